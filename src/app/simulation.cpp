@@ -1,0 +1,100 @@
+#include "app/simulation.h"
+
+namespace vardeck {
+
+Simulation::Simulation() : schedule(building, settings, ui_), recorder(building) {
+    current_ = &schedule;
+    building.setControlSystem(current_);
+}
+
+ControlSystem& Simulation::system(SystemKind kind) {
+    switch (kind) {
+        case SystemKind::Schedule:
+        default:
+            return schedule;
+    }
+}
+
+void Simulation::initialise() {
+    settings.SetDefaults();
+    settings.LoadSettings();
+    currentKind_ = SystemKind::Schedule;
+    current_ = &system(currentKind_);
+    building.setControlSystem(current_);
+    current_->command(CmdReset, nullptr);
+    ShowKsu();
+    ShowPopulestFloor();
+}
+
+void Simulation::ShowPopulestFloor() {
+    current_->command(CmdGetPopulestFloor, &values_.populestFloor);
+    ui_->valuesRefreshed();
+}
+
+void Simulation::ShowKsu() {
+    current_->command(CmdGetKsu, &values_.ksu);
+    current_->command(CmdGetOldKsu, &values_.oldKsu);
+    char name[kTextBufferSize] = {};
+    current_->command(CmdGetImageName, name);
+    name[kTextBufferSize - 1] = '\0';
+    values_.imageName = name;
+    ui_->valuesRefreshed();
+}
+
+void Simulation::runStep() {
+    // A message box opened inside a step must not let the timer start another one.
+    if (inStep_) return;
+    inStep_ = true;
+    ShowPopulestFloor();
+    ShowKsu();
+    recorder.Commit();
+    recorder.Playback(stepCounter);
+    current_->command(CmdStep, nullptr);
+    building.Step();
+    ui_->redrawStrip();
+    ++stepCounter;
+    inStep_ = false;
+}
+
+void Simulation::resetSimulation() {
+    ui_->stopTimer();
+    stepCounter = 0;
+    building.Reset();
+    recorder.ClearPlayed();
+    ui_->clearEfficiencyChart();
+    current_->command(CmdReset, nullptr);
+    ShowPopulestFloor();
+    ShowKsu();
+    ui_->redrawStrip();
+}
+
+void Simulation::select(SystemKind kind) {
+    currentKind_ = kind;
+    current_ = &system(kind);
+    building.setControlSystem(current_);
+    resetSimulation();
+}
+
+void Simulation::click(int x, int y, int bottom) {
+    recorder.Click(x, y, bottom, stepCounter);
+    ui_->redrawStrip();
+}
+
+std::array<std::string, 4> Simulation::labels() {
+    LabelText texts[4] = {};
+    current_->command(CmdGetLabels, texts);
+    std::array<std::string, 4> result;
+    for (int i = 0; i < 4; ++i) {
+        texts[i][kTextBufferSize - 1] = '\0';
+        result[i] = texts[i];
+    }
+    return result;
+}
+
+double Simulation::lastEfficiency() {
+    double value = 0;
+    current_->command(CmdGetLastEfficiency, &value);
+    return value;
+}
+
+}  // namespace vardeck

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <string>
+
+#include "control/command_code.h"
+#include "control/schedule_control_system.h"
+#include "control/settings.h"
+#include "control/user_interface.h"
+#include "model/building.h"
+#include "record/press_recorder.h"
+
+namespace vardeck {
+
+enum class SystemKind { Schedule, Neuro, Adaptive };
+
+// Owns the program's objects and runs the main window's start-up, step and reset sequences,
+// with or without a window.
+class Simulation {
+public:
+    Simulation();
+    Simulation(const Simulation&) = delete;
+    Simulation& operator=(const Simulation&) = delete;
+
+    void setUserInterface(UserInterface* ui) { ui_.attach(ui); }
+
+    // Window initialisation: settings defaults and file, the start-up system and its reset.
+    void initialise();
+    void runStep();
+    void resetSimulation();
+    // Makes a system current, then resets as choosing it in the window does.
+    void select(SystemKind kind);
+
+    ControlSystem& current() { return *current_; }
+    SystemKind currentKind() const { return currentKind_; }
+    ControlSystem& system(SystemKind kind);
+
+    // A left click in the main window's client area.
+    void click(int x, int y, int bottom);
+
+    // The value boxes, as refreshed before every step and after every reset.
+    struct Values {
+        int populestFloor = 0;
+        float ksu = 0;
+        float oldKsu = 0;
+        std::string imageName;
+    };
+    const Values& values() const { return values_; }
+    void ShowPopulestFloor();
+    void ShowKsu();
+
+    // The four status texts of the current system.
+    std::array<std::string, 4> labels();
+    double lastEfficiency();
+
+    Settings settings;
+    Building building;
+    ScheduleControlSystem schedule;
+    PressRecorder recorder;
+    int stepCounter = 0;
+
+private:
+    UiHooks ui_;
+    ControlSystem* current_ = nullptr;
+    SystemKind currentKind_ = SystemKind::Schedule;
+    Values values_;
+    bool inStep_ = false;
+};
+
+}  // namespace vardeck

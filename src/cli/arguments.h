@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vardeck::cli {
+
+// A bad command line: the message goes to stderr and the driver exits with 2.
+struct UsageError {
+    std::string message;
+};
+
+// Walks the words of a command line.
+class Arguments {
+public:
+    Arguments(std::vector<std::string> words) : words_(std::move(words)) {}
+
+    bool done() const { return next_ >= words_.size(); }
+    std::string take() { return words_.at(next_++); }
+    // The value that follows option `name`.
+    std::string value(const std::string& name);
+    long long integer(const std::string& name, long long min, long long max);
+    double number(const std::string& name);
+
+private:
+    std::vector<std::string> words_;
+    std::size_t next_ = 0;
+};
+
+std::optional<long long> parseInteger(const std::string& text);
+std::optional<double> parseNumber(const std::string& text);
+
+}  // namespace vardeck::cli

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "cli/arguments.h"
+
+namespace vardeck::cli {
+
+// Each returns the process exit code; a bad command line throws UsageError.
+int runCommand(Arguments& args);
+
+}  // namespace vardeck::cli

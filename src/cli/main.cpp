@@ -1,0 +1,37 @@
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+
+namespace {
+
+const char* const kUsage =
+    "Usage: vardeck-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "Runs the Vardeck elevator simulation without a window, in the current directory,\n"
+    "with the files the program uses there (vardeck.cfg, solver.img, ...).\n"
+    "\n"
+    "Commands:\n"
+    "  run      run the simulation and print its events (vardeck-cli run --help)\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace vardeck::cli;
+    std::vector<std::string> words(argv + 1, argv + argc);
+    if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
+        std::fputs(kUsage, words.empty() ? stderr : stdout);
+        return words.empty() ? 2 : 0;
+    }
+    const std::string name = words[0];
+    Arguments args(std::vector<std::string>(words.begin() + 1, words.end()));
+    try {
+        if (name == "run") return runCommand(args);
+        throw UsageError{"unknown command '" + name + "' (try vardeck-cli --help)"};
+    } catch (const UsageError& error) {
+        std::fprintf(stderr, "vardeck-cli %s: %s\n", name.c_str(), error.message.c_str());
+        return 2;
+    }
+}

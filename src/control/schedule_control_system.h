@@ -1,0 +1,32 @@
+#pragma once
+
+#include "control/control_system.h"
+#include "control/efficiency_meter.h"
+
+namespace vardeck {
+
+class Building;
+struct Settings;
+class UiHooks;
+
+// The rule-based system: serves requests in the car's direction of travel. Its efficiency meter
+// is inherited by the other systems.
+class ScheduleControlSystem : public ControlSystem {
+public:
+    ScheduleControlSystem(Building& building, Settings& settings, UiHooks& ui);
+
+    void command(CommandCode code, void* argument) override;
+
+    EfficiencyMeter meter;
+
+protected:
+    Building& building;
+    Settings& settings;
+    UiHooks& ui;
+
+private:
+    void PlanStep();
+    void StopIfNothingAhead();
+};
+
+}  // namespace vardeck

@@ -1,0 +1,110 @@
+#include "model/car.h"
+
+#include "control/control_system.h"
+#include "model/hall_call_panel.h"
+
+namespace vardeck {
+
+void Car::PressButton(int f) {
+    if (!isFloor(f)) return;
+    if (buttons[f] == 0 && controlSystem_) {
+        int call = f;
+        controlSystem_->command(CmdCarCallAdded, &call);
+    }
+    if (f != floor) buttons[f] = 1;
+}
+
+void Car::answerCallHere() {
+    switch (direction) {
+        case kUp:
+            if (hallPanel_.IsLit(floor, kHallUp)) hallPanel_.Cancel(floor, kHallUp);
+            break;
+        case kDown:
+            if (hallPanel_.IsLit(floor, kHallDown)) hallPanel_.Cancel(floor, kHallDown);
+            break;
+        case kNone:
+            // At most one lamp per opening: up wins.
+            if (hallPanel_.IsLit(floor, kHallUp))
+                hallPanel_.Cancel(floor, kHallUp);
+            else if (hallPanel_.IsLit(floor, kHallDown))
+                hallPanel_.Cancel(floor, kHallDown);
+            break;
+        default:
+            return;
+    }
+    buttons[floor] = 0;
+}
+
+void Car::Step() {
+    if (doorTimer == 0) {
+        switch (moveCommand) {
+            case kDown:
+            case kUp: {
+                const int next = floor + (moveCommand == kUp ? 1 : -1);
+                if (isFloor(next)) {
+                    floor = next;
+                    ++travelCount;
+                    lastMove = moveCommand;
+                } else {
+                    // A move out of the shaft is refused: the car stands.
+                    lastMove = 0;
+                }
+                break;
+            }
+            case kNone:
+                lastMove = 0;
+                if (doorCommand == kDoorOpen) answerCallHere();
+                break;
+            default:
+                break;
+        }
+        moveCommand = 0;
+    }
+    switch (doorCommand) {
+        case kDoorOpen:
+            doorOpen = 1;
+            doorTimer = 4;
+            break;
+        case kDoorClose:
+            if (doorTimer > 0)
+                --doorTimer;
+            else
+                doorOpen = 0;
+            break;
+        default:
+            break;
+    }
+    doorCommand = 0;
+}
+
+void Car::Reset() {
+    floor = 1;
+    buttons.fill(0);
+    doorOpen = 0;
+    lastMove = 0;
+    direction = 0;
+    moveCommand = 0;
+    doorCommand = kDoorClose;
+    doorTimer = 0;
+    travelCount = 1;
+}
+
+int Car::ButtonCount() const {
+    int count = 0;
+    for (int f = 1; f <= kFloorCount; ++f) count += buttons[f] != 0;
+    return count;
+}
+
+int Car::HighestButton() const {
+    for (int f = kFloorCount; f >= 1; --f)
+        if (buttons[f] != 0) return f;
+    return 0;
+}
+
+int Car::LowestButton() const {
+    for (int f = 1; f <= kFloorCount; ++f)
+        if (buttons[f] != 0) return f;
+    return 100;
+}
+
+}  // namespace vardeck

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <array>
+#include <map>
+#include <set>
+#include <string>
+
+#include "model/floors.h"
+
+namespace vardeck {
+
+class Building;
+
+struct PressKey {
+    int step = 0;
+    int floor = 0;
+    int direction = 0;
+
+    friend auto operator<=>(const PressKey&, const PressKey&) = default;
+};
+
+struct PressValue {
+    std::array<int, kFloorCount> buttons{};  // floors 1..28 at index 0..27
+    bool played = false;
+};
+
+// Turns clicks into presses on the building, records them against the simulation step, saves
+// and loads recordings, and plays them back: hall calls at their step, destinations when the
+// caller boards.
+class PressRecorder {
+public:
+    enum Mode { Off = 0, Playing = 1, Recording = 2 };
+
+    explicit PressRecorder(Building& building) : building_(building) {}
+    virtual ~PressRecorder() = default;
+
+    std::map<PressKey, PressValue> entries;
+    int mode = Off;
+    std::string fileName;
+    PressValue pendingValue;
+    PressKey pendingKey;
+
+    void Click(int x, int y, int bottom, int stepCounter);
+    void Commit();
+    void Playback(int stepCounter);
+    void ClearPlayed();
+    void Clear();
+    void Load(const std::string& path);
+    // Returns false when the file could not be written; the previous file then stays.
+    bool Save(const std::string& path);
+    bool Save() { return Save(fileName); }
+
+    // The mode text drawn beside the building.
+    const char* modeText() const;
+
+private:
+    void insert(const PressKey& key, const PressValue& value);
+    void rebuildWaiting();
+    void board(const PressKey& key);
+
+    Building& building_;
+    // Entries whose destinations wait for their caller to board, by floor: all of them, the up
+    // callers and the down callers. Playback looks only at the car's floor, so it never scans
+    // the whole recording.
+    struct Waiting {
+        std::set<PressKey> any, up, down;
+    };
+    std::array<Waiting, kFloorCount + 1> waiting_;
+};
+
+}  // namespace vardeck
