@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include "app/simulation.h"
+#include "test_support.h"
+
+namespace vardeck {
+namespace {
+
+using test::readFile;
+using test::writeFile;
+
+constexpr int kBottom = 452;
+int rowY(int floor, bool upperHalf) { return kBottom - 15 * floor - 18 + (upperHalf ? 2 : 12); }
+constexpr int kArrowX = 58;
+constexpr int kShaftX = 45;
+
+class RecorderTest : public ::testing::Test {
+protected:
+    RecorderTest() {
+        sim.settings.SetDefaults();
+        sim.settings.elemToCheckNeedToAdapt = 1;
+        sim.select(SystemKind::Schedule);
+    }
+    test::TempDir dir;
+    Simulation sim;
+    PressRecorder& recorder = sim.recorder;
+    Car& car = sim.building.car;
+    HallCallPanel& hall = sim.building.hallPanel;
+};
+
+TEST_F(RecorderTest, SavesTheExampleByteForByte) {
+    PressValue value;
+    value.buttons[0] = 1;
+    value.buttons[19] = 1;
+    recorder.entries[{5, 9, 1}] = value;
+    ASSERT_TRUE(recorder.Save("one.but"));
+    EXPECT_EQ(readFile("one.but"),
+              "1\n5 9 1    1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1 0 0 0 0 0 0 0 0");
+    EXPECT_EQ(recorder.fileName, "one.but");
+
+    recorder.Clear();
+    ASSERT_TRUE(recorder.Save("empty.but"));
+    EXPECT_EQ(readFile("empty.but"), "0");
+    recorder.Load("empty.but");
+    EXPECT_TRUE(recorder.entries.empty());
+    EXPECT_EQ(recorder.fileName, "empty.but");
+}
+
+TEST_F(RecorderTest, RoundTripKeepsFloorsTheModelIgnores) {
+    const std::string text =
+        "3\n0 30 1    0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1"
+        "\n4 9 0    1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0"
+        "\n4 9 1    0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1";
+    writeFile("in.but", text);
+    recorder.Load("in.but");
+    ASSERT_EQ(recorder.entries.size(), 3u);
+    ASSERT_TRUE(recorder.Save("out.but"));
+    EXPECT_EQ(readFile("out.but"), text);
+}
+
+TEST_F(RecorderTest, DamagedFilesKeepTheCompleteEntries) {
+    const std::string entry = "\n1 9 1    0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1";
+    const std::string second = "\n2 10 0    1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0";
+    writeFile("short.but", "5" + entry + second + "\n3 13 1    0 0 1");
+    recorder.Load("short.but");
+    EXPECT_EQ(recorder.entries.size(), 2u);
+
+    writeFile("garbage.but", "3" + entry + "\n2 x 0    1 0");
+    recorder.Load("garbage.but");
+    EXPECT_EQ(recorder.entries.size(), 1u);
+
+    writeFile("huge.but", "2147483647" + entry);
+    recorder.Load("huge.but");
+    EXPECT_EQ(recorder.entries.size(), 1u);
+
+    writeFile("negative.but", "-4" + entry);
+    recorder.Load("negative.but");
+    EXPECT_TRUE(recorder.entries.empty());
+
+    writeFile("text.but", "hello");
+    recorder.Load("text.but");
+    EXPECT_TRUE(recorder.entries.empty());
+    EXPECT_EQ(recorder.fileName, "text.but");
+
+    writeFile("dup.but", "2" + entry + entry);
+    recorder.Load("dup.but");
+    EXPECT_EQ(recorder.entries.size(), 1u);
+
+    recorder.Load("missing.but");
+    EXPECT_TRUE(recorder.entries.empty());
+    EXPECT_EQ(recorder.fileName, "");
+}
+
+TEST_F(RecorderTest, FailedSaveKeepsThePreviousFile) {
+    writeFile("keep.but", "0");
+    recorder.entries[{1, 9, 1}] = PressValue{};
+    recorder.fileName = "keep.but";
+    EXPECT_FALSE(recorder.Save("no-such-dir/x.but"));
+    EXPECT_EQ(recorder.fileName, "keep.but");
+    EXPECT_EQ(readFile("keep.but"), "0");
+}
+
+TEST_F(RecorderTest, RecordingTwoHallClicksInOneStep) {
+    recorder.mode = PressRecorder::Recording;
+    sim.runStep();  // step 0
+    sim.click(kShaftX, rowY(20, true), kBottom);  // a destination clicked before any hall call
+    EXPECT_EQ(car.buttons[20], 1);
+    sim.click(kArrowX, rowY(9, true), kBottom);
+    sim.click(kShaftX, rowY(24, true), kBottom);
+    sim.click(kArrowX, rowY(13, false), kBottom);  // commits the first press at once
+    ASSERT_EQ(recorder.entries.size(), 1u);
+    const auto& [key, value] = *recorder.entries.begin();
+    EXPECT_EQ(key, (PressKey{1, 9, 1}));
+    EXPECT_EQ(value.buttons[19], 1);
+    EXPECT_EQ(value.buttons[23], 1);
+    EXPECT_EQ(car.ButtonCount(), 0) << "committing takes the destinations out of the car";
+    EXPECT_EQ(recorder.pendingKey, (PressKey{1, 13, 0}));
+    sim.runStep();  // the step commits the second press
+    EXPECT_EQ(recorder.entries.size(), 2u);
+    EXPECT_EQ(recorder.pendingKey.floor, 0);
+    // The same press again is dropped with its destinations.
+    recorder.pendingKey = {1, 9, 1};
+    recorder.pendingValue.buttons[2] = 1;
+    recorder.Commit();
+    EXPECT_EQ(recorder.entries.at({1, 9, 1}).buttons[2], 0);
+}
+
+TEST_F(RecorderTest, ClicksOnGreyFloorsAndOutsideRecordNothing) {
+    recorder.mode = PressRecorder::Recording;
+    sim.click(kArrowX, rowY(5, true), kBottom);
+    sim.click(kShaftX, rowY(12, true), kBottom);
+    sim.click(5, rowY(9, true), kBottom);
+    EXPECT_EQ(recorder.pendingKey.floor, 0);
+    EXPECT_EQ(hall.HighestLit(2), 0);
+    EXPECT_EQ(car.ButtonCount(), 0);
+}
+
+TEST_F(RecorderTest, PlaybackPressesDueCallsAndBoardsOnlyInTheCallersDirection) {
+    PressValue toTwenty;
+    toTwenty.buttons[19] = 1;
+    PressValue toOne;
+    toOne.buttons[0] = 1;
+    recorder.entries[{0, 1, 1}] = toTwenty;  // at floor 1, going up
+    recorder.entries[{2, 9, 0}] = toOne;     // at floor 9, going down
+    recorder.ClearPlayed();
+    recorder.mode = PressRecorder::Playing;
+
+    sim.runStep();  // step 0: the hall call is pressed, the car opens at once
+    EXPECT_EQ(car.buttons[20], 0) << "boarding waits until the step after the call";
+    sim.runStep();  // step 1: the doors are open, the direction is none: the caller boards
+    EXPECT_EQ(car.buttons[20], 1);
+    EXPECT_TRUE(recorder.entries.at({0, 1, 1}).played);
+    sim.runStep();  // step 2: the down call at 9 is pressed
+    EXPECT_EQ(hall.IsLit(9, 0), 1);
+    // Passing floor 9 on the way up does not board the down caller.
+    int guard = 0;
+    while (car.floor < 20 && guard++ < 100) {
+        sim.runStep();
+        if (car.floor == 9) {
+            EXPECT_EQ(car.buttons[1], 0);
+        }
+    }
+    EXPECT_FALSE(recorder.entries.at({2, 9, 0}).played);
+    for (int i = 0; i < 60 && car.buttons[1] == 0; ++i) sim.runStep();
+    EXPECT_EQ(car.floor, 9);
+    EXPECT_EQ(car.buttons[1], 1);
+    EXPECT_TRUE(recorder.entries.at({2, 9, 0}).played);
+    for (int i = 0; i < 60; ++i) sim.runStep();
+    EXPECT_EQ(car.floor, 1);
+
+    // After a reset the recording plays again from step 0.
+    sim.resetSimulation();
+    EXPECT_FALSE(recorder.entries.at({0, 1, 1}).played);
+    sim.runStep();
+    EXPECT_EQ(hall.IsLit(1, 1), 0) << "answered in the same step it was pressed";
+    sim.runStep();
+    EXPECT_EQ(car.buttons[20], 1);
+}
+
+TEST_F(RecorderTest, OffModeNeitherRecordsNorPlays) {
+    recorder.entries[{0, 9, 1}] = PressValue{};
+    recorder.ClearPlayed();
+    sim.runStep();
+    EXPECT_EQ(hall.IsLit(9, 1), 0);
+    sim.click(kArrowX, rowY(13, true), kBottom);
+    EXPECT_EQ(hall.IsLit(13, 1), 1) << "clicks still press buttons";
+    EXPECT_EQ(recorder.pendingKey.floor, 0);
+}
+
+}  // namespace
+}  // namespace vardeck

@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/simulation.h"
+#include "test_support.h"
+
+namespace vardeck {
+namespace {
+
+// Collects what the user interface would be told.
+struct Observer : UserInterface {
+    explicit Observer(Simulation& sim) : sim(sim) {}
+    void efficiencySampleTaken(int floor, int direction) override {
+        samples.push_back({floor, direction, sim.lastEfficiency(), sim.stepCounter});
+    }
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    struct Sample {
+        int floor, direction;
+        double value;
+        int step;
+    };
+    Simulation& sim;
+    std::vector<Sample> samples;
+    std::vector<std::string> messages;
+};
+
+class ScheduleTest : public ::testing::Test {
+protected:
+    ScheduleTest() : observer(sim) {
+        sim.setUserInterface(&observer);
+        sim.settings.SetDefaults();
+        sim.settings.elemToCheckNeedToAdapt = 2;
+        sim.select(SystemKind::Schedule);
+    }
+    void steps(int n) {
+        for (int i = 0; i < n; ++i) sim.runStep();
+    }
+    test::TempDir dir;
+    Simulation sim;
+    Observer observer;
+    Car& car = sim.building.car;
+    HallCallPanel& hall = sim.building.hallPanel;
+};
+
+TEST_F(ScheduleTest, CallAtFloor15AfterResetGivesHalf) {
+    hall.Press(15, 1);
+    EXPECT_EQ(sim.schedule.meter.callStamp[15][1], 1);
+    // 14 steps up, one to open.
+    steps(14);
+    EXPECT_EQ(car.floor, 15);
+    EXPECT_EQ(car.direction, 1);
+    EXPECT_TRUE(observer.samples.empty());
+    steps(1);
+    EXPECT_EQ(car.doorOpen, 1);
+    EXPECT_EQ(car.direction, 0);
+    ASSERT_EQ(observer.samples.size(), 1u);
+    EXPECT_EQ(observer.samples[0].value, 0.5);
+    EXPECT_EQ(observer.samples[0].floor, 15);
+    EXPECT_EQ(observer.samples[0].direction, 1);
+    EXPECT_EQ(hall.IsLit(15, 2), 0);
+    // The dwell: four close orders keep the doors open, the fifth closes them.
+    steps(4);
+    EXPECT_EQ(car.doorOpen, 1);
+    steps(1);
+    EXPECT_EQ(car.doorOpen, 0);
+    EXPECT_EQ(observer.samples.size(), 1u);
+}
+
+TEST_F(ScheduleTest, IdleCarAnsweringItsOwnFloorGivesOne) {
+    car.floor = 5;
+    hall.Press(5, 0);
+    steps(1);
+    ASSERT_EQ(observer.samples.size(), 1u);
+    EXPECT_EQ(observer.samples[0].value, 1.0);
+    EXPECT_EQ(car.doorOpen, 1);
+    EXPECT_EQ(sim.lastEfficiency(), 1.0);
+}
+
+TEST_F(ScheduleTest, CarButtonAfterAStampedCallDropsTheStamp) {
+    hall.Press(10, 1);
+    car.PressButton(3);
+    steps(40);
+    EXPECT_EQ(hall.IsLit(10, 2), 0) << "the call is still answered";
+    EXPECT_TRUE(observer.samples.empty());
+}
+
+TEST_F(ScheduleTest, CallWhileAnotherLampIsLitIsNotMeasured) {
+    hall.Press(20, 0);
+    hall.Press(9, 1);
+    EXPECT_EQ(sim.schedule.meter.callStamp[9][1], 0);
+    steps(60);
+    EXPECT_EQ(hall.HighestLit(2), 0);
+    ASSERT_EQ(observer.samples.size(), 1u);
+    EXPECT_EQ(observer.samples[0].floor, 20);
+}
+
+TEST_F(ScheduleTest, PassesADownCallOnTheWayUpAndServesTheHighestFirst) {
+    hall.Press(18, 1);
+    hall.Press(9, 0);
+    steps(9);
+    EXPECT_EQ(car.floor, 10) << "the car does not stop for a down call on its way up";
+    steps(30);
+    EXPECT_EQ(hall.IsLit(18, 1), 0);
+    EXPECT_EQ(hall.IsLit(9, 0), 0);
+    EXPECT_TRUE(observer.messages.empty());
+}
+
+TEST_F(ScheduleTest, CarButtonsServedOnTheWayDown) {
+    car.floor = 20;
+    car.PressButton(12);
+    car.PressButton(4);
+    steps(8);
+    EXPECT_EQ(car.floor, 12);
+    steps(1);
+    EXPECT_EQ(car.doorOpen, 1);
+    EXPECT_EQ(car.buttons[12], 0);
+    steps(5 + 8);
+    EXPECT_EQ(car.floor, 4);
+    steps(1);
+    EXPECT_EQ(car.ButtonCount(), 0);
+}
+
+TEST_F(ScheduleTest, InconsistentCarStateIsReportedAndTheStepGoesOn) {
+    car.floor = 6;
+    car.lastMove = 1;
+    car.direction = 2;
+    hall.Press(6, 0);
+    steps(1);
+    ASSERT_EQ(observer.messages.size(), 1u);
+    EXPECT_EQ(observer.messages[0], "Этого не может быть");
+    EXPECT_EQ(car.doorOpen, 1) << "the door decision still runs";
+}
+
+TEST_F(ScheduleTest, WindowTrendAndRefill) {
+    EfficiencyMeter& meter = sim.schedule.meter;
+    sim.settings.efficiencyCriteria = 0.25f;
+    sim.settings.tresholdToCheckNeedToAdapt = 0.1f;
+    sim.schedule.command(CmdReset, nullptr);
+    ASSERT_EQ(meter.windowSize, 4);
+    EXPECT_EQ(meter.Trend(), 2) << "a window of fill values is steady";
+    // Two samples of 1.0 shift in on the right.
+    car.floor = 5;
+    for (int i = 0; i < 2; ++i) {
+        hall.Press(5, 1);
+        steps(6);
+    }
+    EXPECT_EQ(meter.window[3], 1.0);
+    EXPECT_TRUE(meter.CheckFull());
+    EXPECT_FALSE(meter.CheckFull());
+    EXPECT_EQ(meter.Trend(), 3);
+    EXPECT_FLOAT_EQ(sim.settings.efficiencyCriteria, 1.0f);
+    sim.schedule.command(CmdClear, nullptr);
+    EXPECT_EQ(meter.window[0], 1.0);
+    EXPECT_EQ(meter.window[3], 1.0);
+}
+
+TEST_F(ScheduleTest, AnswersOfTheValueQueries) {
+    int floor = -1;
+    float ksu = -1, oldKsu = -1;
+    char name[kTextBufferSize];
+    std::strcpy(name, "junk");
+    LabelText labels[4] = {"a", "b", "c", "d"};
+    ControlSystem& s = sim.current();
+    s.command(CmdGetPopulestFloor, &floor);
+    s.command(CmdGetKsu, &ksu);
+    s.command(CmdGetOldKsu, &oldKsu);
+    s.command(CmdGetImageName, name);
+    s.command(CmdGetLabels, labels);
+    s.command(99, nullptr);
+    s.command(CmdSaveTeacher, nullptr);
+    EXPECT_EQ(floor, 0);
+    EXPECT_EQ(ksu, 0.0f);
+    EXPECT_EQ(oldKsu, 0.0f);
+    EXPECT_STREQ(name, "");
+    EXPECT_STREQ(labels[0], "Управление");
+    EXPECT_STREQ(labels[1], "b");
+    EXPECT_STREQ(labels[3], "d");
+}
+
+TEST_F(ScheduleTest, ResetReturnsToStepZeroWithTheCarAtFloorOne) {
+    hall.Press(9, 1);
+    steps(5);
+    sim.resetSimulation();
+    EXPECT_EQ(sim.stepCounter, 0);
+    EXPECT_EQ(car.floor, 1);
+    EXPECT_EQ(car.doorCommand, 2);
+    EXPECT_EQ(hall.HighestLit(2), 0);
+}
+
+}  // namespace
+}  // namespace vardeck

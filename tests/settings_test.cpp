@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include "control/settings.h"
+#include "test_support.h"
+
+namespace vardeck {
+namespace {
+
+using test::readFile;
+using test::writeFile;
+
+TEST(SettingsTest, DefaultFileByteForByte) {
+    test::TempDir dir;
+    Settings settings;
+    settings.SetDefaults();
+    EXPECT_EQ(settings.LoadSettings(), 1);
+    ASSERT_EQ(settings.SaveSettings(), 0);
+    EXPECT_EQ(readFile("vardeck.cfg"),
+              "time delay 600\n"
+              "step to count populest floor 100\n"
+              "teacher ksu step 0.00\n"
+              "elem to check need to adapt 0\n"
+              "treshold to check need to adapt 0.00\n"
+              "efficiency criteria 0.000000\n"
+              "ksu 0.00\n"
+              "ksu where changed 0\n"
+              "efficiency criteria where changed 0\n"
+              "populest floor 0\n"
+              "const populest 0\n");
+}
+
+TEST(SettingsTest, RoundTripRoundsTheTwoDecimalFloats) {
+    test::TempDir dir;
+    Settings out;
+    out.timeDelay = 250;
+    out.stepToCountPopulestFloor = 7;
+    out.teacherKsuStep = 0.126f;
+    out.elemToCheckNeedToAdapt = 4;
+    out.tresholdToCheckNeedToAdapt = 0.05f;
+    out.efficiencyCriteria = 0.4285714f;
+    out.ksu = 0.6f;
+    out.ksuWhereChanged = 3;
+    out.efficiencyCriteriaWhereChanged = 1;
+    out.populestFloor = 13;
+    out.constPopulest = 21;
+    ASSERT_EQ(out.SaveSettings(), 0);
+    Settings in;
+    ASSERT_EQ(in.LoadSettings(), 0);
+    EXPECT_EQ(in.timeDelay, 250);
+    EXPECT_EQ(in.stepToCountPopulestFloor, 7);
+    EXPECT_FLOAT_EQ(in.teacherKsuStep, 0.13f);
+    EXPECT_EQ(in.elemToCheckNeedToAdapt, 4);
+    EXPECT_FLOAT_EQ(in.tresholdToCheckNeedToAdapt, 0.05f);
+    EXPECT_FLOAT_EQ(in.efficiencyCriteria, 0.428571f);
+    EXPECT_FLOAT_EQ(in.ksu, 0.6f);
+    EXPECT_EQ(in.ksuWhereChanged, 3);
+    EXPECT_EQ(in.efficiencyCriteriaWhereChanged, 1);
+    EXPECT_EQ(in.populestFloor, 13);
+    EXPECT_EQ(in.constPopulest, 21);
+}
+
+TEST(SettingsTest, DamagedLineThreeKeepsTheLinesBeforeIt) {
+    test::TempDir dir;
+    writeFile("vardeck.cfg",
+              "time delay 42\n"
+              "step to count populest floor 9\n"
+              "teacher ksu stepp 0.20\n"
+              "elem to check need to adapt 4\n"
+              "ksu 0.80\n");
+    Settings settings;
+    settings.SetDefaults();
+    settings.elemToCheckNeedToAdapt = 77;
+    settings.ksu = 0.5f;
+    ASSERT_EQ(settings.LoadSettings(), 0);
+    EXPECT_EQ(settings.timeDelay, 42);
+    EXPECT_EQ(settings.stepToCountPopulestFloor, 9);
+    EXPECT_EQ(settings.teacherKsuStep, 0.0f);
+    EXPECT_EQ(settings.elemToCheckNeedToAdapt, 77);
+    EXPECT_EQ(settings.ksu, 0.5f);
+}
+
+TEST(SettingsTest, WhiteSpaceAndCrLfAreAcceptedAndBinaryGarbageIsHarmless) {
+    test::TempDir dir;
+    writeFile("vardeck.cfg", "time   delay\t15\r\nstep to count populest floor 3\r\n");
+    Settings settings;
+    settings.LoadSettings();
+    EXPECT_EQ(settings.timeDelay, 15);
+    EXPECT_EQ(settings.stepToCountPopulestFloor, 3);
+    writeFile("vardeck.cfg", std::string("\0\xff\x01time delay", 14));
+    settings.LoadSettings();
+    EXPECT_EQ(settings.timeDelay, 15);
+}
+
+TEST(SettingsTest, FailedWriteKeepsThePreviousFile) {
+    test::TempDir dir;
+    writeFile("vardeck.cfg", "time delay 1\n");
+    std::filesystem::create_directory("vardeck.cfg.dir");
+    Settings settings;
+    settings.SetDefaults();
+    EXPECT_EQ(settings.SaveSettings("vardeck.cfg.dir"), 1);
+    EXPECT_EQ(readFile("vardeck.cfg"), "time delay 1\n");
+}
+
+}  // namespace
+}  // namespace vardeck
