@@ -1,0 +1,422 @@
+#include "chart/chart_ctrl.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+namespace vardeck {
+
+namespace {
+
+// Colours of the sunken edge. Fixed rather than taken from the style so that the chart looks the
+// same under every style and platform: the classic 3-D colours of the window system the chart
+// imitates.
+constexpr QRgb kEdgeShadow = qRgb(128, 128, 128);
+constexpr QRgb kEdgeHighlight = qRgb(255, 255, 255);
+constexpr QRgb kEdgeDarkShadow = qRgb(64, 64, 64);
+constexpr QRgb kEdgeLight = qRgb(212, 208, 200);
+
+// Cell height (ascent + descent) of the label font, in pixels.
+constexpr int kLabelCellHeight = 14;
+
+// Values whose row would lie further than this from the plot's bottom edge are drawn at this
+// distance: far outside any widget, and small enough that the integer arithmetic stays defined.
+constexpr double kFarOffset = 1.0e6;
+
+// Floor of a / b for b > 0.
+long long FloorDiv(long long a, long long b) {
+    long long q = a / b;
+    if ((a % b != 0) && (a < 0)) --q;
+    return q;
+}
+
+// num / den rounded to the nearest integer, halves toward the smaller value (den > 0). Where an
+// ideal line passes exactly between two pixels the one with the smaller coordinate is lit, so a
+// line covers the same pixels whichever way it is drawn.
+long long RoundHalfDown(long long num, long long den) {
+    return -FloorDiv(den - 2 * num, 2 * den);
+}
+
+// Fills x = left .. right-1, y = top .. bottom-1, clipped to the image.
+void FillRect(QImage& image, int left, int top, int right, int bottom, QRgb color) {
+    const int x0 = std::max(left, 0);
+    const int y0 = std::max(top, 0);
+    const int x1 = std::min(right, image.width());
+    const int y1 = std::min(bottom, image.height());
+    for (int y = y0; y < y1; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        std::fill(row + x0, row + std::max(x0, x1), color);
+    }
+}
+
+void SetPixel(QImage& image, int x, int y, QRgb color) {
+    if (x >= 0 && y >= 0 && x < image.width() && y < image.height()) {
+        reinterpret_cast<QRgb*>(image.scanLine(y))[x] = color;
+    }
+}
+
+// The range of k in [0, count) for which start + sign * k lies in [0, limit).
+void ClipSteps(long long start, int sign, long long count, long long limit, long long& kBegin,
+               long long& kEnd) {
+    if (sign > 0) {
+        kBegin = std::max(0LL, -start);
+        kEnd = std::min(count, limit - start);
+    } else {
+        kBegin = std::max(0LL, start - (limit - 1));
+        kEnd = std::min(count, start + 1);
+    }
+}
+
+// A 1-pixel line from (x0, y0) to (x1, y1) that covers its start pixel and not its end pixel,
+// stepping one pixel at a time along the longer axis. Only the steps inside the image are
+// visited, so a line to a far-away point costs no more than one across the image.
+void DrawLine(QImage& image, int x0, int y0, int x1, int y1, QRgb color) {
+    const long long dx = static_cast<long long>(x1) - x0;
+    const long long dy = static_cast<long long>(y1) - y0;
+    const long long adx = std::llabs(dx);
+    const long long ady = std::llabs(dy);
+    if (adx == 0 && ady == 0) return;
+    long long kBegin = 0;
+    long long kEnd = 0;
+    if (adx >= ady) {
+        const int sx = dx > 0 ? 1 : -1;
+        ClipSteps(x0, sx, adx, image.width(), kBegin, kEnd);
+        for (long long k = kBegin; k < kEnd; ++k) {
+            const long long y = y0 + RoundHalfDown(dy * k, adx);
+            if (y >= 0 && y < image.height()) {
+                SetPixel(image, static_cast<int>(x0 + sx * k), static_cast<int>(y), color);
+            }
+        }
+    } else {
+        const int sy = dy > 0 ? 1 : -1;
+        ClipSteps(y0, sy, ady, image.height(), kBegin, kEnd);
+        for (long long k = kBegin; k < kEnd; ++k) {
+            const long long x = x0 + RoundHalfDown(dx * k, ady);
+            if (x >= 0 && x < image.width()) {
+                SetPixel(image, static_cast<int>(x), static_cast<int>(y0 + sy * k), color);
+            }
+        }
+    }
+}
+
+// Copies the width x height block at (sx, sy) to (dx, dy) within the same image. Only the part
+// of the block that lies inside the image on both sides is copied; the rest of the destination
+// is left as it was.
+void CopyBlock(QImage& image, int sx, int sy, int width, int height, int dx, int dy) {
+    const QRect imageRect = image.rect();
+    QRect source = QRect(sx, sy, width, height).intersected(imageRect);
+    source =
+        source.translated(dx - sx, dy - sy).intersected(imageRect).translated(sx - dx, sy - dy);
+    if (source.isEmpty()) return;
+    const QImage block = image.copy(source);
+    const int targetX = source.x() + dx - sx;
+    const int targetY = source.y() + dy - sy;
+    for (int row = 0; row < block.height(); ++row) {
+        const auto* from = reinterpret_cast<const QRgb*>(block.constScanLine(row));
+        auto* to = reinterpret_cast<QRgb*>(image.scanLine(targetY + row)) + targetX;
+        std::copy(from, from + block.width(), to);
+    }
+}
+
+// mag(v) = |trunc(log10 |v|)|, mag(0) = 0: the digits a limit adds to the left margin.
+int Magnitude(double value) {
+    if (value == 0.0 || std::isnan(value)) return 0;
+    // A finite double lies within 10^±324; the clamp only keeps infinities convertible.
+    const double exponent = std::clamp(std::trunc(std::log10(std::fabs(value))), -400.0, 400.0);
+    return std::abs(static_cast<int>(exponent));
+}
+
+// printf("%.*lf", decimals, value) in the C locale: the labels must not pick up the user's
+// decimal comma.
+QString FormatFixed(double value, int decimals) {
+    if (decimals < 0) decimals = 6;  // as printf treats a negative precision
+    // Digits beyond the exact decimal expansion of a double are zeros; bound the work.
+    decimals = std::min(decimals, 1100);
+    std::string buffer(static_cast<std::size_t>(decimals) + 400, '\0');
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::fixed, decimals);
+    if (result.ec != std::errc()) return {};
+    return QString::fromLatin1(buffer.data(), static_cast<int>(result.ptr - buffer.data()));
+}
+
+// "Arial" light with a 14-pixel cell, without smoothing so that every text pixel is either the
+// text colour or the background. Pixel sizes are whole numbers; the largest whose cell is not
+// taller than 14 pixels is taken.
+QFont LabelFont(const QPaintDevice* device) {
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setStyleStrategy(QFont::NoAntialias);
+    font.setWeight(QFont::Light);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    font.setKerning(false);
+    int chosen = 1;
+    for (int size = 1; size <= 4 * kLabelCellHeight; ++size) {
+        font.setPixelSize(size);
+        const int height = QFontMetrics(font, device).height();
+        if (height <= kLabelCellHeight) chosen = size;
+        if (height >= kLabelCellHeight) break;
+    }
+    font.setPixelSize(chosen);
+    return font;
+}
+
+// Text drawn opaque: its cell (advance width x ascent + descent) is filled with `back` first.
+// (x, baseline) is the left end of the baseline in the painter's coordinates.
+void DrawOpaqueText(QPainter& painter, const QFontMetrics& metrics, int x, int baseline,
+                    const QString& text, QRgb back) {
+    if (text.isEmpty()) return;
+    const int width = metrics.horizontalAdvance(text);
+    painter.fillRect(QRect(x, baseline - metrics.ascent(), width, metrics.height()), QColor(back));
+    painter.drawText(QPoint(x, baseline), text);
+}
+
+// One ring of a sunken edge, `inset` pixels inside the widget: top and left in `topLeft`, bottom
+// and right in `bottomRight`, the latter drawn last so that they own the two shared corners.
+void DrawEdgeRing(QPainter& painter, int width, int height, int inset, QRgb topLeft,
+                  QRgb bottomRight) {
+    const int left = inset;
+    const int top = inset;
+    const int right = width - 1 - inset;
+    const int bottom = height - 1 - inset;
+    if (right < left || bottom < top) return;
+    painter.fillRect(QRect(QPoint(left, top), QPoint(right, top)), QColor(topLeft));
+    painter.fillRect(QRect(QPoint(left, top), QPoint(left, bottom)), QColor(topLeft));
+    painter.fillRect(QRect(QPoint(left, bottom), QPoint(right, bottom)), QColor(bottomRight));
+    painter.fillRect(QRect(QPoint(right, top), QPoint(right, bottom)), QColor(bottomRight));
+}
+
+}  // namespace
+
+ChartCtrl::ChartCtrl() {
+    // The paint covers the whole widget, so nothing needs to be erased before it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+}
+
+ChartCtrl::~ChartCtrl() = default;
+
+bool ChartCtrl::Create(QWidget* parent, const QRect& rect) {
+    if (parent == nullptr || created_) return false;
+    setParent(parent);
+    setGeometry(rect);
+    // The images keep the size they are made with; a chart that grew would show stale edges.
+    setFixedSize(rect.size());
+    created_ = true;
+    OnSize();
+    show();
+    RedrawBackground();
+    return true;
+}
+
+void ChartCtrl::OnSize() {
+    clientRect_ =
+        ChartRect{0, 0, std::max(0, width() - 2 * kBorder), std::max(0, height() - 2 * kBorder)};
+    clientHeight_ = clientRect_.bottom - clientRect_.top;
+    clientWidth_ = clientRect_.right - clientRect_.left;
+    // The left edge is provisional: RedrawBackground fits it to the limit labels.
+    plotRect_ = ChartRect{20, 10, clientRect_.right - 10, clientRect_.bottom - 25};
+    plotHeight_ = plotRect_.bottom - plotRect_.top;
+    plotWidth_ = plotRect_.right - plotRect_.left;
+    scale_ = plotHeight_ / range_;
+}
+
+void ChartCtrl::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // Qt also delivers a resize when a widget is first shown; only a real change of the client
+    // size counts, as the fitted left margin would otherwise fall back to its provisional value.
+    if (!created_) return;
+    const int newWidth = std::max(0, event->size().width() - 2 * kBorder);
+    const int newHeight = std::max(0, event->size().height() - 2 * kBorder);
+    if (newWidth != clientWidth_ || newHeight != clientHeight_) OnSize();
+}
+
+void ChartCtrl::SetYRange(double lower, double upper, int decimals) {
+    lowerLimit_ = lower;
+    upperLimit_ = upper;
+    decimals_ = decimals;
+    range_ = upper - lower;
+    scale_ = plotHeight_ / range_;
+    RedrawBackground();
+}
+
+void ChartCtrl::SetXLabel(const QString& text) {
+    xLabel_ = text;
+    RedrawBackground();
+}
+
+void ChartCtrl::SetYLabel(const QString& text) {
+    yLabel_ = text;
+    RedrawBackground();
+}
+
+void ChartCtrl::SetAxisColor(const QColor& color) {
+    axisColor_ = color.rgb();
+    RedrawBackground();
+}
+
+void ChartCtrl::SetLineColor(const QColor& color) {
+    lineColor_ = color.rgb();
+    RedrawBackground();
+}
+
+void ChartCtrl::SetBackColor(const QColor& color) {
+    backColor_ = color.rgb();
+    RedrawBackground();
+}
+
+void ChartCtrl::AddValue(double value) {
+    currentValue_ = value;
+    ScrollPlot();
+    update();
+}
+
+void ChartCtrl::Clear() {
+    RedrawBackground();
+}
+
+void ChartCtrl::RedrawBackground() {
+    if (!created_) return;
+    if (!imagesMade_) backgroundImage_ = QImage(clientWidth_, clientHeight_, QImage::Format_RGB32);
+    FillRect(backgroundImage_, clientRect_.left, clientRect_.top, clientRect_.right,
+             clientRect_.bottom, backColor_);
+
+    // Room for the longer limit label left of the plot.
+    const long long digits = std::max(Magnitude(upperLimit_), Magnitude(lowerLimit_));
+    const long long margin = 6 * (digits + static_cast<long long>(decimals_) + 4);
+    plotRect_.left =
+        static_cast<int>(std::clamp(clientRect_.left + margin, static_cast<long long>(INT_MIN / 2),
+                                    static_cast<long long>(INT_MAX / 2)));
+    plotWidth_ = plotRect_.right - plotRect_.left;
+
+    // Frame one pixel beyond plotRect's right and bottom, drawn as four lines that each leave out
+    // their end pixel (which the next line starts on).
+    const ChartRect& p = plotRect_;
+    DrawLine(backgroundImage_, p.left, p.top, p.right + 1, p.top, axisColor_);
+    DrawLine(backgroundImage_, p.right + 1, p.top, p.right + 1, p.bottom + 1, axisColor_);
+    DrawLine(backgroundImage_, p.right + 1, p.bottom + 1, p.left, p.bottom + 1, axisColor_);
+    DrawLine(backgroundImage_, p.left, p.bottom + 1, p.left, p.top, axisColor_);
+
+    const int mid = (p.top + p.bottom) / 2;
+    const int quarter = plotHeight_ / 4;
+    for (int x = p.left; x < p.right; x += 4) {
+        SetPixel(backgroundImage_, x, mid - quarter, axisColor_);
+        SetPixel(backgroundImage_, x, mid, axisColor_);
+        SetPixel(backgroundImage_, x, mid + quarter, axisColor_);
+    }
+
+    DrawLabels();
+
+    if (!imagesMade_) plotImage_ = QImage(clientWidth_, clientHeight_, QImage::Format_RGB32);
+    FillRect(plotImage_, clientRect_.left, clientRect_.top, clientRect_.right, clientRect_.bottom,
+             backColor_);
+    imagesMade_ = true;
+    update();
+}
+
+void ChartCtrl::DrawLabels() {
+    if (backgroundImage_.isNull()) return;
+    QPainter painter(&backgroundImage_);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    const QFont font = LabelFont(&backgroundImage_);
+    painter.setFont(font);
+    painter.setPen(QColor(axisColor_));
+    const QFontMetrics metrics(font, &backgroundImage_);
+    const int ascent = metrics.ascent();
+    const ChartRect& p = plotRect_;
+    auto advance = [&metrics](const QString& text) { return metrics.horizontalAdvance(text); };
+
+    // Right-aligned, top at (left - 4, top).
+    const QString upper = FormatFixed(upperLimit_, decimals_);
+    DrawOpaqueText(painter, metrics, p.left - 4 - advance(upper), p.top + ascent, upper,
+                   backColor_);
+    // Right-aligned, baseline at (left - 4, bottom).
+    const QString lower = FormatFixed(lowerLimit_, decimals_);
+    DrawOpaqueText(painter, metrics, p.left - 4 - advance(lower), p.bottom, lower, backColor_);
+    // Under the axis: "0" at the left end, the number of values across the plot at the right
+    // end, the x label centred between.
+    const int underAxis = p.bottom + 4 + ascent;
+    DrawOpaqueText(painter, metrics, p.left, underAxis, QStringLiteral("0"), backColor_);
+    const QString count = QString::number(plotWidth_ / step_);
+    DrawOpaqueText(painter, metrics, p.right - advance(count), underAxis, count, backColor_);
+    DrawOpaqueText(painter, metrics, (p.left + p.right) / 2 - advance(xLabel_) / 2, underAxis,
+                   xLabel_, backColor_);
+
+    // The y label reads from bottom to top, centred along its direction with its baseline
+    // through the middle of the left margin.
+    if (!yLabel_.isEmpty()) {
+        painter.save();
+        painter.translate((clientRect_.left + p.left) / 2, (p.top + p.bottom) / 2);
+        painter.rotate(-90.0);
+        DrawOpaqueText(painter, metrics, -advance(yLabel_) / 2, 0, yLabel_, backColor_);
+        painter.restore();
+    }
+}
+
+int ChartCtrl::RowOf(double value) const {
+    double offset = (value - lowerLimit_) * scale_;
+    // Not-a-number has no row; it is put above the plot, where it gets clipped.
+    if (std::isnan(offset)) offset = kFarOffset;
+    offset = std::clamp(offset, -kFarOffset, kFarOffset);
+    return plotRect_.bottom - static_cast<int>(offset);  // truncates toward zero
+}
+
+void ChartCtrl::ScrollPlot() {
+    if (!imagesMade_) return;
+    const ChartRect& p = plotRect_;
+    CopyBlock(plotImage_, p.left + step_, p.top + 1, plotWidth_, plotHeight_, p.left, p.top + 1);
+    FillRect(plotImage_, p.right - step_, p.top, p.right, p.bottom, backColor_);
+
+    const int previousRow = RowOf(previousValue_);
+    const int currentRow = RowOf(currentValue_);
+    DrawLine(plotImage_, p.right - segmentStartOffset_, previousRow, p.right - segmentEndOffset_,
+             currentRow, lineColor_);
+
+    // Whatever of the new segment lies outside the frame is erased again, from the top of the
+    // client area down to the frame's top row and from below the frame's bottom row down.
+    const int clipLeft = p.right - segmentStartOffset_;
+    const int clipRight = p.right - segmentEndOffset_ + 1;
+    if (previousRow <= p.top || currentRow <= p.top) {
+        FillRect(plotImage_, clipLeft, clientRect_.top, clipRight, p.top + 1, backColor_);
+    }
+    if (previousRow >= p.bottom || currentRow >= p.bottom) {
+        FillRect(plotImage_, clipLeft, p.bottom + 1, clipRight, clientRect_.bottom + 1, backColor_);
+    }
+    previousValue_ = currentValue_;
+}
+
+QImage ChartCtrl::composedImage() const {
+    if (!imagesMade_) return {};
+    QImage composed(clientWidth_, clientHeight_, QImage::Format_RGB32);
+    if (composed.isNull()) return composed;
+    composed.fill(qRgb(0, 0, 0));
+    QPainter painter(&composed);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, backgroundImage_);
+    painter.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+    painter.drawImage(0, 0, plotImage_);
+    return composed;
+}
+
+void ChartCtrl::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    // Sunken edge: a 1-pixel static edge outside a 2-pixel client edge.
+    DrawEdgeRing(painter, width(), height(), 0, kEdgeShadow, kEdgeHighlight);
+    DrawEdgeRing(painter, width(), height(), 1, kEdgeShadow, kEdgeHighlight);
+    DrawEdgeRing(painter, width(), height(), 2, kEdgeDarkShadow, kEdgeLight);
+    const QImage composed = composedImage();
+    if (!composed.isNull()) painter.drawImage(kBorder, kBorder, composed);
+}
+
+}  // namespace vardeck
