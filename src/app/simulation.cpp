@@ -2,13 +2,21 @@
 
 namespace vardeck {
 
-Simulation::Simulation() : schedule(building, settings, ui_), recorder(building) {
-    current_ = &schedule;
+Simulation::Simulation()
+    : schedule(building, settings, ui_),
+      neuro(building, settings, ui_),
+      adaptive(building, settings, ui_),
+      recorder(building) {
+    current_ = &adaptive;
     building.setControlSystem(current_);
 }
 
 ControlSystem& Simulation::system(SystemKind kind) {
     switch (kind) {
+        case SystemKind::Neuro:
+            return neuro;
+        case SystemKind::Adaptive:
+            return adaptive;
         case SystemKind::Schedule:
         default:
             return schedule;
@@ -18,7 +26,7 @@ ControlSystem& Simulation::system(SystemKind kind) {
 void Simulation::initialise() {
     settings.SetDefaults();
     settings.LoadSettings();
-    currentKind_ = SystemKind::Schedule;
+    currentKind_ = SystemKind::Adaptive;
     current_ = &system(currentKind_);
     building.setControlSystem(current_);
     current_->command(CmdReset, nullptr);

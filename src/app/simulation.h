@@ -2,11 +2,13 @@
 
 #include <string>
 
+#include "control/adaptive_control_system.h"
 #include "control/command_code.h"
 #include "control/schedule_control_system.h"
 #include "control/settings.h"
 #include "control/user_interface.h"
 #include "model/building.h"
+#include "neuro/neuro_control_system.h"
 #include "record/press_recorder.h"
 
 namespace vardeck {
@@ -22,6 +24,12 @@ public:
     Simulation& operator=(const Simulation&) = delete;
 
     void setUserInterface(UserInterface* ui) { ui_.attach(ui); }
+
+private:
+    // Declared first: the systems keep a reference to it.
+    UiHooks ui_;
+
+public:
 
     // Window initialisation: settings defaults and file, the start-up system and its reset.
     void initialise();
@@ -55,13 +63,14 @@ public:
     Settings settings;
     Building building;
     ScheduleControlSystem schedule;
+    NeuroControlSystem neuro;
+    AdaptiveControlSystem adaptive;
     PressRecorder recorder;
     int stepCounter = 0;
 
 private:
-    UiHooks ui_;
     ControlSystem* current_ = nullptr;
-    SystemKind currentKind_ = SystemKind::Schedule;
+    SystemKind currentKind_ = SystemKind::Adaptive;
     Values values_;
     bool inStep_ = false;
 };

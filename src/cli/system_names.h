@@ -7,7 +7,7 @@
 
 namespace vardeck::cli {
 
-inline constexpr SystemKind kDefaultSystem = SystemKind::Schedule;
+inline constexpr SystemKind kDefaultSystem = SystemKind::Adaptive;
 
 inline SystemKind parseSystemName(const std::string& name) {
     if (name == "schedule") return SystemKind::Schedule;

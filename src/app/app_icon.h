@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace vardeck {
+
+// The program's icon: a shaft with the car in it, drawn at `size` x `size` pixels.
+QPixmap AppIconPixmap(int size);
+// The same picture at the usual icon sizes, for window captions and task bars.
+QIcon AppIcon();
+
+}  // namespace vardeck

@@ -1,0 +1,32 @@
+// The desktop program: one main window around the simulation. Every file is read and written in
+// the current working directory, by its bare name.
+
+#include <QApplication>
+#include <clocale>
+#include <QString>
+#include <QStringList>
+
+#include "app/main_dialog.h"
+#include "app/simulation.h"
+#include "neuro/network_settings.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // Qt switches to the user's locale; the settings file is read and written with the C
+    // library's number formats, which must keep the decimal point.
+    std::setlocale(LC_NUMERIC, "C");
+    vardeck::applyNetworkDefaults();
+
+    vardeck::Simulation simulation;
+    vardeck::MainDialog dialog(simulation);
+
+    // Undocumented, for the screenshot script: play a recording back at once.
+    const QStringList arguments = QApplication::arguments();
+    const qsizetype demo = arguments.indexOf(QStringLiteral("--demo"));
+    if (demo > 0 && demo + 1 < arguments.size()) {
+        dialog.StartDemo(arguments.at(demo + 1), 100);
+    }
+
+    dialog.exec();
+    return 0;
+}

@@ -1,0 +1,174 @@
+#pragma once
+
+#include <QDialog>
+#include <QHash>
+#include <QString>
+#include <QTimer>
+#include <string>
+
+#include "app/simulation.h"
+#include "chart/efficiency_chart_panel.h"
+#include "chart/solver_learning_panel.h"
+#include "control/user_interface.h"
+
+class QAction;
+class QCloseEvent;
+class QFileDialog;
+class QKeyEvent;
+class QLineEdit;
+class QMenuBar;
+class QPainter;
+class QPoint;
+class QPushButton;
+class QRadioButton;
+
+namespace vardeck {
+
+class ClientArea;
+class LearningDialog;
+
+// Control ids of the main window.
+enum MainControlId : int {
+    IdStart = 1000,
+    IdStop = 1001,
+    IdStep = 1003,
+    IdReset = 1005,
+    IdSchedule = 1006,
+    IdNeuro = 1007,
+    IdSolverLearn = 1008,
+    IdSolverLoad = 1009,
+    IdSolverSave = 1010,
+    IdTeacherLearn = 1011,
+    IdAdaptive = 1012,
+    IdTeacherLoad = 1013,
+    IdDelta = 1014,
+    IdEpoch = 1015,
+    IdPopulestFloor = 1016,
+    IdEfficiencyFrame = 1017,
+    IdLearningFrame = 1018,
+    IdTeacherSave = 1019,
+    IdEfficiency = 1020,
+    IdKsu = 1021,
+    IdOldKsu = 1022,
+    IdImage = 1023,
+};
+
+// Menu command ids of the main window.
+enum MainMenuId : int {
+    IdMenuAbout = 40002,
+    IdMenuHelp = 40003,
+    IdMenuExit = 40004,
+    IdMenuConfig = 40005,
+    IdMenuRecord = 40007,
+    IdMenuPlay = 40008,
+    IdMenuStopRecorder = 40009,
+    IdMenuOpen = 40011,
+    IdMenuSave = 40012,
+    IdMenuSaveAs = 40013,
+    IdMenuNew = 40014,
+};
+
+// The main window: the building strip on the left, the two charts, the value boxes and the
+// buttons that drive the simulation. It holds no simulation logic: every button, menu item, tick
+// and click is handed to the Simulation, which calls back through the UserInterface hooks.
+//
+// The window ends by its close box (which writes the settings file), by File > Exit, Escape or
+// Enter (which do not).
+class MainDialog : public QDialog, public UserInterface {
+    Q_OBJECT
+
+  public:
+    static constexpr int kClientWidth = 641;
+    static constexpr int kClientHeight = 452;
+    static constexpr int kStripWidth = 180;
+
+    // Builds the window and runs its initialisation: settings, start-up control system, panels
+    // and value boxes. `simulation` must outlive the window.
+    explicit MainDialog(Simulation& simulation, QWidget* parent = nullptr);
+    ~MainDialog() override;
+
+    MainDialog(const MainDialog&) = delete;
+    MainDialog& operator=(const MainDialog&) = delete;
+
+    Simulation& simulation() { return sim_; }
+    // The control with the given id, null for an unknown id.
+    QWidget* item(int id) const { return items_.value(id, nullptr); }
+    // The menu command with the given id, null for an unknown id.
+    QAction* action(int id) const { return actions_.value(id, nullptr); }
+    // The client area: everything below the menu bar, 641 x 452 pixels.
+    QWidget* client() const;
+    QMenuBar* menuBar() const { return menuBar_; }
+    // Whether the step timer runs, and its period in milliseconds.
+    bool isRunning() const { return stepTimer_.isActive(); }
+    int stepPeriod() const { return stepTimer_.interval(); }
+
+    // Selects the schedule system and plays the recording in `path` back from step 0, stepping
+    // every `period` ms.
+    void StartDemo(const QString& path, int period);
+
+    void RunStep();
+    void ResetSimulation();
+    // Repaints the building strip at once.
+    void RedrawStrip();
+    void ShowKsu();
+    void ShowPopulestFloor();
+
+    // UserInterface
+    void efficiencySampleTaken(int floor, int direction) override;
+    void showMessage(const std::string& text) override;
+    void runTeacherLearning(ControlSystem& system) override;
+    void stopTimer() override;
+    void clearEfficiencyChart() override;
+    void valuesRefreshed() override;
+    void redrawStrip() override;
+
+    // Ends the window however it is ended; trainings are stopped and waited for first.
+    void done(int result) override;
+
+    SolverLearningPanel solverLearningPanel;
+    EfficiencyChartPanel efficiencyPanel;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    // Asks for the name of a press-sequence file to open or to save; empty when cancelled.
+    virtual QString ChooseSequenceFile(bool save);
+
+  private:
+    friend class ClientArea;
+
+    void BuildControls();
+    void BuildMenu();
+    void Initialise();
+    void PaintClient(QPainter& painter);
+    void ClickClient(const QPoint& point);
+    void SetValueText(int id, const QString& text);
+
+    void OnStart();
+    void OnStop();
+    void Select(SystemKind kind);
+    void SendToCurrent(unsigned code, void* argument);
+    void OnExit();
+    void OnConfig();
+    void OnAbout();
+    void OnRecord();
+    void OnPlay();
+    void OnStopRecorder();
+    void OnNewRecording();
+    void OnOpenRecording();
+    void OnSaveRecording();
+    void OnSaveRecordingAs();
+
+    Simulation& sim_;
+    ClientArea* client_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
+    QHash<int, QWidget*> items_;
+    QHash<int, QAction*> actions_;
+    QTimer stepTimer_;
+    LearningDialog* activeLearning_ = nullptr;
+};
+
+// A file dialog for press-sequence files, set up to open or to save one.
+QFileDialog* MakeSequenceFileDialog(QWidget* parent, bool save);
+
+}  // namespace vardeck

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QTimer>
+#include <atomic>
+#include <thread>
+
+#include "chart/chart_ctrl.h"
+#include "control/user_interface.h"
+
+namespace vardeck {
+
+class ControlSystem;
+class MainDialog;
+
+// The solver's training chart of the main window, over frame 1018, with the error in edit 1014
+// and the epoch in edit 1015. "Learn" (button 1008) makes the current control system call
+// ToggleLearning, which trains the solver on a worker thread while a 2-second timer plots the
+// progress.
+class SolverLearningPanel : public ChartCtrl, public SolverLearningToggle {
+    Q_OBJECT
+
+  public:
+    static constexpr int kRefreshPeriod = 2000;
+
+    SolverLearningPanel();
+    // Stops a training that still runs and waits for its worker.
+    ~SolverLearningPanel() override;
+
+    // Lays the chart over frame 1018 of `dialog` and empties edits 1014 and 1015.
+    void Setup(MainDialog* dialog);
+    // Starts a training run, or asks the running one to stop.
+    void ToggleLearning() override;
+    // One tick of the refresh timer: shows and plots the progress; once the run has ended and
+    // its message has been closed, returns the panel to its idle state.
+    void Update();
+
+    // Whether a run is being watched (the refresh timer runs).
+    bool IsWatching() const { return timer.isActive(); }
+    // Whether the last run has ended and the user has closed its message.
+    bool IsFinished() const { return finished.load(); }
+    // Waits until the worker of the last run has returned, without asking it to stop.
+    void WaitForWorker();
+    // Asks a running training to stop and waits until its worker has returned; the end of the
+    // run is then not announced.
+    void StopAndWait();
+
+  signals:
+    // Sent by the worker when the training has returned.
+    void trainingEnded();
+
+  private:
+    void LearningThread(ControlSystem* system);
+    void OnTrainingEnded();
+
+    std::thread thread;
+    std::atomic<bool> finished{false};
+    MainDialog* dialog = nullptr;
+    QTimer timer;
+    // The system that trains, and whether its training has returned.
+    ControlSystem* trainingSystem = nullptr;
+    std::atomic<bool> trainingReturned{false};
+    bool closing = false;
+};
+
+}  // namespace vardeck

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/simulation.h"
+#include "network_images.h"
+#include "neuro/network_settings.h"
+#include "test_support.h"
+
+namespace vardeck {
+namespace {
+
+using test::writeFile;
+
+constexpr float kCode = 0.13333333333333333;
+
+struct AdaptObserver : UserInterface {
+    void adaptationChecked(int trend, int decision, float ksu) override {
+        checks.push_back({trend, decision, ksu});
+    }
+    struct Check {
+        int trend, decision;
+        float ksu;
+    };
+    std::vector<Check> checks;
+};
+
+class AdaptiveTest : public ::testing::Test {
+protected:
+    AdaptiveTest() {
+        applyNetworkDefaults();
+        sim.setUserInterface(&observer);
+        sim.settings.SetDefaults();
+        sim.settings.elemToCheckNeedToAdapt = 4;
+        sim.settings.tresholdToCheckNeedToAdapt = 0.5f;
+        sim.settings.teacherKsuStep = 0.2f;
+        for (const char* n : {"000", "020", "040", "060", "080", "100"})
+            writeFile(std::string("solver.img.") + n, test::idleSolverImage());
+    }
+    // One idle call answered where the car stands: one sample of 1.0.
+    void answerCallHere() {
+        Car& car = sim.building.car;
+        sim.building.hallPanel.Press(car.floor, 1);
+        car.doorCommand = 1;
+        car.direction = 0;
+        sim.building.Step();
+        car.doorOpen = 0;
+        car.doorTimer = 0;
+    }
+    test::TempDir dir;
+    Simulation sim;
+    AdaptObserver observer;
+    AdaptiveControlSystem& adaptive = sim.adaptive;
+};
+
+TEST_F(AdaptiveTest, SteadyTrendKeepsKsuAndReloadsTheImageAtEveryCheck) {
+    // Codes (2, 2, 2) sum to 0.8 as inputs; 0.27 decodes as 2.
+    writeFile("teacher.img", test::constantTeacherImage(0.27f, 6 * kCode));
+    sim.settings.ksu = 0.4f;
+    sim.settings.ksuWhereChanged = 2;
+    sim.settings.efficiencyCriteriaWhereChanged = 2;
+    sim.settings.efficiencyCriteria = 1.0f;
+    sim.select(SystemKind::Adaptive);
+    EXPECT_EQ(sim.values().imageName, "solver.img.040");
+    for (int round = 0; round < 3; ++round) {
+        adaptive.command(CmdLoadSolver, nullptr);  // solver.img is missing: the name stays
+        writeFile("solver.img", test::idleSolverImage());
+        adaptive.command(CmdLoadSolver, nullptr);
+        char name[kTextBufferSize];
+        adaptive.command(CmdGetImageName, name);
+        ASSERT_STREQ(name, "solver.img");
+        for (int i = 0; i < 4; ++i) answerCallHere();
+        ASSERT_EQ(observer.checks.size(), size_t(round + 1));
+        adaptive.command(CmdGetImageName, name);
+        EXPECT_STREQ(name, "solver.img.040") << "reloaded after check " << round + 1;
+    }
+    for (const auto& check : observer.checks) {
+        EXPECT_EQ(check.trend, 2);
+        EXPECT_EQ(check.decision, 2);
+        EXPECT_FLOAT_EQ(check.ksu, 0.4f);
+    }
+    LabelText labels[4] = {};
+    adaptive.command(CmdGetLabels, labels);
+    EXPECT_STREQ(labels[0], "КЭ стоит");
+    EXPECT_STREQ(labels[1], "КЭ стоял");
+    EXPECT_STREQ(labels[2], "КСУ не меняли");
+    EXPECT_STREQ(labels[3], "КСУ не меняем");
+}
+
+TEST_F(AdaptiveTest, DecisionsMoveKsuWithinItsBounds) {
+    sim.select(SystemKind::Adaptive);
+    sim.settings.teacherKsuStep = 0.1f;
+    sim.settings.ksuWhereChanged = 3;
+    // (3, 3, 3) sums to 1.2; an output of 0.4 decodes as 3.
+    writeFile("teacher.img", test::constantTeacherImage(0.4f, 9 * kCode));
+    adaptive.command(CmdLoadTeacher, nullptr);
+    sim.settings.ksu = 0.95f;
+    adaptive.Decide(3, 3);
+    EXPECT_EQ(sim.settings.ksuWhereChanged, 3);
+    EXPECT_EQ(sim.settings.ksu, 1.0f);
+
+    // (1, 1, 1) sums to 0.4; 0.13 decodes as floor(1.475) = 1.
+    writeFile("teacher.img", test::constantTeacherImage(0.13f, 3 * kCode));
+    adaptive.command(CmdLoadTeacher, nullptr);
+    sim.settings.ksuWhereChanged = 1;
+    sim.settings.ksu = 0.05f;
+    adaptive.Decide(1, 1);
+    EXPECT_EQ(sim.settings.ksuWhereChanged, 1);
+    EXPECT_EQ(sim.settings.ksu, 0.0f);
+
+    // 0.06 decodes as 0: nothing changes and the last text stays empty.
+    writeFile("teacher.img", test::constantTeacherImage(0.06f, 3 * kCode));
+    adaptive.command(CmdLoadTeacher, nullptr);
+    sim.settings.ksuWhereChanged = 1;
+    sim.settings.ksu = 0.5f;
+    adaptive.Decide(1, 1);
+    EXPECT_EQ(sim.settings.ksuWhereChanged, 0);
+    EXPECT_EQ(sim.settings.ksu, 0.5f);
+}
+
+TEST_F(AdaptiveTest, RisingTrendRaisesKsuAndLoadsTheNextImage) {
+    writeFile("teacher.img", test::constantTeacherImage(0.4f, 3 * kCode + 0 * kCode));
+    sim.settings.efficiencyCriteria = 0.0f;  // the window starts low: samples of 1.0 rise
+    sim.settings.tresholdToCheckNeedToAdapt = 0.1f;
+    sim.settings.ksu = 0.2f;
+    sim.select(SystemKind::Adaptive);
+    EXPECT_EQ(sim.values().imageName, "solver.img.020");
+    for (int i = 0; i < 4; ++i) answerCallHere();
+    ASSERT_EQ(observer.checks.size(), 1u);
+    EXPECT_EQ(observer.checks[0].trend, 3);
+    EXPECT_EQ(sim.settings.efficiencyCriteriaWhereChanged, 3);
+    EXPECT_FLOAT_EQ(sim.settings.efficiencyCriteria, 1.0f);
+    // Inputs (3, 0, 0): the teacher was made for that sum and answers 0.4, that is 3.
+    EXPECT_EQ(observer.checks[0].decision, 3);
+    EXPECT_FLOAT_EQ(sim.settings.ksu, 0.4f);
+    char name[kTextBufferSize];
+    adaptive.command(CmdGetImageName, name);
+    EXPECT_STREQ(name, "solver.img.040");
+    float ksu = 0;
+    adaptive.command(CmdGetKsu, &ksu);
+    EXPECT_FLOAT_EQ(ksu, 0.4f);
+    LabelText labels[4] = {"a", "b", "c", "d"};
+    adaptive.command(CmdGetLabels, labels);
+    EXPECT_STREQ(labels[0], "КЭ вырос");
+    EXPECT_STREQ(labels[1], "");
+    EXPECT_STREQ(labels[2], "");
+    EXPECT_STREQ(labels[3], "КСУ увеличиваем");
+}
+
+TEST_F(AdaptiveTest, LabelsSurviveResetAndClearEmptiesThem) {
+    sim.select(SystemKind::Adaptive);
+    adaptive.trendNow = 1;
+    adaptive.trendBefore = 3;
+    adaptive.decisionBefore = 1;
+    adaptive.decisionNow = 3;
+    LabelText labels[4] = {};
+    sim.resetSimulation();
+    adaptive.command(CmdGetLabels, labels);
+    EXPECT_STREQ(labels[0], "КЭ упал");
+    EXPECT_STREQ(labels[1], "КЭ рос");
+    EXPECT_STREQ(labels[2], "К\x43У уменьшали");  // spelt with a Latin C
+    EXPECT_STREQ(labels[3], "КСУ увеличиваем");
+    adaptive.decisionBefore = 3;
+    adaptive.command(CmdGetLabels, labels);
+    EXPECT_STREQ(labels[2], "К\x43У увеличивали");
+    adaptive.command(CmdClear, nullptr);
+    adaptive.command(CmdGetLabels, labels);
+    for (const auto& text : labels) EXPECT_STREQ(text, "");
+    adaptive.trendNow = 7;  // out of range: the caller's text stays
+    std::strcpy(labels[0], "kept");
+    adaptive.command(CmdGetLabels, labels);
+    EXPECT_STREQ(labels[0], "kept");
+}
+
+TEST_F(AdaptiveTest, ClearTouchesNeitherTheWindowNorTheFloorStatistics) {
+    sim.settings.efficiencyCriteria = 0.25f;
+    sim.select(SystemKind::Adaptive);
+    answerCallHere();
+    adaptive.floorCounter.record(17);
+    adaptive.floorCounter.record(17);
+    adaptive.command(CmdClear, nullptr);
+    EXPECT_EQ(adaptive.meter.window[7], 1.0);
+    EXPECT_EQ(adaptive.floorCounter.count(), 17);
+}
+
+TEST_F(AdaptiveTest, TeacherLearningWithoutPatternsSavesTheTeacher) {
+    sim.select(SystemKind::Adaptive);
+    int before = 0, after = 0;
+    adaptive.command(CmdGetTeacherEpoch, &before);
+    adaptive.command(CmdLearnTeacher, nullptr);
+    adaptive.command(CmdGetTeacherEpoch, &after);
+    EXPECT_EQ(after, before + 1);
+    EXPECT_FALSE(test::readFile("teacher.img").empty());
+    // A stop request made while nothing trains makes the next training return at once.
+    adaptive.command(CmdStopTeacherLearning, nullptr);
+    adaptive.command(CmdLearnTeacher, nullptr);
+    adaptive.command(CmdGetTeacherEpoch, &before);
+    EXPECT_EQ(before, after);
+}
+
+}  // namespace
+}  // namespace vardeck

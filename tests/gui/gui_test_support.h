@@ -1,0 +1,80 @@
+#pragma once
+
+// Helpers shared by the window tests: a private working directory, answered message boxes and
+// clicks delivered the way the window system delivers them.
+
+#include <QDir>
+#include <QImage>
+#include <QPoint>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <QtTest>
+
+#include "app/message_box.h"
+
+namespace vardeck::guitest {
+
+// Runs the test in an empty temporary directory, where the program reads and writes its files,
+// and goes back to the previous directory afterwards.
+class ScopedWorkDir {
+  public:
+    ScopedWorkDir() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
+    ~ScopedWorkDir() { QDir::setCurrent(previous_); }
+    ScopedWorkDir(const ScopedWorkDir&) = delete;
+    ScopedWorkDir& operator=(const ScopedWorkDir&) = delete;
+
+    QString path(const QString& name) const { return dir_.filePath(name); }
+    bool isValid() const { return dir_.isValid(); }
+
+  private:
+    QString previous_;
+    QTemporaryDir dir_;
+};
+
+// Answers every message box at once and keeps its text.
+class MessageCapture {
+  public:
+    MessageCapture() {
+        SetMessageHook([this](QWidget*, const QString& text) { texts.append(text); });
+    }
+    ~MessageCapture() { SetMessageHook({}); }
+    MessageCapture(const MessageCapture&) = delete;
+    MessageCapture& operator=(const MessageCapture&) = delete;
+
+    QStringList texts;
+};
+
+// A left click at `point` of `area`, delivered to the topmost child there that takes mouse
+// events (or `area` itself), from where it travels up like a click of the window system.
+inline void ClickAt(QWidget* area, const QPoint& point) {
+    QWidget* target = area->childAt(point);
+    if (target == nullptr) target = area;
+    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->mapFrom(area, point));
+}
+
+// Whether any pixel of `image` inside `rect` has the colour `rgb`.
+inline bool HasColour(const QImage& image, const QRect& rect, QRgb rgb) {
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            if (image.valid(x, y) && (image.pixel(x, y) & 0xffffff) == (rgb & 0xffffff)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+inline QRgb Rgb(const QImage& image, int x, int y) {
+    return image.pixel(x, y) & 0xffffff;
+}
+
+}  // namespace vardeck::guitest
+
+namespace vardeck::guitest {
+
+inline QRgb Colour(int r, int g, int b) {
+    return qRgb(r, g, b) & 0xffffff;
+}
+
+}  // namespace vardeck::guitest
