@@ -8,7 +8,23 @@ Simulation::Simulation()
       adaptive(building, settings, ui_),
       recorder(building) {
     current_ = &adaptive;
-    building.setControlSystem(current_);
+    building.setControlSystem(&relay_);
+}
+
+void Simulation::Relay::command(CommandCode code, void* argument) {
+    const int* call = static_cast<const int*>(argument);
+    switch (code) {
+        case CmdHallCallAdded:
+            sim_.ui_->hallCallAdded(call[0], call[1]);
+            break;
+        case CmdCarCallAdded:
+            sim_.ui_->carCallAdded(call[0]);
+            break;
+        default:
+            break;
+    }
+    sim_.current_->command(code, argument);
+    if (code == CmdHallCallCleared) sim_.ui_->hallCallAnswered(call[0], call[1]);
 }
 
 ControlSystem& Simulation::system(SystemKind kind) {
@@ -28,7 +44,6 @@ void Simulation::initialise() {
     settings.LoadSettings();
     currentKind_ = SystemKind::Adaptive;
     current_ = &system(currentKind_);
-    building.setControlSystem(current_);
     current_->command(CmdReset, nullptr);
     ShowKsu();
     ShowPopulestFloor();
@@ -79,7 +94,6 @@ void Simulation::resetSimulation() {
 void Simulation::select(SystemKind kind) {
     currentKind_ = kind;
     current_ = &system(kind);
-    building.setControlSystem(current_);
     resetSimulation();
 }
 

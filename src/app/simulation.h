@@ -69,6 +69,17 @@ public:
     int stepCounter = 0;
 
 private:
+    // Hands the model's reports to the current system and lets the user interface watch them.
+    class Relay : public ControlSystem {
+    public:
+        explicit Relay(Simulation& sim) : sim_(sim) {}
+        void command(CommandCode code, void* argument) override;
+
+    private:
+        Simulation& sim_;
+    };
+
+    Relay relay_{*this};
     ControlSystem* current_ = nullptr;
     SystemKind currentKind_ = SystemKind::Adaptive;
     Values values_;

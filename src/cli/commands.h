@@ -6,5 +6,9 @@ namespace vardeck::cli {
 
 // Each returns the process exit code; a bad command line throws UsageError.
 int runCommand(Arguments& args);
+int trainCommand(Arguments& args);
+int makePatternsCommand(Arguments& args);
+int generateCommand(Arguments& args);
+int compareCommand(Arguments& args);
 
 }  // namespace vardeck::cli

@@ -14,7 +14,13 @@ const char* const kUsage =
     "with the files the program uses there (vardeck.cfg, solver.img, ...).\n"
     "\n"
     "Commands:\n"
-    "  run      run the simulation and print its events (vardeck-cli run --help)\n";
+    "  run            run the simulation and print its events\n"
+    "  train          train the solver or the teacher network from a pattern file\n"
+    "  make-patterns  write solver training patterns for a parking coefficient KSU\n"
+    "  generate       write a press-sequence file of realistic traffic\n"
+    "  compare        replay one press-sequence file under several systems side by side\n"
+    "\n"
+    "vardeck-cli COMMAND --help explains the options of a command.\n";
 
 }  // namespace
 
@@ -29,6 +35,10 @@ int main(int argc, char** argv) {
     Arguments args(std::vector<std::string>(words.begin() + 1, words.end()));
     try {
         if (name == "run") return runCommand(args);
+        if (name == "train") return trainCommand(args);
+        if (name == "make-patterns") return makePatternsCommand(args);
+        if (name == "generate") return generateCommand(args);
+        if (name == "compare") return compareCommand(args);
         throw UsageError{"unknown command '" + name + "' (try vardeck-cli --help)"};
     } catch (const UsageError& error) {
         std::fprintf(stderr, "vardeck-cli %s: %s\n", name.c_str(), error.message.c_str());

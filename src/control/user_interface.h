@@ -17,6 +17,11 @@ public:
     virtual void efficiencySampleTaken(int /*floor*/, int /*direction*/) {}
     // The adaptive system finished an adaptation check.
     virtual void adaptationChecked(int /*trend*/, int /*decision*/, float /*ksu*/) {}
+    // The model reported a new hall call, a new car call or an answered hall call to the
+    // current system (tools that measure service watch these).
+    virtual void hallCallAdded(int /*floor*/, int /*direction*/) {}
+    virtual void carCallAdded(int /*floor*/) {}
+    virtual void hallCallAnswered(int /*floor*/, int /*direction*/) {}
     // A message box with an OK button.
     virtual void showMessage(const std::string& /*text*/) {}
     // CmdOpenTeacherLearning: run the teacher's learning window modally for `system`.
