@@ -1,6 +1,7 @@
 #include "control/adaptive_control_system.h"
 
 #include <cmath>
+#include <utility>
 
 #include "control/settings.h"
 #include "control/text_buffer.h"
@@ -126,7 +127,7 @@ void AdaptiveControlSystem::learnTeacher() {
         std::lock_guard lock(patternsMutex_);
         teacherPatterns = copy;
     }
-    teacher.train(copy);
+    teacher.train(std::move(copy));
     command(CmdSaveTeacher, nullptr);
 }
 

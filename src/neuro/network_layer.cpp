@@ -1,0 +1,98 @@
+#include "neuro/network_layer.h"
+
+#include <stdexcept>
+
+namespace vardeck {
+
+namespace {
+unsigned wholeLanes(unsigned count) {
+    const unsigned lanes = NetworkLayer::kLanes;
+    return (count + lanes - 1) / lanes * lanes;
+}
+}  // namespace
+
+NetworkLayer::NetworkLayer(unsigned neuronCount, unsigned inputCount)
+    : neuronCount_(neuronCount),
+      inputCount_(inputCount),
+      stride_(wholeLanes(neuronCount)),
+      net_(stride_),
+      output_(stride_),
+      delta_(stride_),
+      weights_(static_cast<std::size_t>(inputCount) * stride_),
+      changes_(weights_.size()) {}
+
+unsigned NetworkLayer::checked(unsigned neuron) const {
+    if (neuron >= neuronCount_) throw std::out_of_range("NetworkLayer: no such neuron");
+    return neuron;
+}
+
+std::size_t NetworkLayer::at(unsigned neuron, unsigned input) const {
+    if (neuron >= neuronCount_ || input >= inputCount_) {
+        throw std::out_of_range("NetworkLayer: no such neuron or input");
+    }
+    return static_cast<std::size_t>(input) * stride_ + neuron;
+}
+
+TrainingNeuron NetworkLayer::neuron(unsigned index) {
+    return TrainingNeuron(*this, checked(index));
+}
+
+float NetworkLayer::weight(unsigned neuron, unsigned input) const {
+    return weights_[at(neuron, input)];
+}
+
+float NetworkLayer::previousChange(unsigned neuron, unsigned input) const {
+    return changes_[at(neuron, input)];
+}
+
+void NetworkLayer::setWeight(unsigned neuron, unsigned input, float value) {
+    weights_[at(neuron, input)] = value;
+}
+
+void NetworkLayer::setValues(unsigned neuron, float net, float output, float delta) {
+    checked(neuron);
+    net_[neuron] = net;
+    output_[neuron] = output;
+    delta_[neuron] = delta;
+}
+
+void NetworkLayer::computeNets() {
+    // kLanes neurons at a time, each summing its inputs in order; the fixed lane count and the
+    // local sums let the compiler keep the lanes in vector registers.
+    for (std::size_t first = 0; first < stride_; first += kLanes) {
+        float sum[kLanes] = {};
+        const float* w = weights_.data() + first;
+        for (std::size_t k = 0; k < inputCount_; ++k, w += stride_) {
+            const float input = 2.0f * inputs_[k];
+            for (std::size_t lane = 0; lane < kLanes; ++lane) sum[lane] += input * (2.0f * w[lane]);
+        }
+        float* net = net_.data() + first;
+        for (std::size_t lane = 0; lane < kLanes; ++lane) net[lane] = sum[lane] * 0.5f;
+    }
+}
+
+void NetworkLayer::compute() {
+    if (inputCount_ > 0 && inputs_ == nullptr) return;
+    computeNets();
+    // All sums first, then the transfer function: the tanh calls do not wait for each other.
+    for (unsigned j = 0; j < neuronCount_; ++j) output_[j] = activation(net_[j]);
+}
+
+void NetworkLayer::randomizeWeights(float spread) {
+    for (unsigned j = 0; j < neuronCount_; ++j) neuron(j).randomizeWeights(spread);
+}
+
+void NetworkLayer::applyChanges() {
+    // The arrays hold whole blocks of kLanes; each block is loaded before it is stored.
+    float* weights = weights_.data();
+    const float* changes = changes_.data();
+    for (std::size_t first = 0; first < weights_.size(); first += kLanes) {
+        float next[kLanes];
+        for (std::size_t lane = 0; lane < kLanes; ++lane) {
+            next[lane] = weights[first + lane] - changes[first + lane];
+        }
+        for (std::size_t lane = 0; lane < kLanes; ++lane) weights[first + lane] = next[lane];
+    }
+}
+
+}  // namespace vardeck

@@ -1,0 +1,153 @@
+#include "neuro/neuro_control_system.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "control/settings.h"
+#include "control/text_buffer.h"
+#include "control/user_interface.h"
+#include "model/building.h"
+#include "neuro/image_name.h"
+
+namespace vardeck {
+
+namespace {
+
+constexpr const char* kSolverImage = "solver.img";
+constexpr const char* kSolverPatterns = "solver.pat";
+
+int relativeTo(int floor, int carFloor) {
+    if (floor > carFloor) return 3;
+    if (floor < carFloor) return 1;
+    return 2;
+}
+
+}  // namespace
+
+NeuroControlSystem::NeuroControlSystem(Building& building, Settings& settings, UiHooks& ui)
+    : ScheduleControlSystem(building, settings, ui), floorCounter(settings) {}
+
+void NeuroControlSystem::command(CommandCode code, void* argument) {
+    switch (code) {
+        case CmdHallCallAdded:
+            floorCounter.record(static_cast<const int*>(argument)[0]);
+            ScheduleControlSystem::command(code, argument);
+            break;
+        case CmdStep:
+            command(CmdBeginStep, nullptr);
+            commandWriter.write(building.car, solver.decide(encodeState()));
+            break;
+        case CmdSaveSolver:
+            solver.save(kSolverImage);
+            break;
+        case CmdLoadSolver:
+            if (argument)
+                solver.load(numberedImageName(*static_cast<const float*>(argument)));
+            else
+                solver.load(kSolverImage);
+            break;
+        case CmdLearnSolver:
+            learn();
+            break;
+        case CmdToggleSolverLearning:
+            if (argument) static_cast<SolverLearningToggle*>(argument)->ToggleLearning();
+            break;
+        case CmdGetSolverEpoch:
+            *static_cast<int*>(argument) = solver.epoch;
+            break;
+        case CmdStopSolverLearning:
+            solver.requestStop();
+            break;
+        case CmdSaveSolverPatterns: {
+            std::lock_guard lock(patternsMutex_);
+            patterns.write(kSolverPatterns);
+            break;
+        }
+        case CmdReset:
+            readPatterns();
+            floorCounter.start();
+            ScheduleControlSystem::command(code, argument);
+            break;
+        case CmdClear:
+            floorCounter.reset();
+            ScheduleControlSystem::command(code, argument);
+            break;
+        case CmdGetImageName:
+            copyText(static_cast<char*>(argument), solver.imageName());
+            break;
+        case CmdGetPopulestFloor:
+            *static_cast<int*>(argument) = floorCounter.count();
+            break;
+        default:
+            ScheduleControlSystem::command(code, argument);
+            break;
+    }
+}
+
+void NeuroControlSystem::readPatterns() {
+    PatternSet fresh;
+    fresh.read(kSolverPatterns);
+    std::lock_guard lock(patternsMutex_);
+    patterns = std::move(fresh);
+}
+
+// Runs on the learning panel's worker thread for the whole training.
+void NeuroControlSystem::learn() {
+    readPatterns();
+    PatternSet copy;
+    {
+        std::lock_guard lock(patternsMutex_);
+        copy = patterns;
+    }
+    solver.train(std::move(copy));
+    command(CmdSaveSolver, nullptr);
+}
+
+SolverState NeuroControlSystem::encodeState() {
+    const Car& car = building.car;
+    const HallCallPanel& hall = building.hallPanel;
+    const int a = car.floor;
+    const int b = car.HighestButton();
+    const int h = hall.HighestLit(kHallEither);
+
+    SolverState s;
+    s.doorOpen = car.doorOpen;
+    s.lastMove = car.lastMove;
+    s.direction = car.direction;
+    if (s.lastMove != 0 && s.direction == 0) s.lastMove = 0;
+    s.populestOffset = 0;
+    s.target = b != 0 ? relativeTo(b, a) : h != 0 ? relativeTo(h, a) : 9;
+    s.buttonHere = isFloor(a) ? car.buttons[a] : 0;
+    s.upHere = hall.IsLit(a, kHallUp);
+    s.downHere = hall.IsLit(a, kHallDown);
+
+    if (s.doorOpen == 1) {
+        s.lastMove = s.direction = s.buttonHere = s.upHere = s.downHere = 0;
+        s.target = 9;
+        return s;
+    }
+    if (s.buttonHere == 1) {
+        s.doorOpen = s.lastMove = s.direction = s.upHere = s.downHere = 0;
+        s.target = 9;
+        return s;
+    }
+    if (s.lastMove == 1) {
+        if (!(s.target == 2 && s.upHere == 0 && s.downHere != 0)) s.target = 9;
+        return s;
+    }
+    if (s.lastMove == 2) {
+        if (!(s.target == 2 && s.upHere != 0 && s.downHere == 0)) s.target = 9;
+        return s;
+    }
+    if (s.direction != 0) {
+        s.target = 9;
+        return s;
+    }
+    if (s.upHere == 0 && s.downHere == 0 && s.target == 9) {
+        const double offset = (floorCounter.count() - a) * (1.0 / 14.0);
+        s.populestOffset = static_cast<float>(std::clamp(offset, -1.0, 1.0));
+    }
+    return s;
+}
+
+}  // namespace vardeck

@@ -1,0 +1,142 @@
+#include "neuro/pattern_set.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+#include "neuro/solver_state.h"
+#include "neuro/text_scanner.h"
+
+namespace vardeck {
+
+namespace {
+
+constexpr double kTeacherScale = 0.13333333333333333;
+
+// floor(value + 0.5) as an int, without undefined behaviour for values no int can hold.
+int roundedToInt(double value) {
+    const double rounded = std::floor(value + 0.5);
+    if (std::isnan(rounded)) return 0;
+    if (rounded <= static_cast<double>(std::numeric_limits<int>::min())) {
+        return std::numeric_limits<int>::min();
+    }
+    if (rounded >= static_cast<double>(std::numeric_limits<int>::max())) {
+        return std::numeric_limits<int>::max();
+    }
+    return static_cast<int>(rounded);
+}
+
+float encodeTeacherCode(int code) {
+    return static_cast<float>(static_cast<double>(static_cast<float>(code)) * kTeacherScale);
+}
+
+// Reads the count line and then records while they are announced and complete. A count larger
+// than the lines that follow costs nothing: the records grow as lines are read.
+template <class Record, class ScanRecord>
+int readRecords(const std::string& path, std::vector<Record>& records, ScanRecord scanRecord) {
+    std::string text;
+    switch (readWholeFile(path, text)) {
+        case FileReadResult::Ok:
+            break;
+        case FileReadResult::CannotOpen:
+            return 1;
+        case FileReadResult::TooLarge:
+            records.clear();
+            return 0;
+    }
+    std::vector<Record> fresh;
+    TextScanner in(text);
+    std::uint32_t announced = 0;
+    if (in.scanUnsigned(announced)) {
+        in.skipSpace();
+        try {
+            Record record;
+            while (fresh.size() < announced && scanRecord(in, record)) {
+                in.skipSpace();
+                fresh.push_back(record);
+            }
+        } catch (const std::bad_alloc&) {
+            // Out of memory on a huge file: the patterns that fitted are still whole.
+        } catch (const std::length_error&) {
+        }
+    }
+    records = std::move(fresh);
+    return 0;
+}
+
+bool scanSolverPattern(TextScanner& in, SolverPattern& pattern) {
+    int fields[7];
+    for (int& field : fields) {
+        if (!in.scanInt(field)) return false;
+    }
+    float offset = 0.0f;
+    if (!in.scanFloat(offset)) return false;
+    int bits[8];
+    for (int& bit : bits) {
+        if (!in.scanInt(bit)) return false;
+    }
+    for (int j = 0; j < 7; ++j) pattern.in[j] = encodeStateValue(fields[j]);
+    pattern.in[7] = encodePopulestOffset(offset);
+    for (int j = 0; j < 8; ++j) pattern.target[j] = bits[j] != 0 ? 0.4f : 0.0f;
+    return true;
+}
+
+bool scanTeacherPattern(TextScanner& in, TeacherPattern& pattern) {
+    int codes[4];
+    for (int& code : codes) {
+        if (!in.scanInt(code)) return false;
+    }
+    for (int j = 0; j < 3; ++j) pattern.in[j] = encodeTeacherCode(codes[j]);
+    pattern.target = encodeTeacherCode(codes[3]);
+    return true;
+}
+
+}  // namespace
+
+int PatternSet::read(const std::string& path) {
+    return readRecords(path, records, scanSolverPattern);
+}
+
+int PatternSet::write(const std::string& path) const {
+    std::string text;
+    appendInt(text, static_cast<long long>(records.size()));
+    text += '\n';
+    for (const SolverPattern& pattern : records) {
+        for (int j = 0; j < 7; ++j) {
+            appendInt(text, roundedToInt(pattern.in[j] * 20.0f));
+            text += ' ';
+        }
+        // The offset back from its encoding: in[7] * 6 in float, then - 1.5 in double.
+        appendFixed(text, static_cast<double>(pattern.in[7] * 6.0f) - 1.5, 1, true);
+        text += "    ";
+        for (int j = 0; j < 8; ++j) {
+            text += (20.0f * pattern.target[j] > 4.5) ? '1' : '0';
+            text += j < 7 ? ' ' : '\n';
+        }
+    }
+    return writeTextFile(path, text) ? 0 : 1;
+}
+
+int TeacherPatternSet::read(const std::string& path) {
+    return readRecords(path, records, scanTeacherPattern);
+}
+
+int TeacherPatternSet::write(const std::string& path) const {
+    std::string text;
+    appendInt(text, static_cast<long long>(records.size()));
+    text += '\n';
+    for (const TeacherPattern& pattern : records) {
+        for (int j = 0; j < 3; ++j) {
+            appendInt(text, roundedToInt(pattern.in[j] * 7.5));
+            text += j < 2 ? " " : "    ";
+        }
+        appendInt(text, roundedToInt(pattern.target * 7.5));
+        text += '\n';
+    }
+    return writeTextFile(path, text) ? 0 : 1;
+}
+
+}  // namespace vardeck
