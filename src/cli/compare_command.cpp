@@ -1,7 +1,269 @@
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <string>
+#include <vector>
+
 #include "cli/commands.h"
+#include "cli/service_meter.h"
+#include "cli/svg_chart.h"
+#include "cli/system_names.h"
+#include "io/atomic_file.h"
+#include "model/building.h"
+#include "record/press_recorder.h"
 
 namespace vardeck::cli {
 
-int compareCommand(Arguments&) { throw UsageError{"not available yet"}; }
+namespace {
+
+const char* const kCompareUsage =
+    "Usage: vardeck-cli compare --play FILE.but [--steps N] [--systems LIST] [--csv]\n"
+    "                           [--plot FILE.svg]\n"
+    "\n"
+    "Replays one press-sequence file under several control systems, each in a fresh\n"
+    "simulation started as 'vardeck-cli run --play' starts (vardeck.cfg read over the\n"
+    "defaults, the recording loaded and played, the system chosen and reset), and prints\n"
+    "one row of service measures per system. Nothing is written: the settings the systems\n"
+    "change stay in memory, so every system starts from the same vardeck.cfg. The neuro and\n"
+    "adaptive systems read solver.img, solver.img.000 to .100 and teacher.img from the\n"
+    "current directory.\n"
+    "\n"
+    "Options:\n"
+    "  --play FILE.but  the recording to replay (required)\n"
+    "  --steps N        steps per system, 1 to 50000000 (default: the last recorded step\n"
+    "                   + 1 + 200, so the car has 200 steps to finish the traffic; at most\n"
+    "                   10000000)\n"
+    "  --systems LIST   comma-separated systems in the order of the rows, each at most\n"
+    "                   once (default: schedule,neuro,adaptive)\n"
+    "  --csv            comma-separated values with a header line instead of a table;\n"
+    "                   a measure that has no value is left empty (the table shows '-')\n"
+    "  --plot FILE.svg  also draw the efficiency samples of every system over the steps\n"
+    "\n"
+    "Columns (times in steps):\n"
+    "  system          the control system\n"
+    "  steps           steps run\n"
+    "  samples         efficiency samples taken\n"
+    "  eff_mean        their mean\n"
+    "  floors          floors travelled by the car\n"
+    "  openings        door openings\n"
+    "  calls           hall calls made (presses that lit a lamp; up at 28 and down at 1\n"
+    "                  light nothing and are not counted)\n"
+    "  answered        hall calls answered\n"
+    "  wait_mean       waiting time from a hall press to its answer: mean (a call answered\n"
+    "  wait_p95        in the step of its press waits 0), 95th percentile (nearest rank),\n"
+    "  wait_max        longest, and mean of the squares\n"
+    "  wait_sq_mean\n"
+    "  boarded         recorded callers with destinations who boarded the car\n"
+    "  dest_reached    their destinations reached (the doors opened there after boarding)\n"
+    "  dest_time_mean  mean time from the caller's hall press to that opening\n"
+    "  still_waiting   hall lamps still lit at the end\n"
+    "\n"
+    "The efficiency criterion scores only calls made while the system is idle (no other\n"
+    "call and no car button pending). On playback a caller's destinations light as soon as\n"
+    "the car stands at the caller's floor going the caller's way, before the doors open,\n"
+    "which cancels the score; so mostly recorded calls without destinations give samples\n"
+    "(see 'generate --no-destination-share'). The other measures score every call, busy\n"
+    "traffic too.\n";
+
+constexpr long long kMaxSteps = 50'000'000;
+constexpr long long kDefaultStepCap = 10'000'000;
+constexpr long long kStepsAfterTraffic = 200;
+
+std::vector<SystemKind> parseSystemList(const std::string& list) {
+    std::vector<SystemKind> kinds;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', start);
+        const std::string name = list.substr(start, comma - start);
+        const SystemKind kind = parseSystemName(name);
+        if (std::find(kinds.begin(), kinds.end(), kind) != kinds.end())
+            throw UsageError{"--systems lists '" + name + "' twice"};
+        kinds.push_back(kind);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return kinds;
+}
+
+// The recorder reads anything without complaint; a file that does not even start with a
+// count is refused here rather than replayed as an empty recording.
+void checkRecording(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (!file) throw UsageError{"cannot read the press-sequence file '" + path + "'"};
+    int count = 0;
+    const bool hasCount = std::fscanf(file, "%d", &count) == 1;
+    std::fclose(file);
+    if (!hasCount) throw UsageError{"'" + path + "' is not a press-sequence file"};
+}
+
+// Steps that play the whole recording and leave the car time to finish.
+long long defaultSteps(const std::string& path) {
+    Building building;
+    PressRecorder recorder(building);
+    recorder.Load(path);
+    long long last = -1;
+    for (const auto& [key, value] : recorder.entries) last = std::max<long long>(last, key.step);
+    const long long steps = last + 1 + kStepsAfterTraffic;
+    if (steps <= kDefaultStepCap) return steps;
+    std::fprintf(stderr,
+                 "vardeck-cli compare: the recording runs to step %lld; running the first %lld "
+                 "steps (--steps runs more)\n",
+                 last, kDefaultStepCap);
+    return kDefaultStepCap;
+}
+
+std::string format(const char* pattern, double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, pattern, value);
+    return buffer;
+}
+
+std::vector<std::string> rowCells(const ServiceReport& r, bool csv) {
+    const std::string none = csv ? "" : "-";
+    const char* mean = csv ? "%.6f" : "%.4f";
+    const char* time = csv ? "%.6f" : "%.2f";
+    const auto optional = [&](const std::optional<double>& v, const char* pattern) {
+        return v ? format(pattern, *v) : none;
+    };
+    std::vector<std::string> cells = {
+        systemName(r.kind),
+        std::to_string(r.steps),
+        std::to_string(r.samples.size()),
+        optional(r.efficiencyMean(), mean),
+        std::to_string(r.floorsTravelled),
+        std::to_string(r.doorOpenings),
+        std::to_string(r.callsMade),
+        std::to_string(r.callsAnswered),
+    };
+    if (r.waiting) {
+        cells.push_back(format(time, r.waiting->mean));
+        cells.push_back(std::to_string(r.waiting->percentile95));
+        cells.push_back(std::to_string(r.waiting->longest));
+        cells.push_back(format(csv ? "%.6f" : "%.1f", r.waiting->meanOfSquares));
+    } else {
+        cells.insert(cells.end(), 4, none);
+    }
+    cells.push_back(std::to_string(r.boarded));
+    cells.push_back(std::to_string(r.destinationsReached));
+    cells.push_back(optional(r.destinationTimeMean, time));
+    cells.push_back(std::to_string(r.stillWaiting));
+    return cells;
+}
+
+constexpr const char* kColumns[] = {"system",    "steps",        "samples",        "eff_mean",
+                                    "floors",    "openings",     "calls",          "answered",
+                                    "wait_mean", "wait_p95",     "wait_max",       "wait_sq_mean",
+                                    "boarded",   "dest_reached", "dest_time_mean", "still_waiting"};
+
+void printCsv(const std::vector<std::vector<std::string>>& rows) {
+    for (const auto& row : rows) {
+        for (std::size_t i = 0; i < row.size(); ++i)
+            std::printf("%s%s", i ? "," : "", row[i].c_str());
+        std::printf("\n");
+    }
+}
+
+// Names to the left, numbers to the right, columns two spaces apart.
+void printTable(const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::size_t> widths(std::size(kColumns), 0);
+    for (const auto& row : rows)
+        for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            const std::string pad(widths[i] - row[i].size(), ' ');
+            if (i > 0) line += "  ";
+            line += i == 0 ? row[i] + pad : pad + row[i];
+        }
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        std::printf("%s\n", line.c_str());
+    }
+}
+
+std::string legendNote(const ServiceReport& r) {
+    std::string note = std::to_string(r.samples.size()) + " samples";
+    if (const auto mean = r.efficiencyMean()) note += ", mean " + format("%.3f", *mean);
+    return note;
+}
+
+bool writePlot(const std::string& path, const std::string& recording, long long steps,
+               const std::vector<ServiceReport>& reports) {
+    SvgChart chart;
+    chart.title = "Efficiency samples of " + recording;
+    chart.xLabel = "step";
+    chart.yLabel = "efficiency";
+    chart.xMin = 0;
+    chart.xMax = double(steps);
+    chart.yMin = 0;
+    chart.yMax = 1;
+    for (const ServiceReport& r : reports) {
+        SvgSeries series{systemName(r.kind), legendNote(r), {}};
+        series.points.reserve(r.samples.size());
+        for (const EfficiencySample& s : r.samples)
+            series.points.push_back({double(s.step), s.value});
+        chart.series.push_back(std::move(series));
+    }
+    const std::string svg = renderSvgChart(chart);
+    return writeFileAtomically(path, [&svg](std::FILE* file) {
+        return std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
+    });
+}
+
+}  // namespace
+
+int compareCommand(Arguments& args) {
+    std::string play, plot;
+    long long steps = -1;
+    bool csv = false;
+    std::vector<SystemKind> kinds = {SystemKind::Schedule, SystemKind::Neuro, SystemKind::Adaptive};
+    while (!args.done()) {
+        const std::string option = args.take();
+        if (option == "--help" || option == "-h") {
+            std::fputs(kCompareUsage, stdout);
+            return 0;
+        } else if (option == "--play") {
+            play = args.value(option);
+        } else if (option == "--steps") {
+            steps = args.integer(option, 1, kMaxSteps);
+        } else if (option == "--systems") {
+            kinds = parseSystemList(args.value(option));
+        } else if (option == "--csv") {
+            csv = true;
+        } else if (option == "--plot") {
+            plot = args.value(option);
+            if (plot.empty()) throw UsageError{"--plot needs a file name"};
+        } else {
+            throw UsageError{"unknown option '" + option + "' (try vardeck-cli compare --help)"};
+        }
+    }
+    if (play.empty())
+        throw UsageError{"--play FILE.but is required (try vardeck-cli compare --help)"};
+    checkRecording(play);
+    if (steps < 0) steps = defaultSteps(play);
+
+    std::vector<ServiceReport> reports;
+    for (SystemKind kind : kinds) {
+        reports.push_back(measureService(play, kind, steps));
+        const ServiceReport& r = reports.back();
+        if (r.messages > 0)
+            std::fprintf(stderr,
+                         "vardeck-cli compare: %s: %lld messages, the first at step %d: %s\n",
+                         systemName(kind), r.messages, r.firstMessageStep, r.firstMessage.c_str());
+    }
+
+    std::vector<std::vector<std::string>> rows = {{std::begin(kColumns), std::end(kColumns)}};
+    for (const ServiceReport& r : reports) rows.push_back(rowCells(r, csv));
+    if (csv)
+        printCsv(rows);
+    else
+        printTable(rows);
+    std::fflush(stdout);
+
+    if (!plot.empty() && !writePlot(plot, play, steps, reports)) {
+        std::fprintf(stderr, "vardeck-cli compare: cannot write '%s'\n", plot.c_str());
+        return 1;
+    }
+    return 0;
+}
 
 }  // namespace vardeck::cli

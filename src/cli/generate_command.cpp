@@ -1,7 +1,126 @@
+#include <cstdio>
+#include <string>
+
 #include "cli/commands.h"
+#include "cli/traffic_generator.h"
+#include "model/building.h"
+#include "record/press_recorder.h"
 
 namespace vardeck::cli {
 
-int generateCommand(Arguments&) { throw UsageError{"not available yet"}; }
+namespace {
+
+const char* const kGenerateUsage =
+    "Usage: vardeck-cli generate --profile up-peak|down-peak|inter-floor|lunch\n"
+    "                            --steps N --calls K [--seed S]\n"
+    "                            [--no-destination-share P] -o FILE.but\n"
+    "\n"
+    "Writes a press-sequence file of random traffic that the window's Record > Open and\n"
+    "'vardeck-cli run --play' or 'compare --play' replay. Each caller presses a hall button\n"
+    "and, on boarding, the car buttons of one to three destinations in the direction of the\n"
+    "call. Calls and destinations use only the floors that take calls in the window: 1, 8, 9,\n"
+    "10, 13, 16 to 22 and 24 to 28.\n"
+    "\n"
+    "Arrivals: exactly K calls, each at an independent, uniformly random step in 0..N-1 (the\n"
+    "arrival times of a Poisson process of K calls over N steps). A caller whose step, floor\n"
+    "and direction are already taken presses in the next free step; one that finds no free\n"
+    "step up to N-1 is dropped. The file keeps the callers in step order.\n"
+    "\n"
+    "Options:\n"
+    "  --profile NAME   the kind of traffic:\n"
+    "                     up-peak      8 in 10 callers go up from floor 1, the rest\n"
+    "                                  as inter-floor\n"
+    "                     down-peak    8 in 10 callers go down to floor 1 from the floors\n"
+    "                                  above, the rest as inter-floor\n"
+    "                     inter-floor  from any floor to any other, uniformly\n"
+    "                     lunch        4 in 10 go to the common floor 13, 4 in 10 leave\n"
+    "                                  it, 1 in 10 go up from floor 1, 1 in 10 down to it\n"
+    "  --steps N        length of the traffic in steps, 1 to 100000000\n"
+    "  --calls K        number of callers, 0 to 1000000\n"
+    "  --seed S         seed of the random numbers, 0 to 4294967295 (default 1); the same\n"
+    "                   seed and options give the same file on every machine\n"
+    "  --no-destination-share P\n"
+    "                   share of callers, 0 to 1, who press no car button at all (default\n"
+    "                   0); only their calls are scored by the efficiency criterion on\n"
+    "                   playback. Changing P keeps the calls and drops destinations only.\n"
+    "  -o, --output FILE.but\n"
+    "                   the file to write (replaced only when written completely)\n"
+    "\n"
+    "On success one line on stdout tells how many callers were written, moved and dropped.\n";
+
+const char* profileName(TrafficProfile profile) {
+    switch (profile) {
+        case TrafficProfile::UpPeak:
+            return "up-peak";
+        case TrafficProfile::DownPeak:
+            return "down-peak";
+        case TrafficProfile::Lunch:
+            return "lunch";
+        default:
+            return "inter-floor";
+    }
+}
+
+}  // namespace
+
+int generateCommand(Arguments& args) {
+    TrafficOptions options;
+    bool haveProfile = false, haveSteps = false, haveCalls = false;
+    std::string output;
+    while (!args.done()) {
+        const std::string option = args.take();
+        if (option == "--help" || option == "-h") {
+            std::fputs(kGenerateUsage, stdout);
+            return 0;
+        } else if (option == "--profile") {
+            const std::string name = args.value(option);
+            const auto profile = parseTrafficProfile(name);
+            if (!profile)
+                throw UsageError{"unknown profile '" + name +
+                                 "' (up-peak, down-peak, inter-floor or lunch)"};
+            options.profile = *profile;
+            haveProfile = true;
+        } else if (option == "--steps") {
+            options.steps = static_cast<int>(args.integer(option, 1, 100'000'000));
+            haveSteps = true;
+        } else if (option == "--calls") {
+            options.calls = static_cast<int>(args.integer(option, 0, 1'000'000));
+            haveCalls = true;
+        } else if (option == "--seed") {
+            options.seed = static_cast<std::uint32_t>(args.integer(option, 0, 4294967295LL));
+        } else if (option == "--no-destination-share") {
+            const double share = args.number(option);
+            if (share < 0 || share > 1)
+                throw UsageError{option + " wants a share from 0 to 1, not " +
+                                 std::to_string(share)};
+            options.noDestinationShare = share;
+        } else if (option == "-o" || option == "--output") {
+            output = args.value(option);
+            if (output.empty()) throw UsageError{option + " needs a file name"};
+        } else {
+            throw UsageError{"unknown option '" + option + "' (try vardeck-cli generate --help)"};
+        }
+    }
+    if (!haveProfile) throw UsageError{"--profile is required (try vardeck-cli generate --help)"};
+    if (!haveSteps) throw UsageError{"--steps is required (try vardeck-cli generate --help)"};
+    if (!haveCalls) throw UsageError{"--calls is required (try vardeck-cli generate --help)"};
+    if (output.empty())
+        throw UsageError{"-o FILE.but is required (try vardeck-cli generate --help)"};
+
+    GeneratedTraffic traffic = generateTraffic(options);
+
+    // Saved by the recorder itself, so the file is exactly what the window would write.
+    Building building;
+    PressRecorder recorder(building);
+    recorder.entries = std::move(traffic.entries);
+    if (!recorder.Save(output)) {
+        std::fprintf(stderr, "vardeck-cli generate: cannot write '%s'\n", output.c_str());
+        return 1;
+    }
+    std::printf("%s: %zu calls (%s, %d steps, seed %u), %d moved to a later step, %d dropped\n",
+                output.c_str(), recorder.entries.size(), profileName(options.profile),
+                options.steps, static_cast<unsigned>(options.seed), traffic.moved, traffic.dropped);
+    return 0;
+}
 
 }  // namespace vardeck::cli

@@ -1,7 +1,87 @@
+#include <cstdio>
+#include <string>
+
 #include "cli/commands.h"
+#include "cli/solver_rule.h"
+#include "io/atomic_file.h"
 
 namespace vardeck::cli {
 
-int makePatternsCommand(Arguments&) { throw UsageError{"not available yet"}; }
+namespace {
+
+const char* const kMakePatternsUsage =
+    "Usage: vardeck-cli make-patterns [--ksu K | --teacher] -o FILE\n"
+    "\n"
+    "Writes solver training patterns (the solver.pat format) for every state the neuro system\n"
+    "can show the solver, with the orders of the schedule rule (see the README for the rule\n"
+    "and the choices where the state cannot tell situations apart).\n"
+    "\n"
+    "Options:\n"
+    "  --ksu K    0..1: an idle car without requests moves toward the populest floor when it\n"
+    "             lies at least (1 - K) x 14 floors away (default 0: it never moves)\n"
+    "  --teacher  write the teacher's patterns (the teacher.pat format) instead: after a rise\n"
+    "             repeat the decision in force, after a fall reverse it, when steady keep KSU,\n"
+    "             and with no decision yet increase it\n"
+    "  -o FILE    the pattern file to write\n";
+
+bool writeSolverPatterns(const std::string& output, double ksu) {
+    const auto states = reachableStates();
+    return writeFileAtomically(output, [&](std::FILE* file) {
+        if (std::fprintf(file, "%u\n", static_cast<unsigned>(states.size())) < 0) return false;
+        for (const MaskedState& s : states) {
+            const OutputBits b = wantedOutputs(s, ksu);
+            if (std::fprintf(file, "%d %d %d %d %d %d %d %+1.1f    %d %d %d %d %d %d %d %d\n",
+                             s.doorOpen, s.lastMove, s.direction, s.target, s.buttonHere,
+                             s.upHere, s.downHere, s.offsetTenths / 10.0, b[0], b[1], b[2], b[3],
+                             b[4], b[5], b[6], b[7]) < 0)
+                return false;
+        }
+        return true;
+    });
+}
+
+bool writeTeacherPatterns(const std::string& output) {
+    const auto rows = teacherRows();
+    return writeFileAtomically(output, [&](std::FILE* file) {
+        if (std::fprintf(file, "%u\n", static_cast<unsigned>(rows.size())) < 0) return false;
+        for (const TeacherRow& row : rows)
+            if (std::fprintf(file, "%d %d %d    %d\n", row.trend, row.previousTrend,
+                             row.decisionInForce, row.decision) < 0)
+                return false;
+        return true;
+    });
+}
+
+}  // namespace
+
+int makePatternsCommand(Arguments& args) {
+    double ksu = 0;
+    bool teacher = false;
+    std::string output;
+    while (!args.done()) {
+        const std::string option = args.take();
+        if (option == "--help" || option == "-h") {
+            std::fputs(kMakePatternsUsage, stdout);
+            return 0;
+        } else if (option == "--ksu") {
+            ksu = args.number(option);
+            if (ksu < 0 || ksu > 1) throw UsageError{"--ksu wants a number from 0 to 1"};
+        } else if (option == "--teacher") {
+            teacher = true;
+        } else if (option == "-o" || option == "--output") {
+            output = args.value(option);
+        } else {
+            throw UsageError{"unknown option '" + option +
+                             "' (try vardeck-cli make-patterns --help)"};
+        }
+    }
+    if (output.empty()) throw UsageError{"say where to write the patterns: -o FILE"};
+    const bool written = teacher ? writeTeacherPatterns(output) : writeSolverPatterns(output, ksu);
+    if (!written) {
+        std::fprintf(stderr, "vardeck-cli make-patterns: cannot write '%s'\n", output.c_str());
+        return 1;
+    }
+    return 0;
+}
 
 }  // namespace vardeck::cli

@@ -1,0 +1,165 @@
+#include "cli/service_meter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vardeck::cli {
+
+std::optional<double> ServiceReport::efficiencyMean() const {
+    if (samples.empty()) return std::nullopt;
+    double sum = 0;
+    for (const EfficiencySample& s : samples) sum += s.value;
+    return sum / double(samples.size());
+}
+
+ServiceMeter::ServiceMeter(Simulation& sim) : sim_(sim) {
+    for (auto& lamps : pressedAt_) lamps = {-1, -1};
+}
+
+bool ServiceMeter::lampCanLight(int floor, int direction) {
+    if (!isFloor(floor)) return false;
+    return direction == kHallUp ? floor < kFloorCount : floor > 1;
+}
+
+void ServiceMeter::watchRecording() {
+    for (const Entry& entry : sim_.recorder.entries) {
+        const PressKey& key = entry.first;
+        if (entry.second.played || !isFloor(key.floor)) continue;
+        const auto& buttons = entry.second.buttons;
+        if (std::none_of(buttons.begin(), buttons.end(), [](int b) { return b != 0; })) continue;
+        const Way way = key.direction == kHallUp ? Up : key.direction == kHallDown ? Down : Neither;
+        notBoarded_[key.floor][way].push_back(&entry);
+    }
+}
+
+void ServiceMeter::beforeStep() {
+    floorBefore_ = sim_.building.car.floor;
+    directionBefore_ = sim_.building.car.direction;
+    stepBefore_ = sim_.stepCounter;
+}
+
+void ServiceMeter::collectBoarded(std::vector<const Entry*>& waiting) {
+    auto kept = waiting.begin();
+    auto next = waiting.begin();
+    for (; next != waiting.end() && (*next)->first.step < stepBefore_; ++next) {
+        const Entry& entry = **next;
+        if (!entry.second.played) {
+            *kept++ = *next;
+            continue;
+        }
+        ++boarded_;
+        for (int f = 1; f <= kFloorCount; ++f)
+            if (entry.second.buttons[f - 1] != 0) riders_[f].push_back(entry.first.step);
+    }
+    waiting.erase(kept, next);
+}
+
+void ServiceMeter::afterStep() {
+    // The recorder boards the callers whose hall press came in an earlier step at the floor
+    // where the car stood when the step began, if their way fits the car's direction then.
+    if (isFloor(floorBefore_)) {
+        auto& waiting = notBoarded_[floorBefore_];
+        if (directionBefore_ == kNone || directionBefore_ == kUp) collectBoarded(waiting[Up]);
+        if (directionBefore_ == kNone || directionBefore_ == kDown) collectBoarded(waiting[Down]);
+        if (directionBefore_ == kNone) collectBoarded(waiting[Neither]);
+    }
+
+    const Car& car = sim_.building.car;
+    if (car.doorTimer == 4) {
+        ++doorOpenings_;
+        if (isFloor(car.floor)) {
+            for (int pressed : riders_[car.floor]) {
+                ++destinationsReached_;
+                destinationTimeSum_ += stepBefore_ - pressed;
+            }
+            riders_[car.floor].clear();
+        }
+    }
+}
+
+void ServiceMeter::efficiencySampleTaken(int, int) {
+    samples_.push_back({sim_.stepCounter, sim_.lastEfficiency()});
+}
+
+void ServiceMeter::hallCallAdded(int floor, int direction) {
+    // Any direction but down lights the up lamp.
+    const int lamp = direction == kHallDown ? kHallDown : kHallUp;
+    if (!lampCanLight(floor, lamp)) return;
+    ++callsMade_;
+    pressedAt_[floor][lamp] = sim_.stepCounter;
+}
+
+void ServiceMeter::hallCallAnswered(int floor, int direction) {
+    const int lamp = direction == kHallDown ? kHallDown : kHallUp;
+    if (!isFloor(floor) || pressedAt_[floor][lamp] < 0) return;
+    waits_.push_back(sim_.stepCounter - pressedAt_[floor][lamp]);
+    pressedAt_[floor][lamp] = -1;
+}
+
+void ServiceMeter::showMessage(const std::string& text) {
+    if (messages_++ == 0) {
+        firstMessage_ = text;
+        firstMessageStep_ = sim_.stepCounter;
+    }
+}
+
+ServiceReport ServiceMeter::finish(long long steps) const {
+    ServiceReport report;
+    report.kind = sim_.currentKind();
+    report.steps = steps;
+    report.samples = samples_;
+    const Car& car = sim_.building.car;
+    report.floorsTravelled = car.travelCount - 1;
+    report.doorOpenings = doorOpenings_;
+    report.callsMade = callsMade_;
+    report.callsAnswered = static_cast<long long>(waits_.size());
+    if (!waits_.empty()) {
+        std::vector<int> sorted = waits_;
+        std::sort(sorted.begin(), sorted.end());
+        double sum = 0, squares = 0;
+        for (int w : sorted) {
+            sum += w;
+            squares += double(w) * double(w);
+        }
+        const double n = double(sorted.size());
+        WaitingSummary summary;
+        summary.mean = sum / n;
+        summary.meanOfSquares = squares / n;
+        summary.longest = sorted.back();
+        // Nearest rank: the smallest wait that at least 95 % of the calls do not exceed.
+        const auto rank = static_cast<std::size_t>(std::ceil(0.95 * n));
+        summary.percentile95 = sorted[std::max<std::size_t>(rank, 1) - 1];
+        report.waiting = summary;
+    }
+    report.boarded = boarded_;
+    report.destinationsReached = destinationsReached_;
+    if (destinationsReached_ > 0)
+        report.destinationTimeMean = double(destinationTimeSum_) / double(destinationsReached_);
+    const HallCallPanel& hall = sim_.building.hallPanel;
+    for (int f = 1; f <= kFloorCount; ++f) report.stillWaiting += hall.up[f] + hall.down[f];
+    report.messages = messages_;
+    report.firstMessage = firstMessage_;
+    report.firstMessageStep = firstMessageStep_;
+    return report;
+}
+
+ServiceReport measureService(const std::string& recording, SystemKind kind, long long steps) {
+    Simulation sim;
+    ServiceMeter meter(sim);
+    sim.setUserInterface(&meter);
+    sim.initialise();
+    sim.recorder.Load(recording);
+    sim.recorder.mode = PressRecorder::Playing;
+    sim.select(kind);
+    meter.watchRecording();
+    for (long long i = 0; i < steps; ++i) {
+        meter.beforeStep();
+        sim.runStep();
+        meter.afterStep();
+    }
+    ServiceReport report = meter.finish(steps);
+    sim.setUserInterface(nullptr);
+    return report;
+}
+
+}  // namespace vardeck::cli

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/simulation.h"
+
+namespace vardeck::cli {
+
+struct EfficiencySample {
+    int step = 0;
+    double value = 0;
+};
+
+// Waiting times of the answered hall calls, in steps.
+struct WaitingSummary {
+    double mean = 0;
+    int percentile95 = 0;  // nearest rank
+    int longest = 0;
+    double meanOfSquares = 0;
+};
+
+// How one control system served one recording.
+struct ServiceReport {
+    SystemKind kind = SystemKind::Schedule;
+    long long steps = 0;
+    std::vector<EfficiencySample> samples;
+    int floorsTravelled = 0;
+    long long doorOpenings = 0;
+    long long callsMade = 0;
+    long long callsAnswered = 0;
+    std::optional<WaitingSummary> waiting;  // none when no call was answered
+    long long boarded = 0;                  // recorded callers with destinations who boarded
+    long long destinationsReached = 0;
+    std::optional<double> destinationTimeMean;  // none when no destination was reached
+    int stillWaiting = 0;                       // lit hall lamps at the end
+    long long messages = 0;
+    std::string firstMessage;
+    int firstMessageStep = 0;
+
+    std::optional<double> efficiencyMean() const;
+};
+
+// Watches one simulation as it plays a recording and measures the service the callers get,
+// busy traffic included (the efficiency criterion scores only calls made while all is idle).
+class ServiceMeter : public UserInterface {
+public:
+    explicit ServiceMeter(Simulation& sim);
+
+    // Call once the recording is loaded and the system selected (its played marks cleared).
+    void watchRecording();
+    // Run the simulation's step between these two.
+    void beforeStep();
+    void afterStep();
+    ServiceReport finish(long long steps) const;
+
+    void efficiencySampleTaken(int floor, int direction) override;
+    void hallCallAdded(int floor, int direction) override;
+    void hallCallAnswered(int floor, int direction) override;
+    void showMessage(const std::string& text) override;
+
+private:
+    using Entry = std::pair<const PressKey, PressValue>;
+
+    static bool lampCanLight(int floor, int direction);
+
+    Simulation& sim_;
+    std::vector<EfficiencySample> samples_;
+    long long doorOpenings_ = 0;
+    long long callsMade_ = 0;
+    std::vector<int> waits_;
+    // Step of the press of each lit hall lamp, by floor and direction; -1 when not lit.
+    std::array<std::array<int, 2>, kFloorCount + 1> pressedAt_{};
+    // Recorded callers with destinations who have not boarded yet, by floor and by the way
+    // they go (down, up, neither), in key order, so by step. The recorder boards callers only
+    // at the car's floor and only those whose way fits the car's, so after a step only those
+    // lists are looked at, and only as far as the callers due to board.
+    enum Way { Down = 0, Up = 1, Neither = 2 };
+    std::array<std::array<std::vector<const Entry*>, 3>, kFloorCount + 1> notBoarded_;
+    void collectBoarded(std::vector<const Entry*>& waiting);
+    // Hall-press steps of the riders bound for each floor, waiting for the doors to open there.
+    std::array<std::vector<int>, kFloorCount + 1> riders_;
+    long long boarded_ = 0;
+    long long destinationsReached_ = 0;
+    long long destinationTimeSum_ = 0;
+    long long messages_ = 0;
+    std::string firstMessage_;
+    int firstMessageStep_ = 0;
+    // The car's floor and direction and the step counter when the recorder played back.
+    int floorBefore_ = 0;
+    int directionBefore_ = 0;
+    int stepBefore_ = 0;
+};
+
+// Starts a fresh simulation in the current directory as `vardeck-cli run --play` does, plays
+// `recording` under `kind` for `steps` steps and measures it. Nothing is written.
+ServiceReport measureService(const std::string& recording, SystemKind kind, long long steps);
+
+}  // namespace vardeck::cli

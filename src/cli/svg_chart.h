@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vardeck::cli {
+
+struct SvgPoint {
+    double x = 0;
+    double y = 0;
+};
+
+struct SvgSeries {
+    std::string name;
+    std::string note;  // a second, smaller line in the legend; may be empty
+    std::vector<SvgPoint> points;
+};
+
+struct SvgChart {
+    std::string title;
+    std::string xLabel;
+    std::string yLabel;
+    double xMin = 0, xMax = 1;  // the x range is kept as given
+    double yMin = 0, yMax = 1;  // the y range grows to take in every point
+    std::vector<SvgSeries> series;
+};
+
+// Text made safe for XML character data and attribute values.
+std::string escapeXml(const std::string& text);
+
+// A line chart as a standalone SVG document: axes with ticks and labels, a title, one polyline
+// with markers per series in its own colour, and a legend.
+std::string renderSvgChart(const SvgChart& chart);
+
+}  // namespace vardeck::cli

@@ -1,0 +1,158 @@
+#include "cli/traffic_generator.h"
+
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
+#include "model/floors.h"
+
+namespace vardeck::cli {
+
+namespace {
+
+constexpr int kClickableCount = static_cast<int>(std::size(kClickableFloors));
+
+// Shares of the profile's main stream of traffic; the rest is inter-floor traffic.
+constexpr double kPeakShare = 0.8;
+
+struct Caller {
+    int floor = 0;
+    int direction = kHallUp;
+    std::vector<int> destinations;
+};
+
+int pickClickable(TrafficRandom& random) {
+    return kClickableFloors[random.below(kClickableCount)];
+}
+
+// A clickable floor other than `excluded`.
+int pickClickableExcept(TrafficRandom& random, int excluded) {
+    std::vector<int> floors;
+    for (int f : kClickableFloors)
+        if (f != excluded) floors.push_back(f);
+    return floors[random.below(static_cast<std::uint32_t>(floors.size()))];
+}
+
+// Mostly one destination; now and then a small group heading for two or three floors.
+int extraDestinationCount(TrafficRandom& random) {
+    const std::uint32_t r = random.below(20);
+    if (r < 15) return 0;
+    if (r < 19) return 1;
+    return 2;
+}
+
+Caller makeCaller(TrafficRandom& random, int from, int to) {
+    Caller caller;
+    caller.floor = from;
+    caller.direction = to > from ? kHallUp : kHallDown;
+    caller.destinations.push_back(to);
+    std::vector<int> beyond;
+    for (int f : kClickableFloors)
+        if (f != to && (caller.direction == kHallUp ? f > from : f < from)) beyond.push_back(f);
+    for (int n = extraDestinationCount(random); n > 0 && !beyond.empty(); --n) {
+        const auto i = random.below(static_cast<std::uint32_t>(beyond.size()));
+        caller.destinations.push_back(beyond[i]);
+        beyond.erase(beyond.begin() + i);
+    }
+    return caller;
+}
+
+Caller interFloorCaller(TrafficRandom& random) {
+    const int from = pickClickable(random);
+    return makeCaller(random, from, pickClickableExcept(random, from));
+}
+
+Caller drawCaller(TrafficRandom& random, TrafficProfile profile) {
+    switch (profile) {
+        case TrafficProfile::UpPeak:
+            if (!random.chance(kPeakShare)) return interFloorCaller(random);
+            return makeCaller(random, kLobbyFloor, pickClickableExcept(random, kLobbyFloor));
+        case TrafficProfile::DownPeak:
+            if (!random.chance(kPeakShare)) return interFloorCaller(random);
+            return makeCaller(random, pickClickableExcept(random, kLobbyFloor), kLobbyFloor);
+        case TrafficProfile::Lunch:
+            // Four tenths each to and from the common floor, one tenth each from and to the
+            // lobby.
+            switch (random.below(10)) {
+                case 0:
+                case 1:
+                case 2:
+                case 3:
+                    return makeCaller(random, pickClickableExcept(random, kCommonFloor),
+                                      kCommonFloor);
+                case 4:
+                case 5:
+                case 6:
+                case 7:
+                    return makeCaller(random, kCommonFloor,
+                                      pickClickableExcept(random, kCommonFloor));
+                case 8:
+                    return makeCaller(random, kLobbyFloor,
+                                      pickClickableExcept(random, kLobbyFloor));
+                default:
+                    return makeCaller(random, pickClickableExcept(random, kLobbyFloor),
+                                      kLobbyFloor);
+            }
+        case TrafficProfile::InterFloor:
+        default:
+            return interFloorCaller(random);
+    }
+}
+
+}  // namespace
+
+std::optional<TrafficProfile> parseTrafficProfile(const std::string& name) {
+    if (name == "up-peak") return TrafficProfile::UpPeak;
+    if (name == "down-peak") return TrafficProfile::DownPeak;
+    if (name == "inter-floor") return TrafficProfile::InterFloor;
+    if (name == "lunch") return TrafficProfile::Lunch;
+    return std::nullopt;
+}
+
+std::uint32_t TrafficRandom::below(std::uint32_t bound) {
+    // Draws in the last incomplete run of `bound` values are rejected.
+    const std::uint32_t limit = static_cast<std::uint32_t>(-bound) % bound;
+    for (;;) {
+        const std::uint32_t r = next();
+        if (r >= limit) return r % bound;
+    }
+}
+
+double TrafficRandom::unit() {
+    const std::uint32_t high = next() >> 5;  // 27 bits
+    const std::uint32_t low = next() >> 6;   // 26 bits
+    return (static_cast<double>(high) * 67108864.0 + static_cast<double>(low)) *
+           (1.0 / 9007199254740992.0);
+}
+
+GeneratedTraffic generateTraffic(const TrafficOptions& options) {
+    TrafficRandom random(options.seed);
+
+    std::vector<int> arrivals(static_cast<std::size_t>(std::max(options.calls, 0)));
+    for (int& step : arrivals) step = static_cast<int>(random.below(std::uint32_t(options.steps)));
+    std::sort(arrivals.begin(), arrivals.end());
+
+    GeneratedTraffic traffic;
+    for (int step : arrivals) {
+        Caller caller = drawCaller(random, options.profile);
+        // Drawn for every caller, whatever the share, so that changing the share changes only
+        // the destinations and never the calls themselves.
+        if (random.chance(options.noDestinationShare)) caller.destinations.clear();
+
+        // The recorder keeps one entry per key: a caller whose key is taken presses in the
+        // next step that is free.
+        PressKey key{step, caller.floor, caller.direction};
+        while (key.step < options.steps && traffic.entries.count(key)) ++key.step;
+        if (key.step >= options.steps) {
+            ++traffic.dropped;
+            continue;
+        }
+        if (key.step != step) ++traffic.moved;
+        PressValue value;
+        for (int f : caller.destinations) value.buttons[f - 1] = 1;
+        traffic.entries.emplace(key, value);
+    }
+    return traffic;
+}
+
+}  // namespace vardeck::cli

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "record/press_recorder.h"
+
+namespace vardeck::cli {
+
+// The floors whose buttons can be clicked in the window; the others take no calls, so
+// realistic traffic uses only these, as hall calls and as destinations.
+inline constexpr int kClickableFloors[] = {1,  8,  9,  10, 13, 16, 17, 18, 19,
+                                           20, 21, 22, 24, 25, 26, 27, 28};
+inline constexpr int kLobbyFloor = 1;
+inline constexpr int kCommonFloor = 13;  // "Общ." in the window
+
+enum class TrafficProfile { UpPeak, DownPeak, InterFloor, Lunch };
+
+std::optional<TrafficProfile> parseTrafficProfile(const std::string& name);
+
+// Draws from std::mt19937, whose output the language fixes for every seed, through
+// distributions of our own: the library's distributions differ between implementations, and a
+// seed must give the same file everywhere.
+class TrafficRandom {
+public:
+    explicit TrafficRandom(std::uint32_t seed) : engine_(seed) {}
+
+    std::uint32_t next() { return static_cast<std::uint32_t>(engine_()); }
+    // Uniform in 0..bound-1 without modulo bias; bound must be at least 1.
+    std::uint32_t below(std::uint32_t bound);
+    // Uniform in [0, 1) with 53 random bits.
+    double unit();
+    bool chance(double probability) { return unit() < probability; }
+
+private:
+    std::mt19937 engine_;
+};
+
+struct TrafficOptions {
+    TrafficProfile profile = TrafficProfile::InterFloor;
+    int steps = 1;
+    int calls = 0;
+    std::uint32_t seed = 1;
+    double noDestinationShare = 0;
+};
+
+struct GeneratedTraffic {
+    std::map<PressKey, PressValue> entries;
+    // Callers whose (step, floor, direction) was taken by an earlier caller up to the last step,
+    // so that they could not be placed.
+    int dropped = 0;
+    // Callers moved to a later step because their own was taken.
+    int moved = 0;
+};
+
+// Exactly `calls` callers at uniformly random steps in 0..steps-1 (the arrivals of a Poisson
+// process given its count), each with a hall call and its destinations drawn by the profile.
+GeneratedTraffic generateTraffic(const TrafficOptions& options);
+
+}  // namespace vardeck::cli
