@@ -1,6 +1,7 @@
+#include "model/building.h"
+
 #include <gtest/gtest.h>
 
-#include "model/building.h"
 #include "model/map_click.h"
 #include "test_support.h"
 
@@ -46,17 +47,17 @@ TEST_F(BuildingTest, HallLampsAtTheEndFloorsNotifyButDoNotLight) {
     hall.Press(1, 0);
     EXPECT_EQ(hall.IsLit(28, 1), 0);
     EXPECT_EQ(hall.IsLit(1, 0), 0);
-    EXPECT_EQ(system.calls, (std::vector<Call>{{CmdHallCallAdded, 28, 1},
-                                               {CmdHallCallAdded, 28, 1},
-                                               {CmdHallCallAdded, 1, 0}}));
+    EXPECT_EQ(system.calls,
+              (std::vector<Call>{
+                  {CmdHallCallAdded, 28, 1}, {CmdHallCallAdded, 28, 1}, {CmdHallCallAdded, 1, 0}}));
     system.calls.clear();
     hall.Press(28, 0);
     hall.Press(1, 1);
     hall.Press(1, 1);  // already lit: no second notification
     EXPECT_EQ(hall.IsLit(28, 0), 1);
     EXPECT_EQ(hall.IsLit(1, 1), 1);
-    EXPECT_EQ(system.calls, (std::vector<Call>{{CmdHallCallAdded, 28, 0},
-                                               {CmdHallCallAdded, 1, 1}}));
+    EXPECT_EQ(system.calls,
+              (std::vector<Call>{{CmdHallCallAdded, 28, 0}, {CmdHallCallAdded, 1, 1}}));
 }
 
 TEST_F(BuildingTest, PressesOutsideTheBuildingAreIgnored) {
@@ -93,9 +94,9 @@ TEST_F(BuildingTest, CarButtonOfTheCarsFloorNotifiesEveryTimeAndNeverLights) {
     car.PressButton(7);
     EXPECT_EQ(car.buttons[1], 0);
     EXPECT_EQ(car.buttons[7], 1);
-    EXPECT_EQ(system.calls, (std::vector<Call>{{CmdCarCallAdded, 1, -1},
-                                               {CmdCarCallAdded, 1, -1},
-                                               {CmdCarCallAdded, 7, -1}}));
+    EXPECT_EQ(system.calls,
+              (std::vector<Call>{
+                  {CmdCarCallAdded, 1, -1}, {CmdCarCallAdded, 1, -1}, {CmdCarCallAdded, 7, -1}}));
 }
 
 TEST_F(BuildingTest, OpeningWithoutDirectionAnswersOnlyTheUpLampAndTheCarButton) {
@@ -166,7 +167,9 @@ TEST_F(BuildingTest, MovesOutOfTheShaftAreRefused) {
 
 TEST(MapClickTest, ColumnsAndFloors) {
     const int bottom = 452;
-    auto rowY = [&](int floor, int offsetFromTop) { return bottom - 15 * floor - 18 + offsetFromTop; };
+    auto rowY = [&](int floor, int offsetFromTop) {
+        return bottom - 15 * floor - 18 + offsetFromTop;
+    };
     // The shaft part of column 1 is a car button, the arrows right of it hall buttons.
     EXPECT_EQ(MapClick(21, rowY(9, 5), bottom).kind, ClickTarget::CarButton);
     EXPECT_EQ(MapClick(54, rowY(9, 5), bottom).kind, ClickTarget::CarButton);
@@ -188,7 +191,7 @@ TEST(MapClickTest, ColumnsAndFloors) {
 TEST(MapClickTest, ClicksThatHitNothing) {
     const int bottom = 452;
     const int floor9 = bottom - 15 * 9 - 10;
-    EXPECT_EQ(MapClick(20, floor9, bottom).kind, ClickTarget::Nothing);   // column 0
+    EXPECT_EQ(MapClick(20, floor9, bottom).kind, ClickTarget::Nothing);  // column 0
     EXPECT_EQ(MapClick(-3, floor9, bottom).kind, ClickTarget::Nothing);
     EXPECT_EQ(MapClick(80, floor9, bottom).kind, ClickTarget::Nothing);   // arrows of column 2
     EXPECT_EQ(MapClick(400, floor9, bottom).kind, ClickTarget::Nothing);  // column 8

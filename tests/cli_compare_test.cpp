@@ -18,25 +18,8 @@ namespace {
 using test::readFile;
 using test::writeFile;
 
-struct CliResult {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs vardeck-cli in the current directory with `arguments` (already quoted for the shell).
-CliResult runCli(const std::string& arguments) {
-    const std::string command =
-        std::string("'") + VARDECK_CLI + "' " + arguments + " >cli.out 2>cli.err";
-    const int status = std::system(command.c_str());
-    CliResult result;
-    result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = readFile("cli.out");
-    result.err = readFile("cli.err");
-    std::remove("cli.out");
-    std::remove("cli.err");
-    return result;
-}
+using test::CliResult;
+using test::runCli;
 
 // One entry of a press-sequence file: a hall call and its destinations.
 std::string entry(int step, int floor, int direction,

@@ -14,6 +14,7 @@
 #include "neuro/pattern_set.h"
 #include "neuro/solver_network.h"
 #include "neuro/teacher_network.h"
+#include "test_support.h"
 
 namespace vardeck {
 namespace {
@@ -56,24 +57,11 @@ std::vector<float> snapshot(const NeuralNetwork& network) {
 
 // The files are opened by bare name, so each test runs in a fresh directory of its own.
 class NeuroFilesTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/vardeck-neuro-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        directory_ = pattern;
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(directory_);
-        applyNetworkDefaults();
-    }
-    void TearDown() override {
-        std::filesystem::current_path(previous_);
-        std::error_code ignored;
-        std::filesystem::remove_all(directory_, ignored);
-    }
+protected:
+    NeuroFilesTest() { applyNetworkDefaults(); }
 
-  private:
-    std::filesystem::path directory_;
-    std::filesystem::path previous_;
+private:
+    test::TempDir directory_;
 };
 
 const std::string kTwoLayerImage =

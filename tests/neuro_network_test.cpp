@@ -63,20 +63,20 @@ PatternSet constantDeltaPatterns(int count, unsigned output, float delta) {
 // keeps a faulty training from running forever.
 template <class Network>
 class Stopping : public Network {
-  public:
+public:
     explicit Stopping(int stopIn) : stopIn_(stopIn) {}
     void nextEpoch() override {
         Network::nextEpoch();
         if (this->epochCount() == stopIn_) this->requestStop();
     }
 
-  private:
+private:
     int stopIn_;
 };
 using StoppingSolver = Stopping<SolverNetwork>;
 
 class NeuroNetworkTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         applyNetworkDefaults();
         epochMaxError = 0.0f;

@@ -15,7 +15,7 @@ namespace {
 using test::writeFile;
 
 class NeuroSystemTest : public ::testing::Test {
-  protected:
+protected:
     NeuroSystemTest() {
         applyNetworkDefaults();
         sim.settings.SetDefaults();

@@ -13,6 +13,7 @@
 #include "neuro/network_settings.h"
 #include "neuro/pattern_set.h"
 #include "neuro/solver_network.h"
+#include "test_support.h"
 
 namespace vardeck {
 namespace {
@@ -30,24 +31,11 @@ PatternSet manyPatterns(int count) {
 }
 
 class NeuroThreadsTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/vardeck-neuro-threads-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        directory_ = pattern;
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(directory_);
-        applyNetworkDefaults();
-    }
-    void TearDown() override {
-        std::filesystem::current_path(previous_);
-        std::error_code ignored;
-        std::filesystem::remove_all(directory_, ignored);
-    }
+protected:
+    NeuroThreadsTest() { applyNetworkDefaults(); }
 
-  private:
-    std::string directory_;
-    std::filesystem::path previous_;
+private:
+    test::TempDir directory_;
 };
 
 TEST_F(NeuroThreadsTest, SolverTrainsWhileTheWindowDecidesWatchesAndStops) {
@@ -102,7 +90,7 @@ TEST_F(NeuroThreadsTest, SolverTrainsWhileTheWindowDecidesWatchesAndStops) {
 // Holds its first epoch until the other thread has asked for a stop, so that the request is sure
 // to arrive while an epoch runs.
 class HeldSolver : public SolverNetwork {
-  public:
+public:
     void nextEpoch() override {
         SolverNetwork::nextEpoch();
         began = true;

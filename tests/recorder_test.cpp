@@ -10,7 +10,9 @@ using test::readFile;
 using test::writeFile;
 
 constexpr int kBottom = 452;
-int rowY(int floor, bool upperHalf) { return kBottom - 15 * floor - 18 + (upperHalf ? 2 : 12); }
+int rowY(int floor, bool upperHalf) {
+    return kBottom - 15 * floor - 18 + (upperHalf ? 2 : 12);
+}
 constexpr int kArrowX = 58;
 constexpr int kShaftX = 45;
 
@@ -60,7 +62,8 @@ TEST_F(RecorderTest, RoundTripKeepsFloorsTheModelIgnores) {
 
 TEST_F(RecorderTest, DamagedFilesKeepTheCompleteEntries) {
     const std::string entry = "\n1 9 1    0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1";
-    const std::string second = "\n2 10 0    1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0";
+    const std::string second =
+        "\n2 10 0    1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0";
     writeFile("short.but", "5" + entry + second + "\n3 13 1    0 0 1");
     recorder.Load("short.but");
     EXPECT_EQ(recorder.entries.size(), 2u);
@@ -102,7 +105,7 @@ TEST_F(RecorderTest, FailedSaveKeepsThePreviousFile) {
 
 TEST_F(RecorderTest, RecordingTwoHallClicksInOneStep) {
     recorder.mode = PressRecorder::Recording;
-    sim.runStep();  // step 0
+    sim.runStep();                                // step 0
     sim.click(kShaftX, rowY(20, true), kBottom);  // a destination clicked before any hall call
     EXPECT_EQ(car.buttons[20], 1);
     sim.click(kArrowX, rowY(9, true), kBottom);

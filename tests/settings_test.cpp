@@ -1,6 +1,7 @@
+#include "control/settings.h"
+
 #include <gtest/gtest.h>
 
-#include "control/settings.h"
 #include "test_support.h"
 
 namespace vardeck {

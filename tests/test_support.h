@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -46,6 +47,34 @@ inline std::string readFile(const std::string& path) {
 inline void writeFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
+}
+
+struct CliResult {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs vardeck-cli in the current directory with `arguments` (already quoted for the shell).
+inline CliResult runCli(const std::string& arguments) {
+    const std::string command =
+        std::string("'") + VARDECK_CLI + "' " + arguments + " >cli.out 2>cli.err";
+    const int status = std::system(command.c_str());
+    CliResult result;
+    result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = readFile("cli.out");
+    result.err = readFile("cli.err");
+    std::remove("cli.out");
+    std::remove("cli.err");
+    return result;
+}
+
+// Copies the program's shipped data files into the current directory.
+inline void copyShippedData() {
+    for (const auto& item : std::filesystem::directory_iterator(VARDECK_DATA_DIR))
+        std::filesystem::copy(item.path(), item.path().filename(),
+                              std::filesystem::copy_options::recursive |
+                                  std::filesystem::copy_options::overwrite_existing);
 }
 
 // A control system that only remembers what it was told.

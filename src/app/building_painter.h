@@ -21,7 +21,7 @@ class HallCallPanel;
 // therefore set pixel by pixel through 1-pixel fills, so no pen width, antialiasing or
 // rasterisation rule of the painter can shift a pixel.
 class BuildingPainter {
-  public:
+public:
     // `windowColor` fills the car box and the button circles.
     BuildingPainter(QPainter& painter, int bottom, const QColor& windowColor);
 
@@ -39,7 +39,7 @@ class BuildingPainter {
     static int RowTop(int bottom, int floor) { return bottom - 15 * floor - 18; }
     static int RowBottom(int bottom, int floor) { return bottom - 15 * floor - 3; }
 
-  private:
+private:
     // x = left .. right-1, y = top .. bottom-1.
     void Fill(int left, int top, int right, int bottom, const QColor& color);
     void Pixel(int x, int y, const QColor& color) { Fill(x, y, x + 1, y + 1, color); }

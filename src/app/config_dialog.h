@@ -23,7 +23,7 @@ enum ConfigControlId : int { IdConfigUpDown = 1002, IdConfigDelay = 1004 };
 class ConfigDialog : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     ConfigDialog(Settings& settings, QWidget* parent = nullptr);
 
     QLineEdit* delayEdit() const { return edit_; }
@@ -32,10 +32,10 @@ class ConfigDialog : public QDialog {
 
     void done(int result) override;
 
-  protected:
+protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     // The up-down arrows: change the field's value by `delta`, within 0 .. INT_MAX.
     void StepDelay(int delta);
 

@@ -29,7 +29,7 @@ enum LearningControlId : int {
 class LearningDialog : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     static constexpr int kRefreshPeriod = 2000;
 
     // `system` trains the teacher and answers for its epoch; it must outlive the window.
@@ -53,11 +53,11 @@ class LearningDialog : public QDialog {
 
     void done(int result) override;
 
-  signals:
+signals:
     // Sent by the worker when the training has returned.
     void trainingEnded();
 
-  private:
+private:
     void Setup();
     void LearningThread();
     void OnTrainingEnded();

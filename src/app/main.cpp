@@ -2,9 +2,9 @@
 // the current working directory, by its bare name.
 
 #include <QApplication>
-#include <clocale>
 #include <QString>
 #include <QStringList>
+#include <clocale>
 
 #include "app/main_dialog.h"
 #include "app/simulation.h"

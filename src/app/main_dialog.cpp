@@ -55,13 +55,13 @@ const QString kSequenceFilter = QStringLiteral("Последовательнос
 // The client area below the menu bar: paints the building strip and the status texts and takes
 // the left clicks that no control takes.
 class ClientArea : public QWidget {
-  public:
+public:
     ClientArea(MainDialog& dialog, QWidget* parent) : QWidget(parent), dialog_(dialog) {
         setFixedSize(MainDialog::kClientWidth, MainDialog::kClientHeight);
         setAutoFillBackground(true);
     }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* /*event*/) override {
         QPainter painter(this);
         dialog_.PaintClient(painter);
@@ -75,7 +75,7 @@ class ClientArea : public QWidget {
         QWidget::mousePressEvent(event);
     }
 
-  private:
+private:
     MainDialog& dialog_;
 };
 

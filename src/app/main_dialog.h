@@ -77,7 +77,7 @@ enum MainMenuId : int {
 class MainDialog : public QDialog, public UserInterface {
     Q_OBJECT
 
-  public:
+public:
     static constexpr int kClientWidth = 641;
     static constexpr int kClientHeight = 452;
     static constexpr int kStripWidth = 180;
@@ -128,13 +128,13 @@ class MainDialog : public QDialog, public UserInterface {
     SolverLearningPanel solverLearningPanel;
     EfficiencyChartPanel efficiencyPanel;
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     // Asks for the name of a press-sequence file to open or to save; empty when cancelled.
     virtual QString ChooseSequenceFile(bool save);
 
-  private:
+private:
     friend class ClientArea;
 
     void BuildControls();

@@ -30,7 +30,6 @@ private:
     UiHooks ui_;
 
 public:
-
     // Window initialisation: settings defaults and file, the start-up system and its reset.
     void initialise();
     void runStep();

@@ -35,7 +35,7 @@ struct ChartRect {
 class ChartCtrl : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     // Width of the sunken edge on each side of the widget.
     static constexpr int kBorder = 3;
 
@@ -85,7 +85,7 @@ class ChartCtrl : public QWidget {
     double range() const { return range_; }
     double scale() const { return scale_; }
 
-  protected:
+protected:
     // Redraws frame, dotted rows and labels into the background image and erases the plot image,
     // making both images on first use.
     void RedrawBackground();
@@ -96,7 +96,7 @@ class ChartCtrl : public QWidget {
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-  private:
+private:
     void OnSize();
     int RowOf(double value) const;
     void DrawLabels();

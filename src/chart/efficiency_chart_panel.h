@@ -11,7 +11,7 @@ class MainDialog;
 class EfficiencyChartPanel : public ChartCtrl {
     Q_OBJECT
 
-  public:
+public:
     EfficiencyChartPanel() = default;
     ~EfficiencyChartPanel() override = default;
 
@@ -22,7 +22,7 @@ class EfficiencyChartPanel : public ChartCtrl {
     // Erases the plotted line; edit 1020 keeps its text.
     void Reset();
 
-  private:
+private:
     MainDialog* dialog = nullptr;
 };
 

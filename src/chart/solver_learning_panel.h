@@ -19,7 +19,7 @@ class MainDialog;
 class SolverLearningPanel : public ChartCtrl, public SolverLearningToggle {
     Q_OBJECT
 
-  public:
+public:
     static constexpr int kRefreshPeriod = 2000;
 
     SolverLearningPanel();
@@ -44,11 +44,11 @@ class SolverLearningPanel : public ChartCtrl, public SolverLearningToggle {
     // run is then not announced.
     void StopAndWait();
 
-  signals:
+signals:
     // Sent by the worker when the training has returned.
     void trainingEnded();
 
-  private:
+private:
     void LearningThread(ControlSystem* system);
     void OnTrainingEnded();
 

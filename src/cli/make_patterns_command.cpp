@@ -31,9 +31,9 @@ bool writeSolverPatterns(const std::string& output, double ksu) {
         for (const MaskedState& s : states) {
             const OutputBits b = wantedOutputs(s, ksu);
             if (std::fprintf(file, "%d %d %d %d %d %d %d %+1.1f    %d %d %d %d %d %d %d %d\n",
-                             s.doorOpen, s.lastMove, s.direction, s.target, s.buttonHere,
-                             s.upHere, s.downHere, s.offsetTenths / 10.0, b[0], b[1], b[2], b[3],
-                             b[4], b[5], b[6], b[7]) < 0)
+                             s.doorOpen, s.lastMove, s.direction, s.target, s.buttonHere, s.upHere,
+                             s.downHere, s.offsetTenths / 10.0, b[0], b[1], b[2], b[3], b[4], b[5],
+                             b[6], b[7]) < 0)
                 return false;
         }
         return true;

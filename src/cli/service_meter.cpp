@@ -151,6 +151,9 @@ ServiceReport measureService(const std::string& recording, SystemKind kind, long
     sim.recorder.Load(recording);
     sim.recorder.mode = PressRecorder::Playing;
     sim.select(kind);
+    // The neuro system keeps the network it was built with until told to load one; it runs
+    // with solver.img, as after pressing the Solver Load button.
+    if (kind == SystemKind::Neuro) sim.current().command(CmdLoadSolver, nullptr);
     meter.watchRecording();
     for (long long i = 0; i < steps; ++i) {
         meter.beforeStep();

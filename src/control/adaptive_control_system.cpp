@@ -20,8 +20,7 @@ constexpr const char* kTrendNowTexts[] = {"КЭ упал", "КЭ стоит", "�
 constexpr const char* kTrendBeforeTexts[] = {"КЭ падал", "КЭ стоял", "КЭ рос"};
 constexpr const char* kDecisionBeforeTexts[] = {"КCУ уменьшали", "КСУ не меняли",
                                                 "КCУ увеличивали"};
-constexpr const char* kDecisionNowTexts[] = {"КСУ уменьшаем", "КСУ не меняем",
-                                             "КСУ увеличиваем"};
+constexpr const char* kDecisionNowTexts[] = {"КСУ уменьшаем", "КСУ не меняем", "КСУ увеличиваем"};
 
 void setLabel(char* text, int value, const char* const* texts) {
     if (value == 0)
@@ -103,7 +102,9 @@ void AdaptiveControlSystem::checkAdaptation() {
 }
 
 void AdaptiveControlSystem::Decide(int trend, int previousTrend) {
-    auto encode = [](int code) { return static_cast<float>(static_cast<float>(code) * kCodeScale); };
+    auto encode = [](int code) {
+        return static_cast<float>(static_cast<float>(code) * kCodeScale);
+    };
     const float output = teacher.decideOutput(encode(trend), encode(previousTrend),
                                               encode(settings.ksuWhereChanged));
     const double scaled = std::floor(double(output) * 7.5 + 0.5);

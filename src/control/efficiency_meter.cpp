@@ -10,7 +10,9 @@ namespace vardeck {
 
 namespace {
 
-bool validCall(int floor, int dir) { return isFloor(floor) && (dir == 0 || dir == 1); }
+bool validCall(int floor, int dir) {
+    return isFloor(floor) && (dir == 0 || dir == 1);
+}
 
 }  // namespace
 

@@ -27,7 +27,9 @@ struct Settings {
     int SaveSettings(const std::string& path = kSettingsFileName) const;
 
     // The sample window and the floor history need at least one entry.
-    int samplesPerHalfWindow() const { return elemToCheckNeedToAdapt < 1 ? 1 : elemToCheckNeedToAdapt; }
+    int samplesPerHalfWindow() const {
+        return elemToCheckNeedToAdapt < 1 ? 1 : elemToCheckNeedToAdapt;
+    }
     int populestHistoryLength() const {
         return stepToCountPopulestFloor < 1 ? 1 : stepToCountPopulestFloor;
     }

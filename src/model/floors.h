@@ -4,7 +4,9 @@ namespace vardeck {
 
 inline constexpr int kFloorCount = 28;
 
-inline constexpr bool isFloor(int floor) { return floor >= 1 && floor <= kFloorCount; }
+inline constexpr bool isFloor(int floor) {
+    return floor >= 1 && floor <= kFloorCount;
+}
 
 // Hall-call directions.
 inline constexpr int kHallDown = 0;

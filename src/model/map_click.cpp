@@ -8,7 +8,16 @@ namespace {
 
 bool takesNoCalls(int floor) {
     switch (floor) {
-        case 2: case 3: case 4: case 5: case 6: case 7: case 11: case 12: case 14: case 15:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+        case 7:
+        case 11:
+        case 12:
+        case 14:
+        case 15:
         case 23:
             return true;
         default:

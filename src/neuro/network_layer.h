@@ -14,7 +14,7 @@ namespace vardeck {
 // then computes all of its sums in one sweep over the inputs with vector instructions, while each
 // neuron's sum still runs in input order exactly as a neuron computing alone would.
 class NetworkLayer {
-  public:
+public:
     static constexpr unsigned kLanes = 8;
 
     NetworkLayer(unsigned neuronCount, unsigned inputCount);
@@ -41,7 +41,7 @@ class NetworkLayer {
     // w := w - c for every weight.
     void applyChanges();
 
-  private:
+private:
     friend class Neuron;
     friend class TrainingNeuron;
     friend class NeuralNetwork;

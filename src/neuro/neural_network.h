@@ -23,7 +23,7 @@ namespace vardeck {
 // network holds mutex(). References and spans into the layers stay valid until the next successful
 // readImage.
 class NeuralNetwork {
-  public:
+public:
     // Layer 0 gets sizes[0] neurons without inputs; layer j gets sizes[j] neurons with
     // sizes[j - 1] inputs. All values start at 0; the layers are linked.
     explicit NeuralNetwork(const std::vector<unsigned>& layerSizes);
@@ -75,7 +75,7 @@ class NeuralNetwork {
     std::atomic<int> epoch{0};
     std::atomic<bool> stopRequested{false};
 
-  protected:
+protected:
     using PatternAt =
         std::function<void(std::size_t index, const float*& inputs, const float*& targets)>;
 
@@ -94,7 +94,7 @@ class NeuralNetwork {
     void trainPatterns(std::size_t count, unsigned inputs, unsigned outputs, float threshold,
                        const PatternAt& patternAt);
 
-  private:
+private:
     int linkLayers();
     // computeChanges, and with kApply also applyChanges, in one sweep over the weights.
     template <bool kApply>

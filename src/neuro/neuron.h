@@ -15,7 +15,7 @@ inline float activation(float net) {
 // one block), so that a whole layer can be computed with vector instructions; a Neuron is a handle
 // to one of them and offers the per-neuron operations. It stays valid as long as its layer.
 class Neuron {
-  public:
+public:
     Neuron(NetworkLayer& layer, unsigned index) : layer_(&layer), index_(index) {}
 
     unsigned index() const { return index_; }
@@ -37,14 +37,14 @@ class Neuron {
     // The slope of tanh expressed through the output: 1 - output^2.
     float derivative() const;
 
-  protected:
+protected:
     NetworkLayer* layer_;
     unsigned index_;
 };
 
 // The neuron that layers build: it also remembers the last change of each weight for momentum.
 class TrainingNeuron : public Neuron {
-  public:
+public:
     using Neuron::Neuron;
 
     float previousChange(unsigned input) const;

@@ -14,7 +14,7 @@ struct SolverPattern {
 // The solver's patterns ("solver.pat"): a count line, then one line per pattern with seven
 // integer state fields, the populest-floor offset and eight wanted output bits.
 class PatternSet {
-  public:
+public:
     std::vector<SolverPattern> records;
 
     int count() const { return static_cast<int>(records.size()); }
@@ -35,7 +35,7 @@ struct TeacherPattern {
 
 // The teacher's patterns ("teacher.pat"): a count line, then lines of four small integers.
 class TeacherPatternSet {
-  public:
+public:
     std::vector<TeacherPattern> records;
 
     int count() const { return static_cast<int>(records.size()); }

@@ -11,7 +11,7 @@ namespace vardeck {
 // The network that drives the car: 8 inputs (the encoded SolverState), 40 hidden neurons and
 // 8 outputs (door, move and direction bits).
 class SolverNetwork : public NeuralNetwork {
-  public:
+public:
     static constexpr unsigned kInputs = 8;
     static constexpr unsigned kHidden = 40;
     static constexpr unsigned kOutputs = 8;
@@ -38,10 +38,10 @@ class SolverNetwork : public NeuralNetwork {
     // answers with every field CarCommand::kLeaveUnchanged.
     CarCommand decide(const SolverState& state);
 
-  protected:
+protected:
     bool fitsUse(const std::vector<NetworkLayer>& layers) const override;
 
-  private:
+private:
     std::string imageName_;
 };
 

@@ -10,7 +10,7 @@ namespace vardeck {
 // The network that advises the adaptive control system: 3 inputs (trend, previous trend, decision
 // in force, each scaled by 2/15), 30 hidden neurons and 1 output (the decision, scaled alike).
 class TeacherNetwork : public NeuralNetwork {
-  public:
+public:
     static constexpr unsigned kInputs = 3;
     static constexpr unsigned kHidden = 30;
     static constexpr unsigned kOutputs = 1;
@@ -34,7 +34,7 @@ class TeacherNetwork : public NeuralNetwork {
     // 3 inputs and 1 output.
     float decideOutput(float x0, float x1, float x2);
 
-  protected:
+protected:
     bool fitsUse(const std::vector<NetworkLayer>& layers) const override;
 };
 

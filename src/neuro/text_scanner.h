@@ -10,7 +10,7 @@ namespace vardeck {
 // buffer and without ever reading past its end, and independent of the process locale (a window
 // toolkit may switch it to one with a decimal comma).
 class TextScanner {
-  public:
+public:
     explicit TextScanner(std::string_view text) : text_(text) {}
 
     bool atEnd() const { return pos_ >= text_.size(); }
@@ -29,7 +29,7 @@ class TextScanner {
     // One whole line without its line end ("\n" or "\r\n"); false at the end of the text.
     bool readLine(std::string_view& line);
 
-  private:
+private:
     bool scanSignedDigits(bool& negative, std::uint64_t& magnitude);
 
     std::string_view text_;

@@ -120,11 +120,11 @@ void PressRecorder::Load(const std::string& path) {
             PressValue value;
             int* b = value.buttons.data();
             if (std::fscanf(file, "%d %d %d", &key.step, &key.floor, &key.direction) != 3) break;
-            if (std::fscanf(file, "    %d %d %d %d %d %d %d %d %d %d", &b[0], &b[1], &b[2],
-                            &b[3], &b[4], &b[5], &b[6], &b[7], &b[8], &b[9]) != 10)
+            if (std::fscanf(file, "    %d %d %d %d %d %d %d %d %d %d", &b[0], &b[1], &b[2], &b[3],
+                            &b[4], &b[5], &b[6], &b[7], &b[8], &b[9]) != 10)
                 break;
-            if (std::fscanf(file, " %d %d %d %d %d %d %d %d %d %d", &b[10], &b[11], &b[12],
-                            &b[13], &b[14], &b[15], &b[16], &b[17], &b[18], &b[19]) != 10)
+            if (std::fscanf(file, " %d %d %d %d %d %d %d %d %d %d", &b[10], &b[11], &b[12], &b[13],
+                            &b[14], &b[15], &b[16], &b[17], &b[18], &b[19]) != 10)
                 break;
             if (std::fscanf(file, " %d %d %d %d %d %d %d %d\n", &b[20], &b[21], &b[22], &b[23],
                             &b[24], &b[25], &b[26], &b[27]) != 8)

@@ -40,7 +40,7 @@ QImage Paint(const Building& building) {
 class BuildingPainterTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void shaftFloorsAndMarks() {
         Building building;
         building.car.floor = 10;  // out of the way of the lowest lines

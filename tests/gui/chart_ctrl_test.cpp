@@ -86,7 +86,7 @@ QString Hex(QRgb color) {
 class ChartCtrlTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     // --- creation and geometry ---
     void createsVisibleChildOverTheRectangle();
     void createNeedsAParentAndHappensOnce();

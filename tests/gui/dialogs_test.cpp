@@ -26,7 +26,7 @@ namespace {
 // Stands in for the adaptive system's teacher: each training adds 7 epochs and leaves known
 // error values behind; when told to, it trains until it is asked to stop.
 class FakeTeacherSystem : public ControlSystem {
-  public:
+public:
     std::atomic<bool> runUntilStopped{false};
     std::atomic<bool> stopRequested{false};
     std::atomic<int> stops{0};
@@ -68,7 +68,7 @@ QPushButton* Go(const LearningDialog& d) {
 class ConfigDialogTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void parsesLikeTheStandardConversion() {
         QCOMPARE(ParseDelay(""), 0);
         QCOMPARE(ParseDelay("abc"), 0);
@@ -138,7 +138,7 @@ VARDECK_GUI_TEST(ConfigDialogTest);
 class AboutDialogTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void showsIconAndText() {
         AboutDialog dialog;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("About Vardeck"));
@@ -156,7 +156,7 @@ VARDECK_GUI_TEST(AboutDialogTest);
 class LearningDialogTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void layout() {
         FakeTeacherSystem system;
         LearningDialog dialog(system);

@@ -18,7 +18,7 @@ namespace vardeck::guitest {
 // Runs the test in an empty temporary directory, where the program reads and writes its files,
 // and goes back to the previous directory afterwards.
 class ScopedWorkDir {
-  public:
+public:
     ScopedWorkDir() : previous_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
     ~ScopedWorkDir() { QDir::setCurrent(previous_); }
     ScopedWorkDir(const ScopedWorkDir&) = delete;
@@ -27,14 +27,14 @@ class ScopedWorkDir {
     QString path(const QString& name) const { return dir_.filePath(name); }
     bool isValid() const { return dir_.isValid(); }
 
-  private:
+private:
     QString previous_;
     QTemporaryDir dir_;
 };
 
 // Answers every message box at once and keeps its text.
 class MessageCapture {
-  public:
+public:
     MessageCapture() {
         SetMessageHook([this](QWidget*, const QString& text) { texts.append(text); });
     }

@@ -35,12 +35,12 @@ int RowY(int floor, bool upper) {
 
 // The main window answers its file dialogs from a list instead of asking.
 class TestDialog : public MainDialog {
-  public:
+public:
     using MainDialog::MainDialog;
     QStringList answers;
     QList<bool> asked;
 
-  protected:
+protected:
     QString ChooseSequenceFile(bool save) override {
         asked.append(save);
         return answers.isEmpty() ? QString() : answers.takeFirst();
@@ -88,7 +88,7 @@ void WriteFile(const QString& path, const QByteArray& content) {
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void layoutAndMenu() {
         Window w;
         MainDialog& d = *w.dialog;

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <sstream>
+
+#include "app/simulation.h"
+#include "neuro/network_settings.h"
+#include "neuro/pattern_set.h"
+#include "neuro/solver_network.h"
+#include "neuro/teacher_network.h"
+#include "test_support.h"
+
+namespace vardeck {
+namespace {
+
+using test::readFile;
+using test::runCli;
+
+const std::string kData = VARDECK_DATA_DIR;
+const char* const kTraffic[] = {"up-peak", "down-peak", "inter-floor", "lunch",
+                                "mixed-no-destination"};
+
+TEST(ShippedDataTest, PatternFilesAreWhatMakePatternsWrites) {
+    test::TempDir dir;
+    ASSERT_EQ(runCli("make-patterns --ksu 0 -o solver.pat").code, 0);
+    ASSERT_EQ(runCli("make-patterns --teacher -o teacher.pat").code, 0);
+    EXPECT_EQ(readFile("solver.pat"), readFile(kData + "/solver.pat"));
+    EXPECT_EQ(readFile("teacher.pat"), readFile(kData + "/teacher.pat"));
+}
+
+// Training stops when no output lies above its target, which does not by itself make every
+// wanted bit come out: check that each shipped image decides its own patterns right.
+TEST(ShippedDataTest, EverySolverImageDecidesItsPatterns) {
+    test::TempDir dir;
+    applyNetworkDefaults();
+    const std::map<std::string, std::string> ksuOf = {
+        {"000", "0"}, {"020", "0.2"}, {"040", "0.4"}, {"060", "0.6"}, {"080", "0.8"}, {"100", "1"}};
+    for (const auto& [number, ksu] : ksuOf) {
+        ASSERT_EQ(runCli("make-patterns --ksu " + ksu + " -o p.pat").code, 0);
+        PatternSet patterns;
+        ASSERT_EQ(patterns.read("p.pat"), 0);
+        SolverNetwork solver;
+        ASSERT_EQ(solver.load(kData + "/solver.img." + number), 0) << number;
+        for (const SolverPattern& p : patterns.records) {
+            solver.setInputs(p.in);
+            solver.forward();
+            const auto outputs = solver.outputs();
+            for (int j = 0; j < 8; ++j)
+                EXPECT_EQ(20 * outputs[j] > 4.5f, p.target[j] > 0.2f)
+                    << "image " << number << " bit " << j << " offset input " << p.in[7];
+        }
+    }
+    EXPECT_EQ(readFile(kData + "/solver.img"), readFile(kData + "/solver.img.000"));
+}
+
+TEST(ShippedDataTest, TeacherDecidesEveryPattern) {
+    applyNetworkDefaults();
+    TeacherPatternSet patterns;
+    ASSERT_EQ(patterns.read(kData + "/teacher.pat"), 0);
+    ASSERT_EQ(patterns.count(), 48);
+    TeacherNetwork teacher;
+    ASSERT_EQ(teacher.load(kData + "/teacher.img"), 0);
+    for (const TeacherPattern& p : patterns.records) {
+        const float o = teacher.decideOutput(p.in[0], p.in[1], p.in[2]);
+        EXPECT_EQ(std::floor(o * 7.5 + 0.5), std::floor(p.target * 7.5 + 0.5))
+            << p.in[0] * 7.5 << " " << p.in[1] * 7.5 << " " << p.in[2] * 7.5;
+    }
+}
+
+TEST(ShippedDataTest, SettingsMakeTheAdaptiveSystemWork) {
+    Settings settings;
+    settings.SetDefaults();
+    ASSERT_EQ(settings.LoadSettings(kData + "/vardeck.cfg"), 0);
+    EXPECT_GE(settings.elemToCheckNeedToAdapt, 4);
+    EXPECT_FLOAT_EQ(settings.teacherKsuStep, 0.2f);
+    EXPECT_GT(settings.tresholdToCheckNeedToAdapt, 0.0f);
+}
+
+// The neuro system with the shipped solver serves every call of every shipped traffic file,
+// and its callers wait no more than a quarter longer than with the schedule system.
+TEST(ShippedDataTest, NeuroServesShippedTrafficAboutAsWellAsTheSchedule) {
+    test::TempDir dir;
+    test::copyShippedData();
+    for (const char* name : kTraffic) {
+        const auto result = runCli(std::string("compare --play traffic/") + name +
+                                   ".but --systems schedule,neuro --csv");
+        ASSERT_EQ(result.code, 0) << result.err;
+        std::istringstream lines(result.out);
+        std::string header, line;
+        std::getline(lines, header);
+        std::map<std::string, std::map<std::string, std::string>> rows;
+        while (std::getline(lines, line)) {
+            std::istringstream h(header), v(line);
+            std::string key, value;
+            std::map<std::string, std::string> row;
+            while (std::getline(h, key, ',') && std::getline(v, value, ',')) row[key] = value;
+            rows[row["system"]] = row;
+        }
+        ASSERT_EQ(rows.size(), 2u) << result.out;
+        auto& neuro = rows["neuro"];
+        auto& schedule = rows["schedule"];
+        EXPECT_EQ(neuro["still_waiting"], "0") << name;
+        EXPECT_EQ(neuro["answered"], neuro["calls"]) << name;
+        EXPECT_EQ(neuro["dest_reached"], schedule["dest_reached"]) << name;
+        EXPECT_LE(std::stod(neuro["wait_mean"]), 1.25 * std::stod(schedule["wait_mean"])) << name;
+    }
+}
+
+struct KsuWatcher : UserInterface {
+    void efficiencySampleTaken(int, int) override { ++samples; }
+    void adaptationChecked(int, int, float ksu) override { ksus.push_back(ksu); }
+    int samples = 0;
+    std::vector<float> ksus;
+};
+
+// Half of the callers of this file press no destination, so their calls are measured and the
+// adaptive system gets samples to adapt on.
+TEST(ShippedDataTest, AdaptiveSystemChangesKsuAndImageOnMixedTraffic) {
+    test::TempDir dir;
+    test::copyShippedData();
+    applyNetworkDefaults();
+    Simulation sim;
+    KsuWatcher watcher;
+    sim.setUserInterface(&watcher);
+    sim.initialise();
+    sim.recorder.Load("traffic/mixed-no-destination.but");
+    sim.recorder.mode = PressRecorder::Playing;
+    sim.select(SystemKind::Adaptive);
+    const float startKsu = sim.settings.ksu;
+    const std::string startImage = sim.values().imageName;
+    EXPECT_EQ(startImage, "solver.img.000");
+    bool imageChanged = false;
+    for (int i = 0; i < 5000; ++i) {
+        sim.runStep();
+        imageChanged = imageChanged || sim.values().imageName != startImage;
+    }
+    EXPECT_GT(watcher.samples, 0);
+    ASSERT_FALSE(watcher.ksus.empty());
+    EXPECT_NE(watcher.ksus.back(), startKsu);
+    EXPECT_TRUE(imageChanged);
+    sim.setUserInterface(nullptr);
+}
+
+// The headless run prints the adaptation checks, and KSU follows each decision.
+TEST(ShippedDataTest, RunPrintsAdaptLinesThatFollowTheDecisions) {
+    test::TempDir dir;
+    test::copyShippedData();
+    const auto result =
+        runCli("run --system adaptive --play traffic/mixed-no-destination.but --steps 5000");
+    ASSERT_EQ(result.code, 0) << result.err;
+    std::istringstream lines(result.out);
+    std::string line;
+    double ksu = 0.0;  // the shipped settings start at 0.00
+    int checks = 0;
+    while (std::getline(lines, line)) {
+        int step, trend, decision;
+        double newKsu;
+        if (std::sscanf(line.c_str(), "adapt %d trend %d decision %d ksu %lf", &step, &trend,
+                        &decision, &newKsu) != 4)
+            continue;
+        ++checks;
+        double expected = ksu;
+        if (decision == 3) expected = std::min(1.0, ksu + 0.2);
+        if (decision == 1) expected = std::max(0.0, ksu - 0.2);
+        EXPECT_NEAR(newKsu, expected, 0.006) << line;
+        EXPECT_GE(trend, 1);
+        EXPECT_LE(trend, 3);
+        ksu = newKsu;
+    }
+    EXPECT_GT(checks, 0);
+}
+
+}  // namespace
+}  // namespace vardeck
