@@ -285,12 +285,10 @@ void MainDialog::ShowPopulestFloor() {
 }
 
 void MainDialog::StartDemo(const QString& path, int period) {
-    // The schedule system needs no trained network, so the car serves the recorded calls.
-    static_cast<QRadioButton*>(item(IdSchedule))->setChecked(true);
-    Select(SystemKind::Schedule);
+    // Plays the recording under the start-up system from step 0.
     sim_.recorder.Load(QFile::encodeName(path).toStdString());
     sim_.recorder.mode = PressRecorder::Playing;
-    RedrawStrip();
+    sim_.resetSimulation();
     stepTimer_.start(std::max(kMinimumStepPeriod, period));
 }
 
