@@ -166,19 +166,6 @@ TEST_F(NeuroSystemTest, LearningWithoutPatternsRunsOneEpochAndSavesTheImage) {
     EXPECT_STREQ(name, "solver.img");
 }
 
-TEST_F(NeuroSystemTest, EverySystemMeasuresEfficiency) {
-    writeFile("solver.img", test::idleSolverImage());
-    sim.select(SystemKind::Neuro);
-    sim.neuro.command(CmdLoadSolver, nullptr);
-    car.floor = 1;
-    hall.Press(1, 1);
-    car.doorCommand = 1;
-    sim.building.Step();
-    double value = 0;
-    sim.current().command(CmdGetLastEfficiency, &value);
-    EXPECT_EQ(value, 1.0);
-}
-
 // A training on a worker thread while the window's thread keeps stepping, asking for the epoch
 // and finally asking the training to stop.
 TEST_F(NeuroSystemTest, ThreadTrainingWhileTheSimulationSteps) {

@@ -106,21 +106,6 @@ TEST_F(ScheduleTest, PassesADownCallOnTheWayUpAndServesTheHighestFirst) {
     EXPECT_TRUE(observer.messages.empty());
 }
 
-TEST_F(ScheduleTest, CarButtonsServedOnTheWayDown) {
-    car.floor = 20;
-    car.PressButton(12);
-    car.PressButton(4);
-    steps(8);
-    EXPECT_EQ(car.floor, 12);
-    steps(1);
-    EXPECT_EQ(car.doorOpen, 1);
-    EXPECT_EQ(car.buttons[12], 0);
-    steps(5 + 8);
-    EXPECT_EQ(car.floor, 4);
-    steps(1);
-    EXPECT_EQ(car.ButtonCount(), 0);
-}
-
 TEST_F(ScheduleTest, InconsistentCarStateIsReportedAndTheStepGoesOn) {
     car.floor = 6;
     car.lastMove = 1;
@@ -176,16 +161,6 @@ TEST_F(ScheduleTest, AnswersOfTheValueQueries) {
     EXPECT_STREQ(labels[0], "Управление");
     EXPECT_STREQ(labels[1], "b");
     EXPECT_STREQ(labels[3], "d");
-}
-
-TEST_F(ScheduleTest, ResetReturnsToStepZeroWithTheCarAtFloorOne) {
-    hall.Press(9, 1);
-    steps(5);
-    sim.resetSimulation();
-    EXPECT_EQ(sim.stepCounter, 0);
-    EXPECT_EQ(car.floor, 1);
-    EXPECT_EQ(car.doorCommand, 2);
-    EXPECT_EQ(hall.HighestLit(2), 0);
 }
 
 }  // namespace
