@@ -1,5 +1,6 @@
 #include "record/press_recorder.h"
 
+#include <climits>
 #include <cstdio>
 #include <vector>
 
@@ -72,7 +73,7 @@ void PressRecorder::Playback(int stepCounter) {
 
     // Hall calls due now, in key order. Pressing may not change the recording, so the range
     // stays valid.
-    for (auto it = entries.lower_bound(PressKey{stepCounter, INT32_MIN, INT32_MIN});
+    for (auto it = entries.lower_bound(PressKey{stepCounter, INT_MIN, INT_MIN});
          it != entries.end() && it->first.step == stepCounter; ++it)
         building_.hallPanel.Press(it->first.floor, it->first.direction);
 
