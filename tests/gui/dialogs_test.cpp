@@ -3,9 +3,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolButton>
 #include <QtTest>
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <thread>
 
@@ -23,78 +23,42 @@ using namespace vardeck::guitest;
 
 namespace {
 
-// Stands in for the adaptive system's teacher: each training adds 7 epochs and leaves known
-// error values behind; when told to, it trains until it is asked to stop.
+// Stands in for the adaptive system's teacher: a training leaves known error values behind and
+// 7 epochs; when told to, it trains until it is asked to stop.
 class FakeTeacherSystem : public ControlSystem {
 public:
     std::atomic<bool> runUntilStopped{false};
     std::atomic<bool> stopRequested{false};
+    std::atomic<int> runsEnded{0};
     std::atomic<int> stops{0};
-    std::atomic<int> epoch{0};
-    std::atomic<void*> learnArgument{nullptr};
 
     void command(CommandCode code, void* argument) override {
-        switch (code) {
-            case CmdLearnTeacher:
-                learnArgument = argument;
-                epoch += 7;
-                epochMaxError = 0.25f;
-                recentMaxError = 0.3f;
-                while (runUntilStopped && !stopRequested) std::this_thread::yield();
-                stopRequested = false;
-                break;
-            case CmdStopTeacherLearning:
-                ++stops;
-                stopRequested = true;
-                break;
-            case CmdGetTeacherEpoch:
-                *static_cast<int*>(argument) = epoch;
-                break;
-            default:
-                break;
+        if (code == CmdLearnTeacher) {
+            epochMaxError = 0.25f;
+            while (runUntilStopped && !stopRequested) std::this_thread::yield();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));  // winding down
+            ++runsEnded;
+        } else if (code == CmdStopTeacherLearning) {
+            ++stops;
+            stopRequested = true;
+        } else if (code == CmdGetTeacherEpoch) {
+            *static_cast<int*>(argument) = 7;
         }
     }
 };
 
-QLineEdit* Edit(const LearningDialog& d, int id) {
-    return static_cast<QLineEdit*>(d.item(id));
-}
-QPushButton* Go(const LearningDialog& d) {
-    return static_cast<QPushButton*>(d.item(IdLearningGo));
-}
-
 }  // namespace
 
-class ConfigDialogTest : public QObject {
+class DialogsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void parsesLikeTheStandardConversion() {
-        QCOMPARE(ParseDelay(""), 0);
-        QCOMPARE(ParseDelay("abc"), 0);
-        QCOMPARE(ParseDelay("  42abc"), 42);
-        QCOMPARE(ParseDelay("+5"), 5);
-        QCOMPARE(ParseDelay("-7"), -7);
-        QCOMPARE(ParseDelay("2147483647"), INT_MAX);
-        QCOMPARE(ParseDelay("2147483648"), INT_MAX);
-        QCOMPARE(ParseDelay("99999999999999999999999"), INT_MAX);
-        QCOMPARE(ParseDelay("-99999999999"), INT_MIN);
-        // Only the first 19 characters count.
-        QCOMPARE(ParseDelay(QString(18, ' ') + "7"), 7);
-        QCOMPARE(ParseDelay(QString(19, ' ') + "7"), 0);
-        QCOMPARE(ParseDelay("1234567890123456789"
-                            "0"),
-                 INT_MAX);
-    }
-
-    void storesTheFieldHoweverItEnds() {
+    void configStoresTheFieldHoweverItEnds() {
         Settings settings;
-        settings.SetDefaults();
+        settings.timeDelay = 250;
         {
             ConfigDialog dialog(settings);
-            QCOMPARE(dialog.windowTitle(), QStringLiteral("Configuration"));
-            QCOMPARE(dialog.size(), QSize(219, 112));
-            QCOMPARE(dialog.delayEdit()->text(), QStringLiteral("600"));
+            QCOMPARE(dialog.delayEdit()->text(), QStringLiteral("250"));
             dialog.show();
             dialog.delayEdit()->clear();
             QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -104,139 +68,52 @@ private slots:
         {
             ConfigDialog dialog(settings);
             dialog.show();
-            QTest::keyClicks(dialog.delayEdit(), "2x5-0");
-            QCOMPARE(dialog.delayEdit()->text(), QStringLiteral("250"));
-            QTest::mouseClick(dialog.findChild<QPushButton*>(), Qt::LeftButton);
-            QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        }
-        QCOMPARE(settings.timeDelay, 250);
-        {
-            ConfigDialog dialog(settings);
-            dialog.show();
             dialog.delayEdit()->setText("99999999999");
             dialog.close();
         }
         QCOMPARE(settings.timeDelay, INT_MAX);
     }
 
-    void upDownChangesTheField() {
-        Settings settings;
-        settings.timeDelay = 1;
-        ConfigDialog dialog(settings);
-        dialog.show();
-        QTest::keyClick(dialog.delayEdit(), Qt::Key_Up);
-        QCOMPARE(dialog.delayEdit()->text(), QStringLiteral("2"));
-        QTest::mouseClick(dialog.upButton(), Qt::LeftButton);
-        QCOMPARE(dialog.delayEdit()->text(), QStringLiteral("3"));
-        for (int i = 0; i < 5; ++i) QTest::mouseClick(dialog.downButton(), Qt::LeftButton);
-        QCOMPARE(dialog.delayEdit()->text(), QStringLiteral("0"));
-        QCOMPARE(settings.timeDelay, 1);  // nothing stored before the dialog ends
-    }
-};
-VARDECK_GUI_TEST(ConfigDialogTest);
-
-class AboutDialogTest : public QObject {
-    Q_OBJECT
-
-private slots:
-    void showsIconAndText() {
+    void aboutText() {
         AboutDialog dialog;
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("About Vardeck"));
-        QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
         QCOMPARE(dialog.findChild<QLabel*>("text")->text(),
                  QStringLiteral("Модель самообучаемой системы управления "));
-        QCOMPARE(dialog.findChild<QLabel*>("icon")->pixmap().size(), QSize(32, 32));
-        dialog.show();
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-        QVERIFY(!dialog.isVisible());
-    }
-};
-VARDECK_GUI_TEST(AboutDialogTest);
-
-class LearningDialogTest : public QObject {
-    Q_OBJECT
-
-private slots:
-    void layout() {
-        FakeTeacherSystem system;
-        LearningDialog dialog(system);
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Learning"));
-        QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
-        QCOMPARE(dialog.size(), QSize(270, 245));
-        QCOMPARE(dialog.chartCtrl().geometry(), QRect(11, 11, 249, 166));
-        QCOMPARE(dialog.chartCtrl().plotRect().left, 30);
-        QVERIFY(Edit(dialog, IdLearningError)->text().isEmpty());
-        QVERIFY(Edit(dialog, IdLearningEpoch)->text().isEmpty());
-        QCOMPARE(Go(dialog)->text(), QStringLiteral("&Go"));
-        QVERIFY(Go(dialog)->isDefault());
     }
 
-    void runsAreWatchedUntilTheMessageIsClosed() {
+    void learningRunAndEscape() {
         MessageCapture messages;
         FakeTeacherSystem system;
         LearningDialog dialog(system);
-        dialog.show();
-        for (const char* epoch : {"7", "14"}) {
-            QTest::mouseClick(Go(dialog), Qt::LeftButton);
-            QCOMPARE(Go(dialog)->text(), QStringLiteral("&Stop"));
-            QVERIFY(dialog.IsWatching());
-            dialog.WaitForWorker();
-            QCOMPARE(system.learnArgument.load(), static_cast<void*>(&dialog));
-            dialog.Update();
-            QCOMPARE(Edit(dialog, IdLearningEpoch)->text(), QString(epoch));
-            QCOMPARE(Edit(dialog, IdLearningError)->text(),
-                     QStringLiteral("0.25000000000000000000"));
-            QCOMPARE(recentMaxError.load(), 0.0f);
-            QVERIFY(HasColour(dialog.chartCtrl().composedImage(), QRect(0, 0, 300, 300),
-                              Colour(150, 255, 150)));
-            QVERIFY(messages.texts.isEmpty());
+        auto* go = static_cast<QPushButton*>(dialog.item(IdLearningGo));
+        auto text = [&dialog](int id) { return static_cast<QLineEdit*>(dialog.item(id))->text(); };
 
-            QCoreApplication::processEvents();
-            QCOMPARE(messages.texts, QStringList{"Обучение завершено"});
-            messages.texts.clear();
-            QVERIFY(dialog.IsWatching());
-            dialog.Update();
-            QVERIFY(!dialog.IsWatching());
-            QCOMPARE(Go(dialog)->text(), QStringLiteral("&Go"));
-            QVERIFY(Edit(dialog, IdLearningEpoch)->text().isEmpty());
-            QVERIFY(!HasColour(dialog.chartCtrl().composedImage(), QRect(0, 0, 300, 300),
-                               Colour(150, 255, 150)));
-        }
-    }
-
-    void stopLeavesTheRunWatched() {
-        MessageCapture messages;
-        FakeTeacherSystem system;
-        system.runUntilStopped = true;
-        LearningDialog dialog(system);
         dialog.show();
-        QTest::mouseClick(Go(dialog), Qt::LeftButton);
-        QTest::mouseClick(Go(dialog), Qt::LeftButton);
-        QCOMPARE(system.stops.load(), 1);
-        QCOMPARE(Go(dialog)->text(), QStringLiteral("&Go"));
-        QVERIFY(dialog.IsWatching());
+        // A run is watched, its epoch and error shown, until the message has been sent.
+        QTest::mouseClick(go, Qt::LeftButton);
+        QCOMPARE(go->text(), QStringLiteral("&Stop"));
         dialog.WaitForWorker();
+        dialog.Update();
+        QCOMPARE(text(IdLearningEpoch), QStringLiteral("7"));
+        QCOMPARE(text(IdLearningError), QStringLiteral("0.25000000000000000000"));
         QCoreApplication::processEvents();
         QCOMPARE(messages.texts, QStringList{"Обучение завершено"});
         dialog.Update();
         QVERIFY(!dialog.IsWatching());
-    }
+        QCOMPARE(go->text(), QStringLiteral("&Go"));
 
-    void escapeStopsTheTrainingAndWaits() {
-        MessageCapture messages;
-        FakeTeacherSystem system;
+        // Escape stops a run that only ends when stopped and waits for it; no message follows.
         system.runUntilStopped = true;
-        LearningDialog dialog(system);
-        dialog.show();
-        QTest::mouseClick(Go(dialog), Qt::LeftButton);
+        messages.texts.clear();
+        QTest::mouseClick(go, Qt::LeftButton);
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QVERIFY(!dialog.isVisible());
         QCOMPARE(system.stops.load(), 1);
+        QCOMPARE(system.runsEnded.load(), 2);
         QVERIFY(!dialog.IsWatching());
         QCoreApplication::processEvents();
         QVERIFY(messages.texts.isEmpty());
     }
 };
-VARDECK_GUI_TEST(LearningDialogTest);
+VARDECK_GUI_TEST(DialogsTest);
 
 #include "dialogs_test.moc"

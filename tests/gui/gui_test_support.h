@@ -1,7 +1,7 @@
 #pragma once
 
-// Helpers shared by the window tests: a private working directory, answered message boxes and
-// clicks delivered the way the window system delivers them.
+// Helpers shared by the window tests: a private working directory, answered message boxes,
+// clicks delivered the way the window system delivers them, and pixel lookups.
 
 #include <QDir>
 #include <QImage>
@@ -23,9 +23,6 @@ public:
     ~ScopedWorkDir() { QDir::setCurrent(previous_); }
     ScopedWorkDir(const ScopedWorkDir&) = delete;
     ScopedWorkDir& operator=(const ScopedWorkDir&) = delete;
-
-    QString path(const QString& name) const { return dir_.filePath(name); }
-    bool isValid() const { return dir_.isValid(); }
 
 private:
     QString previous_;
@@ -53,28 +50,33 @@ inline void ClickAt(QWidget* area, const QPoint& point) {
     QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->mapFrom(area, point));
 }
 
-// Whether any pixel of `image` inside `rect` has the colour `rgb`.
-inline bool HasColour(const QImage& image, const QRect& rect, QRgb rgb) {
-    for (int y = rect.top(); y <= rect.bottom(); ++y) {
-        for (int x = rect.left(); x <= rect.right(); ++x) {
-            if (image.valid(x, y) && (image.pixel(x, y) & 0xffffff) == (rgb & 0xffffff)) {
-                return true;
-            }
-        }
-    }
-    return false;
+inline QRgb Colour(int r, int g, int b) {
+    return qRgb(r, g, b) & 0xffffff;
 }
 
 inline QRgb Rgb(const QImage& image, int x, int y) {
     return image.pixel(x, y) & 0xffffff;
 }
 
-}  // namespace vardeck::guitest
+// Whether any pixel of `image` inside `rect` has the colour `rgb`.
+inline bool HasColour(const QImage& image, const QRect& rect, QRgb rgb) {
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            if (image.valid(x, y) && Rgb(image, x, y) == (rgb & 0xffffff)) return true;
+        }
+    }
+    return false;
+}
 
-namespace vardeck::guitest {
-
-inline QRgb Colour(int r, int g, int b) {
-    return qRgb(r, g, b) & 0xffffff;
+// Bounding box of the pixels inside `area` that differ from `background`; empty if none.
+inline QRect InkBox(const QImage& image, const QRect& area, QRgb background) {
+    QRect box;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (Rgb(image, x, y) != (background & 0xffffff)) box |= QRect(x, y, 1, 1);
+        }
+    }
+    return box;
 }
 
 }  // namespace vardeck::guitest
