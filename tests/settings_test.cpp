@@ -83,6 +83,11 @@ TEST(SettingsTest, DamagedLineThreeKeepsTheLinesBeforeIt) {
     settings.LoadSettings();
     EXPECT_EQ(settings.timeDelay, 15);
     EXPECT_EQ(settings.stepToCountPopulestFloor, 3);
+    // Sizes out of all proportion are bounded, not allocated.
+    settings.elemToCheckNeedToAdapt = 2147483647;
+    settings.stepToCountPopulestFloor = -9;
+    EXPECT_EQ(settings.samplesPerHalfWindow(), Settings::kMaxHistory);
+    EXPECT_EQ(settings.populestHistoryLength(), 1);
 }
 
 TEST(SettingsTest, FailedWriteKeepsThePreviousFile) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <string>
 
 namespace vardeck {
@@ -26,12 +27,12 @@ struct Settings {
     // 0 on success, 1 when the file could not be written (the previous file stays).
     int SaveSettings(const std::string& path = kSettingsFileName) const;
 
-    // The sample window and the floor history need at least one entry.
-    int samplesPerHalfWindow() const {
-        return elemToCheckNeedToAdapt < 1 ? 1 : elemToCheckNeedToAdapt;
-    }
+    // The sample window and the floor history need at least one entry; a damaged file must not
+    // make them larger than memory allows.
+    static constexpr int kMaxHistory = 1'000'000;
+    int samplesPerHalfWindow() const { return std::clamp(elemToCheckNeedToAdapt, 1, kMaxHistory); }
     int populestHistoryLength() const {
-        return stepToCountPopulestFloor < 1 ? 1 : stepToCountPopulestFloor;
+        return std::clamp(stepToCountPopulestFloor, 1, kMaxHistory);
     }
 };
 
