@@ -90,32 +90,24 @@ TEST_F(AdaptiveTest, SteadyTrendKeepsKsuAndReloadsTheImageAtEveryCheck) {
 TEST_F(AdaptiveTest, DecisionsMoveKsuWithinItsBounds) {
     sim.select(SystemKind::Adaptive);
     sim.settings.teacherKsuStep = 0.1f;
-    sim.settings.ksuWhereChanged = 3;
-    // (3, 3, 3) sums to 1.2; an output of 0.4 decodes as 3.
-    writeFile("teacher.img", test::constantTeacherImage(0.4f, 9 * kCode));
-    adaptive.command(CmdLoadTeacher, nullptr);
-    sim.settings.ksu = 0.95f;
-    adaptive.Decide(3, 3);
-    EXPECT_EQ(sim.settings.ksuWhereChanged, 3);
-    EXPECT_EQ(sim.settings.ksu, 1.0f);
-
-    // (1, 1, 1) sums to 0.4; 0.13 decodes as floor(1.475) = 1.
-    writeFile("teacher.img", test::constantTeacherImage(0.13f, 3 * kCode));
-    adaptive.command(CmdLoadTeacher, nullptr);
-    sim.settings.ksuWhereChanged = 1;
-    sim.settings.ksu = 0.05f;
-    adaptive.Decide(1, 1);
-    EXPECT_EQ(sim.settings.ksuWhereChanged, 1);
-    EXPECT_EQ(sim.settings.ksu, 0.0f);
-
-    // 0.06 decodes as 0: nothing changes and the last text stays empty.
-    writeFile("teacher.img", test::constantTeacherImage(0.06f, 3 * kCode));
-    adaptive.command(CmdLoadTeacher, nullptr);
-    sim.settings.ksuWhereChanged = 1;
-    sim.settings.ksu = 0.5f;
-    adaptive.Decide(1, 1);
-    EXPECT_EQ(sim.settings.ksuWhereChanged, 0);
-    EXPECT_EQ(sim.settings.ksu, 0.5f);
+    // Teacher output for the codes (c, c, c), the KSU before and the decision and KSU after.
+    struct Case {
+        float output;
+        int code;
+        float ksuBefore;
+        int decision;
+        float ksuAfter;
+    };
+    for (const Case& c : {Case{0.4f, 3, 0.95f, 3, 1.0f}, Case{0.13f, 1, 0.05f, 1, 0.0f},
+                          Case{0.06f, 1, 0.5f, 0, 0.5f}}) {
+        writeFile("teacher.img", test::constantTeacherImage(c.output, 3 * c.code * kCode));
+        adaptive.command(CmdLoadTeacher, nullptr);
+        sim.settings.ksuWhereChanged = c.code;
+        sim.settings.ksu = c.ksuBefore;
+        adaptive.Decide(c.code, c.code);
+        EXPECT_EQ(sim.settings.ksuWhereChanged, c.decision) << c.output;
+        EXPECT_EQ(sim.settings.ksu, c.ksuAfter) << c.output;
+    }
 }
 
 TEST_F(AdaptiveTest, RisingTrendRaisesKsuAndLoadsTheNextImage) {

@@ -140,27 +140,15 @@ TEST_F(ScheduleTest, WindowTrendAndRefill) {
     EXPECT_EQ(meter.window[3], 1.0);
 }
 
-TEST_F(ScheduleTest, AnswersOfTheValueQueries) {
-    int floor = -1;
-    float ksu = -1, oldKsu = -1;
-    char name[kTextBufferSize];
-    std::strcpy(name, "junk");
+TEST_F(ScheduleTest, WritesOnlyTheFirstLabelAndIgnoresUnknownCodes) {
     LabelText labels[4] = {"a", "b", "c", "d"};
-    ControlSystem& s = sim.current();
-    s.command(CmdGetPopulestFloor, &floor);
-    s.command(CmdGetKsu, &ksu);
-    s.command(CmdGetOldKsu, &oldKsu);
-    s.command(CmdGetImageName, name);
-    s.command(CmdGetLabels, labels);
-    s.command(99, nullptr);
-    s.command(CmdSaveTeacher, nullptr);
-    EXPECT_EQ(floor, 0);
-    EXPECT_EQ(ksu, 0.0f);
-    EXPECT_EQ(oldKsu, 0.0f);
-    EXPECT_STREQ(name, "");
+    sim.current().command(CmdGetLabels, labels);
+    sim.current().command(26, labels);
+    sim.current().command(CmdSaveTeacher, labels);
     EXPECT_STREQ(labels[0], "Управление");
     EXPECT_STREQ(labels[1], "b");
-    EXPECT_STREQ(labels[3], "d");
+    EXPECT_EQ(sim.values().imageName, "");
+    EXPECT_EQ(sim.values().ksu, 0.0f);
 }
 
 }  // namespace

@@ -69,15 +69,6 @@ TEST(ShippedDataTest, TeacherDecidesEveryPattern) {
     }
 }
 
-TEST(ShippedDataTest, SettingsMakeTheAdaptiveSystemWork) {
-    Settings settings;
-    settings.SetDefaults();
-    ASSERT_EQ(settings.LoadSettings(kData + "/vardeck.cfg"), 0);
-    EXPECT_GE(settings.elemToCheckNeedToAdapt, 4);
-    EXPECT_FLOAT_EQ(settings.teacherKsuStep, 0.2f);
-    EXPECT_GT(settings.tresholdToCheckNeedToAdapt, 0.0f);
-}
-
 // The neuro system with the shipped solver serves every call of every shipped traffic file,
 // and its callers wait no more than a quarter longer than with the schedule system.
 TEST(ShippedDataTest, NeuroServesShippedTrafficAboutAsWellAsTheSchedule) {
