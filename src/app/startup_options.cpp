@@ -82,8 +82,9 @@ bool enterWorkFolder(const QStringList& arguments, const QString& defaults) {
     if (name.isEmpty()) {
         folder = WorkFolder::userFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
         if (folder.empty()) {
-            tell(QStringLiteral("Cannot find your data folder: neither XDG_DATA_HOME nor HOME "
-                                "names an absolute folder. Name one with --workdir DIR."));
+            tell(
+                QStringLiteral("Cannot find your data folder: neither XDG_DATA_HOME nor HOME "
+                               "names an absolute folder. Name one with --workdir DIR."));
             return false;
         }
     }

@@ -13,7 +13,9 @@ namespace fs = std::filesystem;
 namespace vardeck {
 namespace {
 
-std::string quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
+std::string quoted(const fs::path& path) {
+    return "\"" + path.string() + "\"";
+}
 
 // True when something, even a dangling link, has this name.
 bool taken(const fs::path& path) {

@@ -1,9 +1,10 @@
 // The window program's --workdir option: which folder it picks and what the user is told.
 
+#include "app/startup_options.h"
+
 #include <QtTest>
 #include <cstdlib>
 
-#include "app/startup_options.h"
 #include "gui_test_registry.h"
 #include "gui_test_support.h"
 
