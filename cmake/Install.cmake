@@ -62,13 +62,16 @@ set(VARDECK_MAINTAINER "Vardeck maintainers <maintainers@vardeck.example>"
     CACHE STRING "The Debian package's maintainer, \"Name <address>\"")
 set(CPACK_PACKAGE_CONTACT ${VARDECK_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "elevator control simulator with a self-learning controller")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"Vardeck simulates one elevator car serving a 28-floor building, to compare\
- elevator control systems on the same traffic and to train a self-learning one:\
- a fixed schedule, a neural network that gives the car its orders, and an\
- adaptive system that tunes the network's parking coefficient as it runs.\
- The package holds the window program, the headless driver vardeck-cli, and\
- the default networks, settings and sample traffic.")
+# Lines of at most 80 characters, as Debian wants them.
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Vardeck simulates one elevator car serving a 28-floor building, to compare\n"
+    "elevator control systems on the same traffic and to train a self-learning\n"
+    "one: a fixed schedule, a neural network that gives the car its orders, and\n"
+    "an adaptive system that tunes the network's parking coefficient as it runs.\n"
+    "\n"
+    "The package holds the window program vardeck, the headless driver\n"
+    "vardeck-cli, and the default networks, settings and sample traffic, which\n"
+    "each user gets a copy of in ~/.local/share/vardeck at the first start.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -27,13 +27,14 @@ private slots:
             {{"--workdir"}, "xdg/vardeck"},
             {{"--workdir", "--demo", "x.but"}, "xdg/vardeck"},
         };
+        const QByteArray previousXdg = qgetenv("XDG_DATA_HOME");
         for (const Case& c : cases) {
             ScopedWorkDir scratch;
             const QString root = QDir::currentPath();
             qputenv("XDG_DATA_HOME", (root + "/xdg").toLocal8Bit());
             MessageCapture messages;
             QVERIFY(enterWorkFolder(QStringList{"vardeck"} + c.arguments, VARDECK_DATA_DIR));
-            qunsetenv("XDG_DATA_HOME");
+            qputenv("XDG_DATA_HOME", previousXdg);
             QCOMPARE(messages.texts, QStringList());
             const QString expected = c.expected.isEmpty() ? root : root + "/" + c.expected;
             QCOMPARE(QDir::currentPath(), expected);
