@@ -208,6 +208,7 @@ StudyOptions parseOptions(Arguments& args, bool& help) {
 
 // The runs of the study or its shard.
 StudyResults runStudy(const StudyOptions& o) {
+    InterruptGuard guard;
     StudyResults results;
     results.plan = o.plan;
     results.plan.dataFingerprint = studyDataFingerprint();
@@ -217,7 +218,6 @@ StudyResults runStudy(const StudyOptions& o) {
 
     StudyRunner runner(results.plan, results.indices, o.jobs);
     StudyProgress progress(results.indices.size(), stderr, ::isatty(STDERR_FILENO) != 0);
-    InterruptGuard guard;
     std::size_t done = 0;
     const bool finished = runner.run(interrupted, [&](std::size_t now) {
         done = now;
@@ -242,7 +242,7 @@ StudyResults runStudy(const StudyOptions& o) {
     }
     for (std::size_t i = 0; i < results.indices.size(); ++i) {
         const RunOutcome& r = runner.outcomes()[i];
-        results.rows.push_back(r.cells);
+        results.rows.push_back(r.row);
         results.callLines.push_back(
             results.plan.calls ? callsCsvLines(results.plan.run(results.indices[i]), r.calls) : "");
     }

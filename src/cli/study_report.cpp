@@ -277,7 +277,7 @@ std::string differenceCell(const CellSummary& cell, std::size_t m, double baseli
             std::snprintf(p, sizeof p, "p&lt;0.001");
         else
             std::snprintf(p, sizeof p, "p=%.3f", *t.p);
-        text += std::string("<br><span class=\"p\">") + p + (significant ? " *" : "") + "</span>";
+        text += std::string("<br/><span class=\"p\">") + p + (significant ? " *" : "") + "</span>";
     }
     return text + "</td>";
 }

@@ -155,7 +155,7 @@ StudyResults mergeStudyShards(const std::vector<std::string>& dirs) {
     StudyResults merged;
     std::string description;
     std::vector<bool> seen;
-    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> rows;
     std::vector<std::string> callLines;
     for (const std::string& dir : dirs) {
         const std::string studyPath = pathIn(dir, kStudyFile);
@@ -192,7 +192,9 @@ StudyResults mergeStudyShards(const std::vector<std::string>& dirs) {
                 throw StudyError{where + ": a run that belongs to another shard"};
             if (seen[index]) throw StudyError{where + ": a run that is there twice"};
             seen[index] = true;
-            rows[index].assign(cells.begin() + 3, cells.end());
+            std::size_t start = 0;
+            for (int comma = 0; comma < 3; ++comma) start = line.find(',', start) + 1;
+            rows[index] = line.substr(start);
         }
 
         if (plan.calls) {

@@ -17,7 +17,7 @@ struct StudyResults {
     // Run indices in ascending order, and for each its row of `compare --csv` and its lines of
     // calls.csv.
     std::vector<std::size_t> indices;
-    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> rows;
     std::vector<std::string> callLines;
 
     bool complete() const { return !shard && indices.size() == plan.runCount(); }

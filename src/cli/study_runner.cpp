@@ -16,7 +16,8 @@ RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run) {
     const long long steps = defaultRunSteps(traffic, kDefaultStepCap);
     ServiceReport report = measureService(traffic, run.system, steps, plan.calls);
     RunOutcome outcome;
-    outcome.cells = compareRowCells(report, true);
+    for (const std::string& cell : compareRowCells(report, true))
+        outcome.row += (outcome.row.empty() ? "" : ",") + cell;
     outcome.calls = std::move(report.calls);
     outcome.messages = report.messages;
     outcome.firstMessage = std::move(report.firstMessage);

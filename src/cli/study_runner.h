@@ -13,7 +13,7 @@ namespace vardeck::cli {
 
 // What one run of a study gives: its row of `compare --csv` and, if asked, its calls.
 struct RunOutcome {
-    std::vector<std::string> cells;
+    std::string row;
     std::vector<CallRecord> calls;
     long long messages = 0;
     std::string firstMessage;

@@ -20,12 +20,23 @@ std::size_t columnOf(const char* name) {
     return std::size_t(std::find(columns.begin(), columns.end(), name) - columns.begin());
 }
 
-std::optional<double> cellValue(const std::vector<std::string>& row, std::size_t column) {
-    if (column >= row.size() || row[column].empty()) return std::nullopt;
-    char* end = nullptr;
-    const double value = std::strtod(row[column].c_str(), &end);
-    if (*end != '\0') return std::nullopt;
-    return value;
+// The numbers of a row of `compare --csv`, none for an empty cell.
+std::vector<std::optional<double>> rowValues(const std::string& row) {
+    std::vector<std::optional<double>> values;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = row.find(',', start);
+        const std::string cell = row.substr(start, comma - start);
+        char* end = nullptr;
+        const double value = std::strtod(cell.c_str(), &end);
+        values.push_back(cell.empty() || *end != '\0' ? std::nullopt : std::optional(value));
+        if (comma == std::string::npos) return values;
+        start = comma + 1;
+    }
+}
+
+std::optional<double> cellValue(const std::vector<std::optional<double>>& row, std::size_t column) {
+    return column < row.size() ? row[column] : std::nullopt;
 }
 
 std::string fixed(double value) {
@@ -47,7 +58,10 @@ std::string general(double value) {
 }  // namespace
 
 std::vector<CellSummary> summarizeStudy(const StudyPlan& plan,
-                                        const std::vector<std::vector<std::string>>& runRows) {
+                                        const std::vector<std::string>& runRows) {
+    std::vector<std::vector<std::optional<double>>> values;
+    values.reserve(runRows.size());
+    for (const std::string& row : runRows) values.push_back(rowValues(row));
     std::size_t measureColumns[kMeasureCount];
     for (std::size_t m = 0; m < kMeasureCount; ++m)
         measureColumns[m] = columnOf(kSummaryMeasures[m]);
@@ -62,7 +76,7 @@ std::vector<CellSummary> summarizeStudy(const StudyPlan& plan,
                 CellSummary cell{profile, demand, system, plan.seeds, {}, {}, {}};
                 const auto rowOf = [&](SystemKind kind, std::size_t s) -> const auto& {
                     const auto seed = static_cast<std::uint32_t>(plan.firstSeed + s);
-                    return runRows.at(*plan.indexOf(profile, demand, seed, kind));
+                    return values.at(*plan.indexOf(profile, demand, seed, kind));
                 };
                 for (std::size_t m = 0; m < kMeasureCount; ++m) {
                     std::vector<double> values;
@@ -141,11 +155,9 @@ std::string runsCsvHeader() {
     return text + "\n";
 }
 
-std::string runsCsvLine(const StudyRun& run, const std::vector<std::string>& cells) {
-    std::string text = std::string(trafficProfileName(run.profile)) + "," +
-                       shortestNumber(run.demand) + "," + std::to_string(run.seed);
-    for (const std::string& cell : cells) text += "," + cell;
-    return text + "\n";
+std::string runsCsvLine(const StudyRun& run, const std::string& row) {
+    return std::string(trafficProfileName(run.profile)) + "," + shortestNumber(run.demand) + "," +
+           std::to_string(run.seed) + "," + row + "\n";
 }
 
 }  // namespace vardeck::cli

@@ -28,16 +28,15 @@ struct CellSummary {
     std::vector<bool> significant;
 };
 
-// Rows of runs.csv by run index: every run of the plan, each the cells of `compare --csv`.
-// The summary is worked out from these texts, so a study and its merged shards agree to the
-// last digit.
+// Every run of the plan by index, each its row of `compare --csv`. The summary is worked out
+// from these texts, so a study and its merged shards agree to the last digit.
 std::vector<CellSummary> summarizeStudy(const StudyPlan& plan,
-                                        const std::vector<std::vector<std::string>>& runRows);
+                                        const std::vector<std::string>& runRows);
 
 std::string summaryCsv(const StudyPlan& plan, const std::vector<CellSummary>& cells);
 
 // runs.csv: its header, and the line of one run.
 std::string runsCsvHeader();
-std::string runsCsvLine(const StudyRun& run, const std::vector<std::string>& cells);
+std::string runsCsvLine(const StudyRun& run, const std::string& row);
 
 }  // namespace vardeck::cli
