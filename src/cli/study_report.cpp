@@ -17,8 +17,8 @@ namespace vardeck::cli {
 
 namespace {
 
-constexpr double kPlotWidth = 430;
-constexpr double kPlotHeight = 270;
+constexpr double kPlotWidth = 560;
+constexpr double kPlotHeight = 300;
 constexpr double kLeft = 58;
 constexpr double kRight = 14;
 constexpr double kTop = 30;
@@ -252,7 +252,7 @@ std::string intervalText(const MeanInterval& m, int decimals) {
     if (m.count == 0) return "&#8211;";
     std::string text = number(m.mean, decimals);
     if (m.low && m.high)
-        text += " <span class=\"ci\">" + number(*m.low, decimals) + "&#8230;" +
+        text += "<br/><span class=\"ci\">" + number(*m.low, decimals) + " to " +
                 number(*m.high, decimals) + "</span>";
     return text;
 }
@@ -267,10 +267,13 @@ std::string differenceCell(const CellSummary& cell, std::size_t m, double baseli
                        : t.difference.mean < 0 ? " class=\"better\""
                                                : " class=\"worse\"";
     std::string text = std::string("<td") + kind + ">" + (t.difference.mean > 0 ? "+" : "") +
-                       intervalText(t.difference, 2);
+                       number(t.difference.mean, 2);
     if (baselineMean != 0)
         appendf(text, " <span class=\"rel\">(%+.0f%%)</span>",
                 100 * t.difference.mean / baselineMean);
+    if (t.difference.low && t.difference.high)
+        text += "<br/><span class=\"ci\">" + number(*t.difference.low, 2) + " to " +
+                number(*t.difference.high, 2) + "</span>";
     if (t.p) {
         char p[32];
         if (*t.p < 0.001)
@@ -286,7 +289,8 @@ const char* const kStyle =
     R"(body{font-family:"Liberation Sans",Arial,Helvetica,sans-serif;color:#1a202c;margin:24px auto;max-width:1200px;padding:0 16px;line-height:1.4}
 h1{font-size:1.6em;margin-bottom:.2em}h2{font-size:1.25em;margin-top:1.6em;border-bottom:1px solid #cbd5e0}
 h3{font-size:1.05em;margin:1em 0 .3em}
-table{border-collapse:collapse;font-size:.85em}th,td{padding:3px 7px;border-bottom:1px solid #e2e8f0;text-align:right;vertical-align:top}
+table{border-collapse:collapse;font-size:.85em}th,td{padding:3px 7px;border-bottom:1px solid #e2e8f0;text-align:right;vertical-align:top;white-space:nowrap}
+th{white-space:normal}
 th{background:#edf2f7;position:sticky;top:0}td.name,th.name{text-align:left}
 .params td{text-align:left;border:none;padding:1px 12px 1px 0}.ci,.p,.rel{color:#4a5568;font-size:.85em}
 td.better{background:#d7f5dd}td.worse{background:#fbd9d3}tr.first td{border-top:2px solid #a0aec0}
@@ -359,7 +363,7 @@ std::string renderStudyReport(const StudyPlan& plan, const std::vector<CellSumma
         ", seed by seed, with the paired t-test's p.</p>\n<table>\n<tr><th "
         "class=\"name\">profile</th>"
         "<th>demand</th><th class=\"name\">system</th><th>mean wait</th><th>95th pct. wait</th>"
-        "<th>longest wait</th><th>time to destination</th><th>floors</th><th>openings</th>"
+        "<th>longest wait</th><th>time to destination</th><th>floors</th>"
         "<th>efficiency</th><th>still waiting</th><th>&#916; mean wait</th>"
         "<th>&#916; 95th pct. wait</th><th>&#916; time to destination</th><th>&#916; "
         "floors</th></tr>\n";
@@ -373,7 +377,7 @@ std::string renderStudyReport(const StudyPlan& plan, const std::vector<CellSumma
                 shortestNumber(c.demand) + "</td><td class=\"name\">" + systemName(c.system) +
                 "</td>";
         html += m("wait_mean", 2) + m("wait_p95", 1) + m("wait_max", 1) + m("dest_time_mean", 2) +
-                m("floors", 0) + m("openings", 1) + m("eff_mean", 3) + m("still_waiting", 2);
+                m("floors", 0) + m("eff_mean", 3) + m("still_waiting", 2);
         if (c.differences.empty()) {
             html += "<td></td><td></td><td></td><td></td>";
         } else {
