@@ -217,6 +217,10 @@ std::string differencePlot(const StudyPlan& plan, const std::vector<CellSummary>
     frame.drawAxes(svg, demandLabels(plan), "mean wait difference (steps)", title);
     appendf(svg, "<line x1=\"%.1f\" x2=\"%.1f\" y1=\"%.1f\" y2=\"%.1f\" class=\"zero\"/>\n", kLeft,
             kPlotWidth - kRight, frame.y(0), frame.y(0));
+    appendf(svg,
+            "<text x=\"%.1f\" y=\"18\" class=\"tick\" text-anchor=\"end\">filled: significant, "
+            "hollow: not</text>\n",
+            kPlotWidth - kRight);
 
     std::vector<SystemKind> others;
     for (SystemKind s : plan.systems)
