@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <iterator>
 
@@ -36,17 +35,6 @@ const char* colourOf(SystemKind kind) {
     }
 }
 
-void appendf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-void appendf(std::string& out, const char* format, ...) {
-    char buffer[1024];
-    va_list args;
-    va_start(args, format);
-    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    if (n > 0) out.append(buffer, std::min<std::size_t>(std::size_t(n), sizeof buffer - 1));
-}
-
 std::size_t indexOfMeasure(const char* name) {
     for (std::size_t i = 0; i < std::size(kSummaryMeasures); ++i)
         if (std::string(kSummaryMeasures[i]) == name) return i;
@@ -66,23 +54,10 @@ const CellSummary* findCell(const std::vector<CellSummary>& cells, TrafficProfil
     return nullptr;
 }
 
-// A tick step of 1, 2 or 5 times a power of ten giving about five ticks over `span`.
-double tickStep(double span) {
-    if (!(span > 0)) return 1;
-    const double raw = span / 5;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    const double scaled = raw / magnitude;
-    return (scaled < 1.5 ? 1 : scaled < 3 ? 2 : scaled < 7 ? 5 : 10) * magnitude;
-}
-
 std::string number(double value, int decimals) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, std::fabs(value) < 1e-12 ? 0.0 : value);
     return text;
-}
-
-int decimalsFor(double step) {
-    return step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
 }
 
 // The frame of one plot: the demand axis (one place per demand) and a value axis.
@@ -90,7 +65,7 @@ class PlotFrame {
 public:
     PlotFrame(std::size_t places, double lo, double hi) : places_(places) {
         if (!(hi > lo)) hi = lo + 1;
-        step_ = tickStep(hi - lo);
+        step_ = tickStep(hi - lo, 5);
         lo_ = std::floor(lo / step_) * step_;
         hi_ = std::ceil(hi / step_) * step_;
     }
