@@ -69,9 +69,13 @@ OutputBits wantedOutputs(const MaskedState& s, double ksu) {
         // A lamp of the car's own way: stop for it, as the schedule does.
         if (up ? s.upHere : s.downHere) return openHere();
         // Only the other way's lamp, and it is the highest request: nothing lies beyond it.
-        // Going down, the same state also arises with requests still below; stopping there is
-        // safe too, since the cleared direction lets the car head for them afterwards.
         if (s.target == 2) return openHere();
+        // Going down, stop for an up lamp even when the target is hidden. A car sets off down
+        // only when every request lies below it, so a higher request can only be a new call
+        // behind it; passing the up lamps would then run the car to the bottom floor before it
+        // turns. Going up the highest request always lies ahead, and stopping for down lamps
+        // would turn the car back before it got there.
+        if (!up && s.upHere) return openHere();
         // Nothing here that needs the car: keep going. If nothing lies ahead the car runs on
         // to the end of the shaft, where the refused move leaves it standing with a direction
         // and the state below turns it round.
@@ -102,14 +106,14 @@ std::vector<TeacherRow> teacherRows() {
         for (int previous : {0, 1, 2, 3})
             for (int inForce : {0, 1, 2, 3}) {
                 int decision;
-                if (inForce == 0)
-                    decision = 3;  // no decision yet: try a higher KSU
-                else if (trend == 2)
-                    decision = 2;  // steady: leave KSU where it is
+                if (inForce == 0 || trend == 2)
+                    decision = 3;  // no decision yet, or steady: lean toward parking
                 else if (trend == 3)
-                    decision = inForce;  // rose: repeat what was done (keeping included)
+                    // Rose: repeat an increase or a keep. A rise right after a decrease mostly
+                    // is the noise of the fall that caused it coming back: keep KSU.
+                    decision = inForce == 1 ? 2 : inForce;
                 else
-                    decision = inForce == 1 ? 3 : 1;  // fell: undo a change; after keeping, lower
+                    decision = inForce == 1 ? 3 : 1;  // fell: undo a decrease, otherwise lower
                 rows.push_back({trend, previous, inForce, decision});
             }
     return rows;
