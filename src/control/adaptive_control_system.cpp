@@ -122,13 +122,9 @@ void AdaptiveControlSystem::Decide(int trend, int previousTrend) {
 
 // Runs on the learning window's worker thread for the whole training.
 void AdaptiveControlSystem::learnTeacher() {
-    TeacherPatternSet copy;
-    copy.read(kTeacherPatterns);
-    {
-        std::lock_guard lock(patternsMutex_);
-        teacherPatterns = copy;
-    }
-    teacher.train(std::move(copy));
+    TeacherPatternSet patterns;
+    patterns.read(kTeacherPatterns);
+    teacher.train(std::move(patterns));
     command(CmdSaveTeacher, nullptr);
 }
 

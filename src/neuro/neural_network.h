@@ -53,8 +53,8 @@ public:
     void setInputs(const float* inputs);
     void forward();
     void backPropagate(const float* targets);
-    void computeChanges();
-    void applyChanges();
+    // setInputs, forward, backPropagate, then every weight's change (with momentum) and the
+    // weight update in one sweep.
     void trainPattern(const float* inputs, const float* targets);
 
     // The network image: 0 done, 1 the file cannot be created.
@@ -96,9 +96,8 @@ protected:
 
 private:
     int linkLayers();
-    // computeChanges, and with kApply also applyChanges, in one sweep over the weights.
-    template <bool kApply>
-    void updateChanges();
+    // c := rate * (input * (1 - momentum) * delta + momentum * c), then w := w - c.
+    void updateWeights();
 
     std::vector<NetworkLayer> layers_;
     mutable std::mutex mutex_;

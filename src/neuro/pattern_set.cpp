@@ -124,19 +124,4 @@ int TeacherPatternSet::read(const std::string& path) {
     return readRecords(path, records, scanTeacherPattern);
 }
 
-int TeacherPatternSet::write(const std::string& path) const {
-    std::string text;
-    appendInt(text, static_cast<long long>(records.size()));
-    text += '\n';
-    for (const TeacherPattern& pattern : records) {
-        for (int j = 0; j < 3; ++j) {
-            appendInt(text, roundedToInt(pattern.in[j] * 7.5));
-            text += j < 2 ? " " : "    ";
-        }
-        appendInt(text, roundedToInt(pattern.target * 7.5));
-        text += '\n';
-    }
-    return writeTextFile(path, text) ? 0 : 1;
-}
-
 }  // namespace vardeck

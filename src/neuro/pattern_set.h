@@ -42,7 +42,6 @@ public:
     void clear() { records.clear(); }
     // As PatternSet::read.
     int read(const std::string& path);
-    int write(const std::string& path) const;
 };
 
 }  // namespace vardeck
