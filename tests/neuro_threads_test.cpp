@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <string>
 #include <thread>
 
 #include "neuro/network_settings.h"
 #include "neuro/solver_network.h"
+#include "neuro/teacher_network.h"
 
 namespace vardeck {
 namespace {
@@ -43,6 +45,26 @@ TEST(NeuroThreadsTest, SolverTrainsWhileTheWindowDecidesWatchesAndStops) {
     EXPECT_GE(solver.epochCount(), 3);
     EXPECT_FALSE(solver.stopRequested);
     EXPECT_GT(seenError, 0.0f);
+}
+
+TEST(NeuroThreadsTest, TeacherTrainsWhileTheAdaptiveSystemAsksIt) {
+    const std::string image = std::string(VARDECK_DATA_DIR) + "/teacher.img";
+    TeacherNetwork teacher;
+    TeacherPattern p;  // with zero inputs the output stays 0.5 above its target
+    p.target = -0.5f;
+    TeacherPatternSet patterns;
+    patterns.records.assign(200, p);
+    std::thread worker([&] { teacher.train(patterns); });
+    for (int decisions = 0; decisions < 200 || teacher.epochCount() < 2; ++decisions) {
+        const float output = teacher.decideOutput(0.4f, 0.2667f, 0.1333f);
+        EXPECT_TRUE(std::isfinite(output));
+        if (decisions % 50 == 0) {
+            EXPECT_EQ(teacher.load(image), 0);
+        }
+    }
+    teacher.requestStop();
+    worker.join();
+    EXPECT_FALSE(teacher.stopRequested);
 }
 
 }  // namespace

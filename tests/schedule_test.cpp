@@ -86,6 +86,13 @@ TEST_F(ScheduleTest, CarButtonAfterAStampedCallDropsTheStamp) {
 }
 
 TEST_F(ScheduleTest, CallWhileAnotherLampIsLitIsNotMeasured) {
+    // Any lit lamp makes the system busy, those of the end floors too.
+    for (const auto [floor, dir] : {std::pair{28, 0}, std::pair{1, 1}}) {
+        hall.Press(floor, dir);
+        hall.Press(9, 1);
+        EXPECT_EQ(sim.schedule.meter.callStamp[9][1], 0) << floor;
+        sim.resetSimulation();
+    }
     hall.Press(20, 0);
     hall.Press(9, 1);
     EXPECT_EQ(sim.schedule.meter.callStamp[9][1], 0);
@@ -138,6 +145,22 @@ TEST_F(ScheduleTest, WindowTrendAndRefill) {
     sim.schedule.command(CmdClear, nullptr);
     EXPECT_EQ(meter.window[0], 1.0);
     EXPECT_EQ(meter.window[3], 1.0);
+}
+
+TEST_F(ScheduleTest, TrendAtAndAroundTheThreshold) {
+    EfficiencyMeter& meter = sim.schedule.meter;
+    sim.settings.tresholdToCheckNeedToAdapt = 0.5f;
+    // The older and the newer half of a window of four, and the trend they give.
+    struct Case {
+        double older, newer;
+        int trend;
+    };
+    for (const Case& c : {Case{0.5, 1.0, 2}, Case{0.25, 1.0, 3}, Case{1.0, 0.5, 2},
+                          Case{1.0, 0.25, 1}, Case{0.0, 0.0, 2}}) {
+        meter.window[0] = meter.window[1] = c.older;
+        meter.window[2] = meter.window[3] = c.newer;
+        EXPECT_EQ(meter.Trend(), c.trend) << c.older << " " << c.newer;
+    }
 }
 
 TEST_F(ScheduleTest, WritesOnlyTheFirstLabelAndIgnoresUnknownCodes) {
