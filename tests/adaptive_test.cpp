@@ -155,7 +155,7 @@ TEST_F(AdaptiveTest, TheValuesBeforeReachTheTeacherAndTheLabelsInTheirPlaces) {
     EXPECT_EQ(observer.checks[0].decision, 3);
     EXPECT_FLOAT_EQ(sim.settings.ksu, 0.4f);
     EXPECT_EQ(sim.labels(), (std::array<std::string, 4>{"КЭ вырос", "КЭ падал", "КСУ не меняли",
-                                                         "КСУ увеличиваем"}));
+                                                        "КСУ увеличиваем"}));
 }
 
 // The start-up system gets its reset before anything is chosen: the window starts that way.

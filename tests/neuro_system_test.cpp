@@ -113,13 +113,13 @@ TEST_F(NeuroSystemTest, PopulestFloorTiesGoToTheLowestAndAConstantFloorOverrides
         int constant, populest;
     };
     const Case cases[] = {
-        {{}, 0, 8},                       // before any call the saved floor stands
-        {{}, 5, 8},                       // and the constant floor waits for a call
-        {{20, 3, 20, 3, 6}, 0, 3},        // a tie of two
-        {{9, 14, 22, 27, 11}, 0, 9},      // a tie of five
-        {{7, 7, 3, 2, 2}, 0, 2},          // the lowest of the most frequent
-        {{4, 12, 12, 12, 4}, 0, 12},      // no tie
-        {{20, 3, 20, 3, 6}, 5, 5},        // a constant floor wins
+        {{}, 0, 8},                   // before any call the saved floor stands
+        {{}, 5, 8},                   // and the constant floor waits for a call
+        {{20, 3, 20, 3, 6}, 0, 3},    // a tie of two
+        {{9, 14, 22, 27, 11}, 0, 9},  // a tie of five
+        {{7, 7, 3, 2, 2}, 0, 2},      // the lowest of the most frequent
+        {{4, 12, 12, 12, 4}, 0, 12},  // no tie
+        {{20, 3, 20, 3, 6}, 5, 5},    // a constant floor wins
         {{26, 26, 26, 26, 26}, 0, 26},
     };
     for (const Case& c : cases) {
