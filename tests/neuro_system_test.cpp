@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <optional>
 #include <thread>
@@ -84,22 +85,20 @@ TEST_F(NeuroSystemTest, EncodeStateMasksWhatTheSolverNeedNotSee) {
 }
 
 TEST_F(NeuroSystemTest, IdleCarIsToldWhereThePopulestFloorLies) {
-    sim.settings.populestFloor = 12;
     sim.select(SystemKind::Neuro);
-    sim.building.car.floor = 5;
-    SolverState s = encode();
-    EXPECT_EQ(s.target, 9);
-    EXPECT_FLOAT_EQ(s.populestOffset, 0.5f);
-
-    sim.settings.populestFloor = 28;
-    sim.neuro.floorCounter.reset();
-    car.floor = 1;
-    EXPECT_EQ(encode().populestOffset, 1.0f);
-
-    sim.settings.populestFloor = 0;
-    sim.neuro.floorCounter.reset();
-    car.floor = 7;
-    EXPECT_FLOAT_EQ(encode().populestOffset, -0.5f);
+    EXPECT_EQ(encode().target, 9);
+    // The populest floor as the settings file gives it, the car's floor and the offset seen.
+    struct Case {
+        int populest, floor;
+        float offset;
+    };
+    for (const Case& c : {Case{12, 5, 0.5f}, Case{28, 1, 1.0f}, Case{0, 7, -0.5f},
+                          Case{INT_MIN, 3, -1.0f}, Case{INT_MAX, 3, 1.0f}}) {
+        sim.settings.populestFloor = c.populest;
+        sim.neuro.floorCounter.reset();
+        car.floor = c.floor;
+        EXPECT_FLOAT_EQ(encode().populestOffset, c.offset) << c.populest;
+    }
 }
 
 TEST_F(NeuroSystemTest, PopulestFloorTiesGoToTheLowestAndAConstantFloorOverridesAfterACall) {

@@ -1,6 +1,7 @@
 // A settings file and a recording, separated by a line "----" (without it the input is the
 // recording alone), played under each control system from the window's start-up with the
-// shipped networks. The car must stay a car: in the shaft, doors open or closed, lamps on or off.
+// shipped networks, as `vardeck-cli compare` plays them. The car must stay a car: in the shaft,
+// doors open or closed, lamps on or off.
 
 #include <algorithm>
 #include <string_view>
@@ -30,9 +31,9 @@ void checkModel(const Building& building) {
 // The simulation opens its files by bare name: it runs in the work directory.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::filesystem::current_path(fuzz::workPath(""));
-    for (const char* name : {"solver.pat", "teacher.img", "solver.img", "solver.img.000",
-                             "solver.img.020", "solver.img.040", "solver.img.060",
-                             "solver.img.080", "solver.img.100"})
+    for (const char* name :
+         {"solver.pat", "teacher.img", "solver.img", "solver.img.000", "solver.img.020",
+          "solver.img.040", "solver.img.060", "solver.img.080", "solver.img.100"})
         std::filesystem::copy_file(std::string(VARDECK_DATA_DIR) + "/" + name, name);
     return 0;
 }
@@ -55,6 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         sim.recorder.Load("input.but");
         sim.recorder.mode = PressRecorder::Playing;
         sim.select(kind);
+        // As after pressing Solver Load; the adaptive system loads its images itself.
+        if (kind == SystemKind::Neuro) sim.current().command(CmdLoadSolver, nullptr);
         long long last = -1;
         for (const auto& [key, value] : sim.recorder.entries)
             last = std::max<long long>(last, key.step);
