@@ -29,7 +29,7 @@ using Row = test::CsvRow;
 // The rows of `compare --csv` output.
 std::vector<Row> csvRows(const test::CliResult& r) {
     EXPECT_EQ(r.code, 0) << r.err;
-    return test::csvRows(r.out);
+    return test::csvTable(r.out);
 }
 
 double number(const Row& row, const char* column) {

@@ -87,7 +87,7 @@ TEST_F(ScheduleTest, CarButtonAfterAStampedCallDropsTheStamp) {
 
 TEST_F(ScheduleTest, CallWhileAnotherLampIsLitIsNotMeasured) {
     // Any lit lamp makes the system busy, those of the end floors too.
-    for (const auto [floor, dir] : {std::pair{28, 0}, std::pair{1, 1}}) {
+    for (const auto& [floor, dir] : {std::pair{28, 0}, std::pair{1, 1}}) {
         hall.Press(floor, dir);
         hall.Press(9, 1);
         EXPECT_EQ(sim.schedule.meter.callStamp[9][1], 0) << floor;

@@ -79,7 +79,7 @@ TEST(ShippedDataTest, NeuroServesShippedTrafficAboutAsWellAsTheSchedule) {
                                    ".but --systems schedule,neuro --csv");
         ASSERT_EQ(result.code, 0) << result.err;
         std::map<std::string, test::CsvRow> rows;
-        for (const test::CsvRow& row : test::csvRows(result.out)) rows[row.at("system")] = row;
+        for (const test::CsvRow& row : test::csvTable(result.out)) rows[row.at("system")] = row;
         ASSERT_EQ(rows.size(), 2u) << result.out;
         auto& neuro = rows["neuro"];
         auto& schedule = rows["schedule"];

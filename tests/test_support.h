@@ -70,10 +70,9 @@ inline CliResult runCli(const std::string& arguments) {
     return result;
 }
 
+// Comma-separated values with a header line, each row a map from column name to cell.
 using CsvRow = std::map<std::string, std::string>;
-
-// Comma-separated values after a header line, each row a map from column name to value.
-inline std::vector<CsvRow> csvRows(const std::string& text) {
+inline std::vector<CsvRow> csvTable(const std::string& text) {
     std::istringstream lines(text);
     std::string line, cell;
     std::vector<std::string> header;
