@@ -7,23 +7,21 @@
 using namespace vardeck;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string input = fuzz::workPath("input.img"),
-                             before = fuzz::workPath("before.img"),
-                             first = fuzz::workPath("first.img"),
-                             second = fuzz::workPath("second.img");
-    fuzz::writeFile(input, data, size);
+    static const fuzz::RoundTrip files("img");
+    static const std::string before = fuzz::workPath("before.img");
+    fuzz::writeFile(files.input, data, size);
     NeuralNetwork network{2, 1};
     fuzz::check(network.writeImage(before) == 0, "the network could not be written");
-    const int result = network.readImage(input);
+    const int result = network.readImage(files.input);
     fuzz::check(result == 0 || result == 2, "a readable file gave neither success nor refusal");
-    fuzz::check(network.writeImage(first) == 0, "the network could not be written");
+    fuzz::check(network.writeImage(files.first) == 0, "the network could not be written");
     if (result != 0) {
-        fuzz::checkSameFile(before, first);
+        fuzz::checkSameFile(before, files.first);
         return 0;
     }
     NeuralNetwork again{2, 1};
-    fuzz::check(again.readImage(first) == 0, "a written image was refused");
-    fuzz::check(again.writeImage(second) == 0, "the reloaded network could not be written");
-    fuzz::checkSameFile(first, second);
+    fuzz::check(again.readImage(files.first) == 0, "a written image was refused");
+    fuzz::check(again.writeImage(files.second) == 0, "the reloaded network could not be written");
+    fuzz::checkSameFile(files.first, files.second);
     return 0;
 }

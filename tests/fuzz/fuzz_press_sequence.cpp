@@ -8,18 +8,16 @@
 using namespace vardeck;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string input = fuzz::workPath("input.but"),
-                             first = fuzz::workPath("first.but"),
-                             second = fuzz::workPath("second.but");
-    fuzz::writeFile(input, data, size);
+    static const fuzz::RoundTrip files("but");
+    fuzz::writeFile(files.input, data, size);
     Building building;
     PressRecorder recorder(building);
-    recorder.Load(input);
-    fuzz::check(recorder.Save(first), "the recording could not be saved");
+    recorder.Load(files.input);
+    fuzz::check(recorder.Save(files.first), "the recording could not be saved");
     PressRecorder again(building);
-    again.Load(first);
+    again.Load(files.first);
     fuzz::check(again.entries.size() == recorder.entries.size(), "entries lost on reload");
-    fuzz::check(again.Save(second), "the reloaded recording could not be saved");
-    fuzz::checkSameFile(first, second);
+    fuzz::check(again.Save(files.second), "the reloaded recording could not be saved");
+    fuzz::checkSameFile(files.first, files.second);
     return 0;
 }

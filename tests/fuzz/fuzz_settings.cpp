@@ -7,18 +7,16 @@
 using namespace vardeck;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string input = fuzz::workPath("input.cfg"),
-                             first = fuzz::workPath("first.cfg"),
-                             second = fuzz::workPath("second.cfg");
-    fuzz::writeFile(input, data, size);
+    static const fuzz::RoundTrip files("cfg");
+    fuzz::writeFile(files.input, data, size);
     Settings settings;
     settings.SetDefaults();
-    fuzz::check(settings.LoadSettings(input) == 0, "a readable file failed");
-    fuzz::check(settings.SaveSettings(first) == 0, "the settings could not be saved");
+    fuzz::check(settings.LoadSettings(files.input) == 0, "a readable file failed");
+    fuzz::check(settings.SaveSettings(files.first) == 0, "the settings could not be saved");
     Settings again;
     again.SetDefaults();
-    fuzz::check(again.LoadSettings(first) == 0, "the saved settings could not be read");
-    fuzz::check(again.SaveSettings(second) == 0, "the reloaded settings could not be saved");
-    fuzz::checkSameFile(first, second);
+    fuzz::check(again.LoadSettings(files.first) == 0, "the saved settings could not be read");
+    fuzz::check(again.SaveSettings(files.second) == 0, "the reloaded settings could not be saved");
+    fuzz::checkSameFile(files.first, files.second);
     return 0;
 }

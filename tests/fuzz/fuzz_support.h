@@ -39,6 +39,15 @@ inline std::string workPath(const std::string& name) {
     return directory.path() + "/" + name;
 }
 
+// The three files of a round trip: the input as a file, the program's first and second save.
+struct RoundTrip {
+    explicit RoundTrip(const std::string& extension)
+        : input(workPath("input." + extension)),
+          first(workPath("first." + extension)),
+          second(workPath("second." + extension)) {}
+    std::string input, first, second;
+};
+
 inline void writeFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
