@@ -214,6 +214,11 @@ void MainDialog::BuildControls() {
     group("Neuro", DialogRect(275, 142, 145, 127));
     group("Solver", DialogRect(281, 152, 134, 29));
     button(IdSolverLearn, "Learn", DialogRect(287, 163, 35, 14), [this] {
+        // A stop goes to the system that trains, even after another one was chosen.
+        if (solverLearningPanel.IsWatching()) {
+            solverLearningPanel.RequestStop();
+            return;
+        }
         // The neuro system hands the panel back to ToggleLearning; the pointer must be the
         // panel's SolverLearningToggle part, which is what the system casts it to.
         SolverLearningToggle* toggle = &solverLearningPanel;
@@ -300,8 +305,8 @@ void MainDialog::showMessage(const std::string& text) {
     ShowMessage(this, QString::fromStdString(text));
 }
 
-void MainDialog::runTeacherLearning(ControlSystem& system) {
-    LearningDialog dialog(system, this);
+void MainDialog::runTeacherLearning(ControlSystem& system, NeuralNetwork& teacher) {
+    LearningDialog dialog(system, teacher, this);
     activeLearning_ = &dialog;
     dialog.exec();
     activeLearning_ = nullptr;

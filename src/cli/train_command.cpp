@@ -86,13 +86,14 @@ int train(const std::string& patternsPath, const std::string& imagePath, long lo
         if (std::chrono::steady_clock::now() - lastReport >= std::chrono::seconds(2)) {
             lastReport = std::chrono::steady_clock::now();
             std::fprintf(stderr, "epoch %d largest error %.6f\n", network.epochCount(),
-                         double(epochMaxError.load()));
+                         double(network.epochMaxError.load()));
         }
     }
     worker.join();
     const int epochs = network.epochCount();
     std::signal(SIGINT, previous);
-    std::fprintf(stderr, "epoch %d largest error %.6f\n", epochs, double(epochMaxError.load()));
+    std::fprintf(stderr, "epoch %d largest error %.6f\n", epochs,
+                 double(network.epochMaxError.load()));
     if (saved != 0) {
         std::fprintf(stderr, "vardeck-cli train: cannot write the image '%s'\n", imagePath.c_str());
         return 1;

@@ -16,7 +16,7 @@
 #include "control/settings.h"
 #include "gui_test_registry.h"
 #include "gui_test_support.h"
-#include "neuro/network_settings.h"
+#include "neuro/teacher_network.h"
 
 using namespace vardeck;
 using namespace vardeck::guitest;
@@ -31,10 +31,11 @@ public:
     std::atomic<bool> stopRequested{false};
     std::atomic<int> runsEnded{0};
     std::atomic<int> stops{0};
+    TeacherNetwork teacher;
 
     void command(CommandCode code, void* argument) override {
         if (code == CmdLearnTeacher) {
-            epochMaxError = 0.25f;
+            teacher.epochMaxError = 0.25f;
             while (runUntilStopped && !stopRequested) std::this_thread::yield();
             std::this_thread::sleep_for(std::chrono::milliseconds(50));  // winding down
             ++runsEnded;
@@ -83,7 +84,7 @@ private slots:
     void learningRunAndEscape() {
         MessageCapture messages;
         FakeTeacherSystem system;
-        LearningDialog dialog(system);
+        LearningDialog dialog(system, system.teacher);
         auto* go = static_cast<QPushButton*>(dialog.item(IdLearningGo));
         auto text = [&dialog](int id) { return static_cast<QLineEdit*>(dialog.item(id))->text(); };
 
