@@ -45,7 +45,7 @@ const char* const kCompareUsage =
     "  samples         efficiency samples taken\n"
     "  eff_mean        their mean\n"
     "  floors          floors travelled by the car\n"
-    "  openings        door openings\n"
+    "  openings        times the doors went from closed to open\n"
     "  calls           hall calls made (presses that lit a lamp; up at 28 and down at 1\n"
     "                  light nothing and are not counted)\n"
     "  answered        hall calls answered\n"

@@ -36,6 +36,7 @@ void ServiceMeter::beforeStep() {
     floorBefore_ = sim_.building.car.floor;
     directionBefore_ = sim_.building.car.direction;
     stepBefore_ = sim_.stepCounter;
+    doorOpenBefore_ = sim_.building.car.doorOpen != 0;
 }
 
 void ServiceMeter::collectBoarded(std::vector<const Entry*>& waiting) {
@@ -64,13 +65,16 @@ void ServiceMeter::afterStep() {
         if (directionBefore_ == kNone) collectBoarded(waiting[Neither]);
     }
 
+    // An opening is the doors going from closed to open; a dwell restarted while they stand
+    // open is none.
     const Car& car = sim_.building.car;
-    if (car.doorTimer == 4) {
+    if (!doorOpenBefore_ && car.doorOpen != 0) {
         ++doorOpenings_;
         if (isFloor(car.floor)) {
+            // A recorded step may lie anywhere in the int range.
             for (int pressed : riders_[car.floor]) {
                 ++destinationsReached_;
-                destinationTimeSum_ += stepBefore_ - pressed;
+                destinationTimeSum_ += static_cast<long long>(stepBefore_) - pressed;
             }
             riders_[car.floor].clear();
         }
