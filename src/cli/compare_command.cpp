@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/recording_file.h"
 #include "cli/service_meter.h"
 #include "cli/svg_chart.h"
 #include "cli/system_names.h"
@@ -83,17 +84,6 @@ std::vector<SystemKind> parseSystemList(const std::string& list) {
         start = comma + 1;
     }
     return kinds;
-}
-
-// The recorder reads anything without complaint; a file that does not even start with a
-// count is refused here rather than replayed as an empty recording.
-void checkRecording(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (!file) throw UsageError{"cannot read the press-sequence file '" + path + "'"};
-    int count = 0;
-    const bool hasCount = std::fscanf(file, "%d", &count) == 1;
-    std::fclose(file);
-    if (!hasCount) throw UsageError{"'" + path + "' is not a press-sequence file"};
 }
 
 // Steps that play the whole recording and leave the car time to finish.

@@ -54,9 +54,11 @@ private:
 template <class Network, class Patterns>
 int train(const std::string& patternsPath, const std::string& imagePath, long long maxEpochs,
           unsigned seed) {
+    // A file that is not wholly a pattern file is refused before anything is trained or written.
     Patterns patterns;
-    if (patterns.read(patternsPath) != 0)
-        throw UsageError{"cannot read the pattern file '" + patternsPath + "'"};
+    std::string problem;
+    if (patterns.readStrictly(patternsPath, problem) != 0)
+        throw UsageError{"the pattern file '" + patternsPath + "' " + problem};
     std::fprintf(stderr, "training on %d patterns from %s\n", patterns.count(),
                  patternsPath.c_str());
 
