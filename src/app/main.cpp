@@ -2,16 +2,19 @@
 // the current working directory, by its bare name.
 
 #include <QApplication>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <clocale>
 
 #include "app/main_dialog.h"
+#include "app/qt_translations.h"
 #include "app/simulation.h"
 #include "neuro/network_settings.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    vardeck::installQtTranslations(app, QLocale());
     // Qt switches to the user's locale; the settings file is read and written with the C
     // library's number formats, which must keep the decimal point.
     std::setlocale(LC_NUMERIC, "C");

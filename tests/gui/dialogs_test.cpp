@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTranslator>
 #include <QtTest>
 #include <atomic>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include "app/about_dialog.h"
 #include "app/config_dialog.h"
 #include "app/learning_dialog.h"
+#include "app/qt_translations.h"
 #include "control/control_system.h"
 #include "control/settings.h"
 #include "gui_test_registry.h"
@@ -73,6 +75,27 @@ private slots:
             dialog.close();
         }
         QCOMPARE(settings.timeDelay, INT_MAX);
+    }
+
+    // Qt's standard dialogs follow the user's language: Russian on a Russian desktop, English
+    // on an English one.
+    void qtDialogsSpeakTheUsersLanguage() {
+        QCoreApplication& app = *QCoreApplication::instance();
+        auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+        auto lookIn = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
+        QVERIFY(installQtTranslations(app, QLocale(QLocale::Russian, QLocale::Russia)));
+        QCOMPARE(cancel(), QStringLiteral("Отмена"));
+        QCOMPARE(lookIn(), QStringLiteral("Перейти к:"));
+        for (QTranslator* translator : app.findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+        installQtTranslations(app, QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(cancel(), QStringLiteral("Cancel"));
+        for (QTranslator* translator : app.findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
     }
 
     void aboutText() {
