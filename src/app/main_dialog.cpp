@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
@@ -452,6 +454,15 @@ QFileDialog* MakeSequenceFileDialog(QWidget* parent, bool save) {
     dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
     if (save) dialog->setDefaultSuffix(QStringLiteral("but"));
+    // The size, type and date columns as wide as their texts, in any language; the name column
+    // takes the rest.
+    if (auto* details = dialog->findChild<QTreeView*>()) {
+        QHeaderView* header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+    dialog->resize(dialog->sizeHint().expandedTo(QSize(DialogX(480), DialogY(240))));
     return dialog;
 }
 
