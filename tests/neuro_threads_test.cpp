@@ -14,17 +14,27 @@
 namespace vardeck {
 namespace {
 
+// A solver training on a worker thread that only a stop ends: with zero inputs output 0 stays
+// 0.5 above its target.
+struct EndlessTraining {
+    explicit EndlessTraining(SolverNetwork& solver, std::size_t patterns) {
+        SolverPattern p;
+        p.target[0] = -0.5f;
+        worker =
+            std::thread([&solver, this, set = PatternSet{std::vector<SolverPattern>(patterns, p)}] {
+                solver.train(set);
+                finished = true;
+            });
+    }
+    std::atomic<bool> finished{false};
+    std::thread worker;
+};
+
 TEST(NeuroThreadsTest, SolverTrainsWhileTheWindowDecidesWatchesAndStops) {
     const std::string image = std::string(VARDECK_DATA_DIR) + "/solver.img";
     SolverNetwork solver;
-    SolverPattern p;  // with zero inputs output 0 stays 0.5 above its target: only a stop ends this
-    p.target[0] = -0.5f;
-    const PatternSet patterns{std::vector<SolverPattern>(300, p)};
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        solver.train(patterns);
-        finished = true;
-    });
+    EndlessTraining training(solver, 300);
+    std::atomic<bool>& finished = training.finished;
 
     float seenError = 0.0f;
     // Until the panel has seen an error and a few epochs have passed.
@@ -40,7 +50,7 @@ TEST(NeuroThreadsTest, SolverTrainsWhileTheWindowDecidesWatchesAndStops) {
         }
     }
     solver.requestStop();  // the epoch under way is finished
-    worker.join();
+    training.worker.join();
     EXPECT_GE(solver.epochCount(), 3);
     EXPECT_FALSE(solver.stopRequested);
     EXPECT_GT(seenError, 0.0f);
@@ -50,14 +60,8 @@ TEST(NeuroThreadsTest, SolverTrainsWhileTheWindowDecidesWatchesAndStops) {
 // never make the solver's training, which can only be stopped, believe that it has converged.
 TEST(NeuroThreadsTest, TwoTrainingsAtOnceEachStopByTheirOwnError) {
     SolverNetwork solver;
-    SolverPattern p;  // with zero inputs output 0 stays 0.5 above its target: only a stop ends this
-    p.target[0] = -0.5f;
-    const PatternSet unreachable{std::vector<SolverPattern>(2, p)};
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        solver.train(unreachable);
-        finished = true;
-    });
+    EndlessTraining training(solver, 2);
+    std::atomic<bool>& finished = training.finished;
     TeacherNetwork teacher;
     int teacherTrainings = 0;
     while (!finished && solver.epochCount() < 3000) {
@@ -66,7 +70,7 @@ TEST(NeuroThreadsTest, TwoTrainingsAtOnceEachStopByTheirOwnError) {
     }
     EXPECT_FALSE(finished) << "the solver stopped after " << solver.epochCount() << " epochs";
     solver.requestStop();
-    worker.join();
+    training.worker.join();
     EXPECT_GT(solver.epochMaxError, 0.05f);
     EXPECT_EQ(teacher.epochCount(), teacherTrainings);
 }
