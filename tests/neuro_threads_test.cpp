@@ -14,18 +14,23 @@
 namespace vardeck {
 namespace {
 
-// A solver training on a worker thread that only a stop ends: with zero inputs output 0 stays
-// 0.5 above its target.
-struct EndlessTraining {
-    explicit EndlessTraining(SolverNetwork& solver, std::size_t patterns) {
-        SolverPattern p;
-        p.target[0] = -0.5f;
-        worker =
-            std::thread([&solver, this, set = PatternSet{std::vector<SolverPattern>(patterns, p)}] {
-                solver.train(set);
-                finished = true;
-            });
-    }
+// Patterns with zero inputs, so that every output stays 0: `stuck` of them want -0.5 on output 0,
+// which only a stop ends, and `met` of them want what the network already gives.
+PatternSet zeroInputPatterns(std::size_t stuck, std::size_t met) {
+    SolverPattern p;
+    p.target[0] = -0.5f;
+    PatternSet set{std::vector<SolverPattern>(stuck, p)};
+    set.records.resize(stuck + met);
+    return set;
+}
+
+// A solver training on a worker thread.
+struct Training {
+    Training(SolverNetwork& solver, PatternSet patterns)
+        : worker([&solver, this, set = std::move(patterns)] {
+              solver.train(set);
+              finished = true;
+          }) {}
     std::atomic<bool> finished{false};
     std::thread worker;
 };
@@ -33,7 +38,7 @@ struct EndlessTraining {
 TEST(NeuroThreadsTest, SolverTrainsWhileTheWindowDecidesWatchesAndStops) {
     const std::string image = std::string(VARDECK_DATA_DIR) + "/solver.img";
     SolverNetwork solver;
-    EndlessTraining training(solver, 300);
+    Training training(solver, zeroInputPatterns(300, 0));
     std::atomic<bool>& finished = training.finished;
 
     float seenError = 0.0f;
@@ -60,11 +65,13 @@ TEST(NeuroThreadsTest, SolverTrainsWhileTheWindowDecidesWatchesAndStops) {
 // never make the solver's training, which can only be stopped, believe that it has converged.
 TEST(NeuroThreadsTest, TwoTrainingsAtOnceEachStopByTheirOwnError) {
     SolverNetwork solver;
-    EndlessTraining training(solver, 2);
+    // The one stuck pattern keeps the solver's largest error at 0.5 in every epoch, however the
+    // patterns are ordered.
+    Training training(solver, zeroInputPatterns(1, 200));
     std::atomic<bool>& finished = training.finished;
     TeacherNetwork teacher;
     int teacherTrainings = 0;
-    while (!finished && solver.epochCount() < 3000) {
+    while (!finished && solver.epochCount() < 1000) {
         teacher.train(TeacherPatternSet{});  // one epoch, with nothing to learn
         ++teacherTrainings;
     }
