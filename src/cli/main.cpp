@@ -20,6 +20,7 @@ const char* const kUsage =
     "  make-patterns  write solver training patterns for a parking coefficient KSU\n"
     "  generate       write a press-sequence file of realistic traffic\n"
     "  compare        replay one press-sequence file under several systems side by side\n"
+    "  study          compare the systems over many traffic seeds, with confidence intervals\n"
     "\n"
     "vardeck-cli COMMAND --help explains the options of a command.\n";
 
@@ -46,6 +47,7 @@ int runNamed(const std::string& name, vardeck::cli::Arguments& args) {
     if (name == "make-patterns") return makePatternsCommand(args);
     if (name == "generate") return generateCommand(args);
     if (name == "compare") return compareCommand(args);
+    if (name == "study") return studyCommand(args);
     throw UsageError{"unknown command '" + name + "' (try vardeck-cli --help)"};
 }
 

@@ -99,17 +99,25 @@ Outcome writeThrough(const std::string& target, const struct stat* old,
         if (fd < 0 && errno != EEXIST) return Outcome::Failed;
     }
     if (fd < 0) return Outcome::Failed;
+    // The first failure's errno is what the caller learns; the clean-up may change errno.
+    int reason = 0;
+    const auto succeeded = [&reason](bool step) {
+        if (!step && reason == 0) reason = errno != 0 ? errno : EIO;
+        return step;
+    };
     std::FILE* file = ::fdopen(fd, "w");
-    if (!file) {
+    if (!succeeded(file != nullptr)) {
         ::close(fd);
         if (!temp.empty()) ::unlink(temp.c_str());
+        errno = reason;
         return Outcome::Failed;
     }
 
-    bool ok = old == nullptr || ::fchmod(fd, old->st_mode & 07777) == 0;
-    ok = ok && write(file);
-    ok = ok && std::fflush(file) == 0 && !std::ferror(file);
-    ok = ok && ::fsync(fd) == 0;
+    errno = 0;
+    bool ok = old == nullptr || succeeded(::fchmod(fd, old->st_mode & 07777) == 0);
+    ok = ok && succeeded(write(file));
+    ok = ok && succeeded(std::fflush(file) == 0 && !std::ferror(file));
+    ok = ok && succeeded(::fsync(fd) == 0);
     bool named = !unnamed;
     for (int attempt = 0; ok && !named && attempt < 100; ++attempt) {
         temp = temporaryName(folder);
@@ -119,25 +127,35 @@ Outcome writeThrough(const std::string& target, const struct stat* old,
             return Outcome::NoUnnamedFiles;
         }
     }
-    ok = (std::fclose(file) == 0) && ok && named;
-    if (ok && std::rename(temp.c_str(), target.c_str()) == 0) {
+    ok = succeeded(std::fclose(file) == 0) && ok && succeeded(named);
+    if (ok && succeeded(std::rename(temp.c_str(), target.c_str()) == 0)) {
         syncFolder(folder);
         return Outcome::Written;
     }
     if (named) ::unlink(temp.c_str());
+    errno = reason;
     return Outcome::Failed;
 }
 
 }  // namespace
 
 bool writeFileAtomically(const std::string& path, const std::function<bool(std::FILE*)>& write) {
-    if (path.empty()) return false;
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
     const std::string target = resolveLinks(path);
-    if (target.empty()) return false;
+    if (target.empty()) {
+        errno = ELOOP;
+        return false;
+    }
     struct stat old;
     const bool replacing = ::stat(target.c_str(), &old) == 0;
     // A device, a pipe or a folder is never replaced by a plain file.
-    if (replacing && !S_ISREG(old.st_mode)) return false;
+    if (replacing && !S_ISREG(old.st_mode)) {
+        errno = S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
     const struct stat* previous = replacing ? &old : nullptr;
     Outcome outcome = writeThrough(target, previous, write, true);
     if (outcome == Outcome::NoUnnamedFiles) outcome = writeThrough(target, previous, write, false);

@@ -13,7 +13,7 @@ namespace vardeck {
 // link is written through to its target. A target that exists but is no regular file (a folder,
 // a device) is refused.
 // `write` returns false to abandon the file; it may be called twice. Returns true when the target
-// was replaced.
+// was replaced; on a failure errno tells why.
 bool writeFileAtomically(const std::string& path, const std::function<bool(std::FILE*)>& write);
 
 }  // namespace vardeck
