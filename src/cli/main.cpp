@@ -24,10 +24,6 @@ const char* const kUsage =
     "\n"
     "vardeck-cli COMMAND --help explains the options of a command.\n";
 
-}  // namespace
-
-namespace {
-
 // Every command ends here: output that did not reach stdout (a full disk, a closed pipe) is a
 // failed write, whatever the command itself thought.
 int checkedOutput(const std::string& name, int code) {
