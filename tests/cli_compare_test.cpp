@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "network_images.h"
 #include "test_support.h"
 
 namespace vardeck {
@@ -78,6 +80,24 @@ TEST_F(CompareTest, WaitingTimePercentile) {
     EXPECT_EQ(number(row, "wait_p95"), 7);
     EXPECT_EQ(number(row, "wait_max"), 14);
     EXPECT_DOUBLE_EQ(number(row, "wait_mean"), 1.0);
+}
+
+TEST_F(CompareTest, OpeningsAndDestinationTimesOfOddRecordings) {
+    // A solver that orders the doors open in every step: they open once and stay open.
+    std::vector<std::vector<float>> weights(8, std::vector<float>(8, 0.0f));
+    weights[0][7] = 20.0f;  // the populest-floor input is never 0
+    writeFile("solver.img", test::twoLayerImage(8, weights));
+    writeFile("none.but", "0");
+    const Row open =
+        csvRows(runCli("compare --csv --play none.but --steps 50 --systems neuro")).at(0);
+    EXPECT_EQ(number(open, "openings"), 1);
+
+    // A caller recorded at the lowest step boards at floor 1 in step 1 and reaches floor 8 when
+    // the doors open there in step 7: 7 - INT_MIN steps after the press.
+    writeFile("early.but", "1" + entry(INT_MIN, 1, 1, {8}));
+    const Row early = csvRows(runCli("compare --csv --play early.but --systems schedule")).at(0);
+    EXPECT_EQ(number(early, "dest_reached"), 1);
+    EXPECT_EQ(number(early, "dest_time_mean"), 7.0 + 2147483648.0);
 }
 
 TEST_F(CompareTest, EverySystemGetsARowAndEveryAnsweredCallCounts) {

@@ -191,8 +191,8 @@ TEST_F(NeuroSystemTest, ThreadTrainingWhileTheSimulationSteps) {
         if (i % 10 == 0) sim.building.hallPanel.Press(1 + i % 28, i % 2);
         sim.runStep();
         sim.current().command(CmdGetSolverEpoch, &epoch);
-        (void)epochMaxError.load();
-        recentMaxError.store(0.0f);
+        (void)sim.adaptive.solver.epochMaxError.load();
+        sim.adaptive.solver.recentMaxError.store(0.0f);
     }
     sim.current().command(CmdStopSolverLearning, nullptr);
     worker.join();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 
 #include "app/simulation.h"
 #include "test_support.h"
@@ -122,6 +123,22 @@ TEST_F(ScheduleTest, InconsistentCarStateIsReportedAndTheStepGoesOn) {
     ASSERT_EQ(observer.messages.size(), 1u);
     EXPECT_EQ(observer.messages[0], "Этого не может быть");
     EXPECT_EQ(car.doorOpen, 1) << "the door decision still runs";
+}
+
+TEST_F(ScheduleTest, AStepThatThrowsLeavesTheNextStepsRunning) {
+    struct FailingWindow : UserInterface {
+        void showMessage(const std::string&) override { throw std::runtime_error("no window"); }
+    } failing;
+    sim.setUserInterface(&failing);
+    car.floor = 6;
+    car.lastMove = 1;
+    car.direction = 2;
+    hall.Press(6, 0);
+    EXPECT_THROW(steps(1), std::runtime_error);
+    sim.setUserInterface(&observer);
+    const int before = sim.stepCounter;
+    steps(2);
+    EXPECT_EQ(sim.stepCounter, before + 2);
 }
 
 TEST_F(ScheduleTest, WindowTrendAndRefill) {

@@ -53,7 +53,7 @@ void AdaptiveControlSystem::command(CommandCode code, void* argument) {
             break;
         case CmdOpenTeacherLearning:
             teacher.randomize(0.5f);
-            ui->runTeacherLearning(*this);
+            ui->runTeacherLearning(*this, teacher);
             break;
         case CmdGetTeacherEpoch:
             *static_cast<int*>(argument) = teacher.epoch;

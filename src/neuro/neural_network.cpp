@@ -15,7 +15,7 @@ namespace vardeck {
 
 namespace {
 
-// Only ever raises the value, also against a concurrent reset or another network's training.
+// Only ever raises the value, also against a concurrent reset by the window.
 void raiseTo(std::atomic<float>& value, float candidate) {
     float current = value.load(std::memory_order_relaxed);
     while (current < candidate &&

@@ -74,6 +74,13 @@ public:
     // Epochs begun since construction.
     std::atomic<int> epoch{0};
     std::atomic<bool> stopRequested{false};
+    // Progress of this network's training, written by the training thread and read (and, for
+    // recentMaxError, reset to 0) by the window that shows it. Each network keeps its own, so
+    // that one training never decides when another one stops.
+    // The largest output delta of the current epoch.
+    std::atomic<float> epochMaxError{0.0f};
+    // The largest output delta since the window last took the value.
+    std::atomic<float> recentMaxError{0.0f};
 
 protected:
     using PatternAt =

@@ -50,7 +50,8 @@ void NeuroControlSystem::command(CommandCode code, void* argument) {
             learn();
             break;
         case CmdToggleSolverLearning:
-            if (argument) static_cast<SolverLearningToggle*>(argument)->ToggleLearning();
+            if (argument)
+                static_cast<SolverLearningToggle*>(argument)->ToggleLearning(*this, solver);
             break;
         case CmdGetSolverEpoch:
             *static_cast<int*>(argument) = solver.epoch;
