@@ -15,7 +15,7 @@ namespace vardeck {
 
 namespace {
 
-// Only ever raises the value, also against a concurrent reset or another network's training.
+// Only ever raises the value, also against a concurrent reset by the window.
 void raiseTo(std::atomic<float>& value, float candidate) {
     float current = value.load(std::memory_order_relaxed);
     while (current < candidate &&
@@ -214,8 +214,7 @@ void NeuralNetwork::backPropagate(const float* targets) {
     }
 }
 
-template <bool kApply>
-void NeuralNetwork::updateChanges() {
+void NeuralNetwork::updateWeights() {
     const float rate = learningRate();
     const float carried = momentum();
     const float fresh = 1.0f - carried;
@@ -238,34 +237,23 @@ void NeuralNetwork::updateChanges() {
                 for (std::size_t lane = 0; lane < kLanes; ++lane) {
                     next[lane] = rate * (scaledInput * delta[lane] + carried * change[lane]);
                 }
-                if constexpr (kApply) {
-                    float* weight = weights + first;
-                    float updated[kLanes];
-                    for (std::size_t lane = 0; lane < kLanes; ++lane) {
-                        updated[lane] = weight[lane] - next[lane];
-                    }
-                    for (std::size_t lane = 0; lane < kLanes; ++lane) weight[lane] = updated[lane];
+                float* weight = weights + first;
+                float updated[kLanes];
+                for (std::size_t lane = 0; lane < kLanes; ++lane) {
+                    updated[lane] = weight[lane] - next[lane];
                 }
+                for (std::size_t lane = 0; lane < kLanes; ++lane) weight[lane] = updated[lane];
                 for (std::size_t lane = 0; lane < kLanes; ++lane) change[lane] = next[lane];
             }
         }
     }
 }
 
-void NeuralNetwork::computeChanges() {
-    updateChanges<false>();
-}
-
-void NeuralNetwork::applyChanges() {
-    for (NetworkLayer& layer : layers_) layer.applyChanges();
-}
-
 void NeuralNetwork::trainPattern(const float* inputs, const float* targets) {
     setInputs(inputs);
     forward();
     backPropagate(targets);
-    // computeChanges and applyChanges in one sweep: each weight gets the same two operations.
-    updateChanges<true>();
+    updateWeights();
 }
 
 int NeuralNetwork::writeImage(const std::string& path) const {
