@@ -19,9 +19,10 @@ const char* const kMakePatternsUsage =
     "Options:\n"
     "  --ksu K    0..1: an idle car without requests moves toward the populest floor when it\n"
     "             lies at least (1 - K) x 14 floors away (default 0: it never moves)\n"
-    "  --teacher  write the teacher's patterns (the teacher.pat format) instead: after a rise\n"
-    "             repeat the decision in force, after a fall reverse it, when steady keep KSU,\n"
-    "             and with no decision yet increase it\n"
+    "  --teacher  write the teacher's patterns (the teacher.pat format) instead: with no\n"
+    "             decision yet or a steady criterion increase KSU; after a rise repeat an\n"
+    "             increase or a keep and keep KSU after a decrease; after a fall undo a\n"
+    "             decrease, otherwise decrease\n"
     "  -o FILE    the pattern file to write\n";
 
 bool writeSolverPatterns(const std::string& output, double ksu) {
