@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/simulation.h"
+#include "control/command_code.h"
 #include "neuro/network_settings.h"
 #include "neuro/pattern_set.h"
 #include "neuro/solver_network.h"
@@ -90,6 +91,35 @@ TEST(ShippedDataTest, NeuroServesShippedTrafficAboutAsWellAsTheSchedule) {
     }
 }
 
+// A car heading down for an up-caller, with no car button lit, keeps on down when a new call
+// above it becomes the highest request; it must still stop for the up-caller, not run on to the
+// bottom floor and come back.
+TEST(ShippedDataTest, NeuroCarGoingDownStopsForAnUpCallerWhenACallBehindItIsTheHighest) {
+    test::TempDir dir;
+    test::copyShippedData();
+    applyNetworkDefaults();
+    Simulation sim;
+    sim.initialise();
+    sim.select(SystemKind::Neuro);
+    sim.current().command(CmdLoadSolver, nullptr);
+    Car& car = sim.building.car;
+    HallCallPanel& hall = sim.building.hallPanel;
+    car.floor = 20;
+    hall.Press(5, 1);
+    for (int i = 0; i < 3; ++i) sim.runStep();
+    ASSERT_EQ(car.floor, 17);
+    hall.Press(25, 0);
+    int lowest = car.floor;
+    for (int i = 0; i < 40 && hall.IsLit(5, 1); ++i) {
+        sim.runStep();
+        lowest = std::min(lowest, car.floor);
+    }
+    EXPECT_EQ(hall.IsLit(5, 1), 0) << "the up-caller at 5 is still waiting";
+    EXPECT_EQ(lowest, 5);
+    for (int i = 0; i < 60 && hall.IsLit(25, 0); ++i) sim.runStep();
+    EXPECT_EQ(hall.IsLit(25, 0), 0);
+}
+
 struct KsuWatcher : UserInterface {
     void efficiencySampleTaken(int, int) override { ++samples; }
     void adaptationChecked(int, int, float ksu) override { ksus.push_back(ksu); }
@@ -112,7 +142,7 @@ TEST(ShippedDataTest, AdaptiveSystemChangesKsuAndImageOnMixedTraffic) {
     sim.select(SystemKind::Adaptive);
     const float startKsu = sim.settings.ksu;
     const std::string startImage = sim.values().imageName;
-    EXPECT_EQ(startImage, "solver.img.000");
+    EXPECT_EQ(startImage, "solver.img.100");  // the shipped settings start at KSU 1.00
     bool imageChanged = false;
     for (int i = 0; i < 5000; ++i) {
         sim.runStep();
@@ -135,7 +165,7 @@ TEST(ShippedDataTest, RunPrintsAdaptLinesThatFollowTheDecisions) {
     ASSERT_EQ(result.code, 0) << result.err;
     std::istringstream lines(result.out);
     std::string line;
-    double ksu = 0.0;  // the shipped settings start at 0.00
+    double ksu = 1.0;  // the shipped settings start at 1.00
     int checks = 0;
     while (std::getline(lines, line)) {
         int step, trend, decision;
