@@ -2,7 +2,11 @@
 
 #include <stdexcept>
 
+#include "neuro/fast_tanh.h"
+
 namespace vardeck {
+
+static_assert(NetworkLayer::kLanes % kTanhLanes == 0, "a layer's lanes are whole tanh blocks");
 
 namespace {
 unsigned wholeLanes(unsigned count) {
@@ -74,8 +78,8 @@ void NetworkLayer::computeNets() {
 void NetworkLayer::compute() {
     if (inputCount_ > 0 && inputs_ == nullptr) return;
     computeNets();
-    // All sums first, then the transfer function: the tanh calls do not wait for each other.
-    for (unsigned j = 0; j < neuronCount_; ++j) output_[j] = activation(net_[j]);
+    // The transfer function of all neurons at once, padding lanes included (their net is 0).
+    fastTanhLanes(net_.data(), output_.data(), stride_);
 }
 
 void NetworkLayer::randomizeWeights(float spread) {
