@@ -1,5 +1,5 @@
-// Compiled with -ffp-contract=off: a fused multiply-add would round differently from the separate
-// multiplication and addition written here, and the vector and scalar paths would part ways.
+// Compiled with -ffp-contract=off (see CMakeLists.txt): a fused multiply-add would round
+// differently from the separate multiplication and addition written here.
 
 #include "neuro/fast_tanh.h"
 
@@ -15,8 +15,8 @@ namespace {
 
 // Below this, tanh(x) rounds to x itself (x^3 / 3 is less than half an ulp of x).
 constexpr float kTiny = 0x1p-12f;
-// Up to here an odd polynomial; from here on tanh(x) = 1 - 2 / (e^2x + 1), where tanh(x) >= 0.5,
-// so the error of the quotient weighs at most half an ulp of the result.
+// Up to here an odd polynomial; from here on 1 - 2 / (e^2x + 1), where tanh(x) >= 0.5 and the
+// quotient at most 0.5, so that its rounding costs at most half an ulp of the result.
 constexpr float kPolynomialEnd = 0.55f;
 // The smallest float whose tanh rounds to 1.
 constexpr float kSaturation = 0x1.205968p+3f;
