@@ -8,6 +8,10 @@ list(FILTER GUI_HEADERS EXCLUDE REGEX "src/app/simulation\\.h$")
 if(GUI_SOURCES)
     add_library(vardeck_gui STATIC ${GUI_SOURCES} ${GUI_HEADERS})
     target_link_libraries(vardeck_gui PUBLIC vardeck_core Qt6::Widgets)
+    # Where --workdir finds the installed defaults, from the program's own folder.
+    file(RELATIVE_PATH data_from_bin /${CMAKE_INSTALL_BINDIR} /${VARDECK_SHARE_DIR}/data)
+    target_compile_definitions(vardeck_gui PRIVATE VARDECK_VERSION="${PROJECT_VERSION}"
+        VARDECK_DATA_FROM_BIN="${data_from_bin}")
     if(EXISTS ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
         add_executable(vardeck src/app/main.cpp)
         target_link_libraries(vardeck PRIVATE vardeck_gui)

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -67,6 +68,23 @@ inline CliResult runCli(const std::string& arguments) {
     std::remove("cli.out");
     std::remove("cli.err");
     return result;
+}
+
+// Comma-separated values with a header line, each row a map from column name to cell.
+using CsvRow = std::map<std::string, std::string>;
+inline std::vector<CsvRow> csvTable(const std::string& text) {
+    std::istringstream lines(text);
+    std::string line, cell;
+    std::vector<std::string> header;
+    std::getline(lines, line);
+    for (std::istringstream cells(line); std::getline(cells, cell, ',');) header.push_back(cell);
+    std::vector<CsvRow> rows;
+    while (std::getline(lines, line)) {
+        std::istringstream cells(line);
+        CsvRow& row = rows.emplace_back();
+        for (const std::string& column : header) std::getline(cells, row[column], ',');
+    }
+    return rows;
 }
 
 // Copies the program's shipped data files into the current directory.

@@ -1,5 +1,5 @@
 // The desktop program: one main window around the simulation. Every file is read and written in
-// the current working directory, by its bare name.
+// the current working directory, by its bare name (with --workdir, a folder set up first).
 
 #include <QApplication>
 #include <QString>
@@ -8,10 +8,16 @@
 
 #include "app/main_dialog.h"
 #include "app/simulation.h"
+#include "app/startup_options.h"
 #include "neuro/network_settings.h"
 
 int main(int argc, char** argv) {
+    if (const int code = vardeck::answerInfoOptions(argc, argv); code >= 0) return code;
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("vardeck"));
+    if (!vardeck::enterWorkFolder(QApplication::arguments(), vardeck::installedDataFolder())) {
+        return 1;
+    }
     // Qt switches to the user's locale; the settings file is read and written with the C
     // library's number formats, which must keep the decimal point.
     std::setlocale(LC_NUMERIC, "C");

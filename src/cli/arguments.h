@@ -18,6 +18,10 @@ public:
 
     bool done() const { return next_ >= words_.size(); }
     std::string take() { return words_.at(next_++); }
+    // Gives back the word last taken.
+    void putBack() {
+        if (next_ > 0) --next_;
+    }
     // The value that follows option `name`.
     std::string value(const std::string& name);
     long long integer(const std::string& name, long long min, long long max);

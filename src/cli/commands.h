@@ -10,5 +10,6 @@ int trainCommand(Arguments& args);
 int makePatternsCommand(Arguments& args);
 int generateCommand(Arguments& args);
 int compareCommand(Arguments& args);
+int studyCommand(Arguments& args);
 
 }  // namespace vardeck::cli

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/compare_row.h"
 #include "cli/service_meter.h"
 #include "cli/svg_chart.h"
 #include "cli/system_names.h"
@@ -66,24 +67,6 @@ const char* const kCompareUsage =
     "traffic too.\n";
 
 constexpr long long kMaxSteps = 50'000'000;
-constexpr long long kDefaultStepCap = 10'000'000;
-constexpr long long kStepsAfterTraffic = 200;
-
-std::vector<SystemKind> parseSystemList(const std::string& list) {
-    std::vector<SystemKind> kinds;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = list.find(',', start);
-        const std::string name = list.substr(start, comma - start);
-        const SystemKind kind = parseSystemName(name);
-        if (std::find(kinds.begin(), kinds.end(), kind) != kinds.end())
-            throw UsageError{"--systems lists '" + name + "' twice"};
-        kinds.push_back(kind);
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
-    return kinds;
-}
 
 // The recorder reads anything without complaint; a file that does not even start with a
 // count is refused here rather than replayed as an empty recording.
@@ -97,63 +80,15 @@ void checkRecording(const std::string& path) {
 }
 
 // Steps that play the whole recording and leave the car time to finish.
-long long defaultSteps(const std::string& path) {
-    Building building;
-    PressRecorder recorder(building);
-    recorder.Load(path);
-    long long last = -1;
-    for (const auto& [key, value] : recorder.entries) last = std::max<long long>(last, key.step);
-    const long long steps = last + 1 + kStepsAfterTraffic;
-    if (steps <= kDefaultStepCap) return steps;
-    std::fprintf(stderr,
-                 "vardeck-cli compare: the recording runs to step %lld; running the first %lld "
-                 "steps (--steps runs more)\n",
-                 last, kDefaultStepCap);
-    return kDefaultStepCap;
+long long defaultSteps(const PressEntries& entries) {
+    const long long steps = defaultRunSteps(entries, kDefaultStepCap);
+    if (lastRecordedStep(entries) + 1 + kStepsAfterTraffic > kDefaultStepCap)
+        std::fprintf(stderr,
+                     "vardeck-cli compare: the recording runs to step %lld; running the first %lld "
+                     "steps (--steps runs more)\n",
+                     lastRecordedStep(entries), kDefaultStepCap);
+    return steps;
 }
-
-std::string format(const char* pattern, double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, pattern, value);
-    return buffer;
-}
-
-std::vector<std::string> rowCells(const ServiceReport& r, bool csv) {
-    const std::string none = csv ? "" : "-";
-    const char* mean = csv ? "%.6f" : "%.4f";
-    const char* time = csv ? "%.6f" : "%.2f";
-    const auto optional = [&](const std::optional<double>& v, const char* pattern) {
-        return v ? format(pattern, *v) : none;
-    };
-    std::vector<std::string> cells = {
-        systemName(r.kind),
-        std::to_string(r.steps),
-        std::to_string(r.samples.size()),
-        optional(r.efficiencyMean(), mean),
-        std::to_string(r.floorsTravelled),
-        std::to_string(r.doorOpenings),
-        std::to_string(r.callsMade),
-        std::to_string(r.callsAnswered),
-    };
-    if (r.waiting) {
-        cells.push_back(format(time, r.waiting->mean));
-        cells.push_back(std::to_string(r.waiting->percentile95));
-        cells.push_back(std::to_string(r.waiting->longest));
-        cells.push_back(format(csv ? "%.6f" : "%.1f", r.waiting->meanOfSquares));
-    } else {
-        cells.insert(cells.end(), 4, none);
-    }
-    cells.push_back(std::to_string(r.boarded));
-    cells.push_back(std::to_string(r.destinationsReached));
-    cells.push_back(optional(r.destinationTimeMean, time));
-    cells.push_back(std::to_string(r.stillWaiting));
-    return cells;
-}
-
-constexpr const char* kColumns[] = {"system",    "steps",        "samples",        "eff_mean",
-                                    "floors",    "openings",     "calls",          "answered",
-                                    "wait_mean", "wait_p95",     "wait_max",       "wait_sq_mean",
-                                    "boarded",   "dest_reached", "dest_time_mean", "still_waiting"};
 
 void printCsv(const std::vector<std::vector<std::string>>& rows) {
     for (const auto& row : rows) {
@@ -165,7 +100,7 @@ void printCsv(const std::vector<std::vector<std::string>>& rows) {
 
 // Names to the left, numbers to the right, columns two spaces apart.
 void printTable(const std::vector<std::vector<std::string>>& rows) {
-    std::vector<std::size_t> widths(std::size(kColumns), 0);
+    std::vector<std::size_t> widths(compareColumns().size(), 0);
     for (const auto& row : rows)
         for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
     for (const auto& row : rows) {
@@ -182,7 +117,11 @@ void printTable(const std::vector<std::vector<std::string>>& rows) {
 
 std::string legendNote(const ServiceReport& r) {
     std::string note = std::to_string(r.samples.size()) + " samples";
-    if (const auto mean = r.efficiencyMean()) note += ", mean " + format("%.3f", *mean);
+    if (const auto mean = r.efficiencyMean()) {
+        char text[32];
+        std::snprintf(text, sizeof text, ", mean %.3f", *mean);
+        note += text;
+    }
     return note;
 }
 
@@ -239,11 +178,12 @@ int compareCommand(Arguments& args) {
     if (play.empty())
         throw UsageError{"--play FILE.but is required (try vardeck-cli compare --help)"};
     checkRecording(play);
-    if (steps < 0) steps = defaultSteps(play);
+    const PressEntries recording = loadRecording(play);
+    if (steps < 0) steps = defaultSteps(recording);
 
     std::vector<ServiceReport> reports;
     for (SystemKind kind : kinds) {
-        reports.push_back(measureService(play, kind, steps));
+        reports.push_back(measureService(recording, kind, steps));
         const ServiceReport& r = reports.back();
         if (r.messages > 0)
             std::fprintf(stderr,
@@ -251,8 +191,8 @@ int compareCommand(Arguments& args) {
                          systemName(kind), r.messages, r.firstMessageStep, r.firstMessage.c_str());
     }
 
-    std::vector<std::vector<std::string>> rows = {{std::begin(kColumns), std::end(kColumns)}};
-    for (const ServiceReport& r : reports) rows.push_back(rowCells(r, csv));
+    std::vector<std::vector<std::string>> rows = {compareColumns()};
+    for (const ServiceReport& r : reports) rows.push_back(compareRowCells(r, csv));
     if (csv)
         printCsv(rows);
     else

@@ -48,19 +48,6 @@ const char* const kGenerateUsage =
     "\n"
     "On success one line on stdout tells how many callers were written, moved and dropped.\n";
 
-const char* profileName(TrafficProfile profile) {
-    switch (profile) {
-        case TrafficProfile::UpPeak:
-            return "up-peak";
-        case TrafficProfile::DownPeak:
-            return "down-peak";
-        case TrafficProfile::Lunch:
-            return "lunch";
-        default:
-            return "inter-floor";
-    }
-}
-
 }  // namespace
 
 int generateCommand(Arguments& args) {
@@ -118,7 +105,7 @@ int generateCommand(Arguments& args) {
         return 1;
     }
     std::printf("%s: %zu calls (%s, %d steps, seed %u), %d moved to a later step, %d dropped\n",
-                output.c_str(), recorder.entries.size(), profileName(options.profile),
+                output.c_str(), recorder.entries.size(), trafficProfileName(options.profile),
                 options.steps, static_cast<unsigned>(options.seed), traffic.moved, traffic.dropped);
     return 0;
 }

@@ -19,6 +19,7 @@ const char* const kUsage =
     "  make-patterns  write solver training patterns for a parking coefficient KSU\n"
     "  generate       write a press-sequence file of realistic traffic\n"
     "  compare        replay one press-sequence file under several systems side by side\n"
+    "  study          compare the systems over many traffic seeds, with confidence intervals\n"
     "\n"
     "vardeck-cli COMMAND --help explains the options of a command.\n";
 
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
         if (name == "make-patterns") return makePatternsCommand(args);
         if (name == "generate") return generateCommand(args);
         if (name == "compare") return compareCommand(args);
+        if (name == "study") return studyCommand(args);
         throw UsageError{"unknown command '" + name + "' (try vardeck-cli --help)"};
     } catch (const UsageError& error) {
         std::fprintf(stderr, "vardeck-cli %s: %s\n", name.c_str(), error.message.c_str());

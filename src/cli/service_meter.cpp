@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+
+#include "neuro/random.h"
 
 namespace vardeck::cli {
 
@@ -12,8 +15,10 @@ std::optional<double> ServiceReport::efficiencyMean() const {
     return sum / double(samples.size());
 }
 
-ServiceMeter::ServiceMeter(Simulation& sim) : sim_(sim) {
+ServiceMeter::ServiceMeter(Simulation& sim, bool recordCalls)
+    : sim_(sim), recordCalls_(recordCalls) {
     for (auto& lamps : pressedAt_) lamps = {-1, -1};
+    for (auto& lamps : callOfLamp_) lamps = {-1, -1};
 }
 
 bool ServiceMeter::lampCanLight(int floor, int direction) {
@@ -48,8 +53,15 @@ void ServiceMeter::collectBoarded(std::vector<const Entry*>& waiting) {
             continue;
         }
         ++boarded_;
+        int call = -1;
+        if (recordCalls_) {
+            const PressKey& key = entry.first;
+            const int lamp = key.direction == kHallDown ? kHallDown : kHallUp;
+            const auto lit = callOfPress_.find({key.step, key.floor, lamp});
+            if (lit != callOfPress_.end()) call = lit->second;
+        }
         for (int f = 1; f <= kFloorCount; ++f)
-            if (entry.second.buttons[f - 1] != 0) riders_[f].push_back(entry.first.step);
+            if (entry.second.buttons[f - 1] != 0) riders_[f].push_back({entry.first.step, call});
     }
     waiting.erase(kept, next);
 }
@@ -68,9 +80,11 @@ void ServiceMeter::afterStep() {
     if (car.doorTimer == 4) {
         ++doorOpenings_;
         if (isFloor(car.floor)) {
-            for (int pressed : riders_[car.floor]) {
+            for (const Rider& rider : riders_[car.floor]) {
                 ++destinationsReached_;
-                destinationTimeSum_ += stepBefore_ - pressed;
+                destinationTimeSum_ += stepBefore_ - rider.pressStep;
+                if (rider.call >= 0 && calls_[rider.call].destinationStep < 0)
+                    calls_[rider.call].destinationStep = stepBefore_;
             }
             riders_[car.floor].clear();
         }
@@ -87,6 +101,11 @@ void ServiceMeter::hallCallAdded(int floor, int direction) {
     if (!lampCanLight(floor, lamp)) return;
     ++callsMade_;
     pressedAt_[floor][lamp] = sim_.stepCounter;
+    if (recordCalls_) {
+        callOfLamp_[floor][lamp] = static_cast<int>(calls_.size());
+        callOfPress_[{sim_.stepCounter, floor, lamp}] = static_cast<int>(calls_.size());
+        calls_.push_back({floor, lamp, sim_.stepCounter, -1, -1});
+    }
 }
 
 void ServiceMeter::hallCallAnswered(int floor, int direction) {
@@ -94,6 +113,10 @@ void ServiceMeter::hallCallAnswered(int floor, int direction) {
     if (!isFloor(floor) || pressedAt_[floor][lamp] < 0) return;
     waits_.push_back(sim_.stepCounter - pressedAt_[floor][lamp]);
     pressedAt_[floor][lamp] = -1;
+    if (recordCalls_ && callOfLamp_[floor][lamp] >= 0) {
+        calls_[callOfLamp_[floor][lamp]].answerStep = sim_.stepCounter;
+        callOfLamp_[floor][lamp] = -1;
+    }
 }
 
 void ServiceMeter::showMessage(const std::string& text) {
@@ -137,18 +160,31 @@ ServiceReport ServiceMeter::finish(long long steps) const {
         report.destinationTimeMean = double(destinationTimeSum_) / double(destinationsReached_);
     const HallCallPanel& hall = sim_.building.hallPanel;
     for (int f = 1; f <= kFloorCount; ++f) report.stillWaiting += hall.up[f] + hall.down[f];
+    report.calls = calls_;
     report.messages = messages_;
     report.firstMessage = firstMessage_;
     report.firstMessageStep = firstMessageStep_;
     return report;
 }
 
-ServiceReport measureService(const std::string& recording, SystemKind kind, long long steps) {
+PressEntries loadRecording(const std::string& path) {
+    Building building;
+    PressRecorder recorder(building);
+    recorder.Load(path);
+    return std::move(recorder.entries);
+}
+
+ServiceReport measureService(const PressEntries& recording, SystemKind kind, long long steps,
+                             bool recordCalls) {
+    // A network's first random weights come from its thread's generator; starting each run
+    // from the generator's first value makes a run give the same figures on any thread,
+    // whatever ran there before.
+    seedRandom(1);
     Simulation sim;
-    ServiceMeter meter(sim);
+    ServiceMeter meter(sim, recordCalls);
     sim.setUserInterface(&meter);
     sim.initialise();
-    sim.recorder.Load(recording);
+    sim.recorder.entries = recording;
     sim.recorder.mode = PressRecorder::Playing;
     sim.select(kind);
     // The neuro system keeps the network it was built with until told to load one; it runs

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,6 +14,18 @@ namespace vardeck::cli {
 struct EfficiencySample {
     int step = 0;
     double value = 0;
+};
+
+using PressEntries = std::map<PressKey, PressValue>;
+
+// One hall call: the lamp lit by a press and, when it happened, its answer and the first
+// opening at a destination of the recorded caller whose press lit it. Steps, -1 for never.
+struct CallRecord {
+    int floor = 0;
+    int direction = 0;  // the lamp: 1 up, 0 down
+    int pressStep = 0;
+    int answerStep = -1;
+    int destinationStep = -1;
 };
 
 // Waiting times of the answered hall calls, in steps.
@@ -37,6 +50,7 @@ struct ServiceReport {
     long long destinationsReached = 0;
     std::optional<double> destinationTimeMean;  // none when no destination was reached
     int stillWaiting = 0;                       // lit hall lamps at the end
+    std::vector<CallRecord> calls;              // only when asked for
     long long messages = 0;
     std::string firstMessage;
     int firstMessageStep = 0;
@@ -48,7 +62,8 @@ struct ServiceReport {
 // busy traffic included (the efficiency criterion scores only calls made while all is idle).
 class ServiceMeter : public UserInterface {
 public:
-    explicit ServiceMeter(Simulation& sim);
+    // With `recordCalls` the report also lists every hall call.
+    explicit ServiceMeter(Simulation& sim, bool recordCalls = false);
 
     // Call once the recording is loaded and the system selected (its played marks cleared).
     void watchRecording();
@@ -74,6 +89,11 @@ private:
     std::vector<int> waits_;
     // Step of the press of each lit hall lamp, by floor and direction; -1 when not lit.
     std::array<std::array<int, 2>, kFloorCount + 1> pressedAt_{};
+    bool recordCalls_ = false;
+    std::vector<CallRecord> calls_;
+    // The call of each lit lamp, and the call each press lit, by (step, floor, lamp).
+    std::array<std::array<int, 2>, kFloorCount + 1> callOfLamp_{};
+    std::map<std::array<int, 3>, int> callOfPress_;
     // Recorded callers with destinations who have not boarded yet, by floor and by the way
     // they go (down, up, neither), in key order, so by step. The recorder boards callers only
     // at the car's floor and only those whose way fits the car's, so after a step only those
@@ -81,8 +101,13 @@ private:
     enum Way { Down = 0, Up = 1, Neither = 2 };
     std::array<std::array<std::vector<const Entry*>, 3>, kFloorCount + 1> notBoarded_;
     void collectBoarded(std::vector<const Entry*>& waiting);
-    // Hall-press steps of the riders bound for each floor, waiting for the doors to open there.
-    std::array<std::vector<int>, kFloorCount + 1> riders_;
+    // Riders bound for each floor, waiting for the doors to open there: the step of their
+    // hall press and the call it lit (-1 when not recorded).
+    struct Rider {
+        int pressStep = 0;
+        int call = -1;
+    };
+    std::array<std::vector<Rider>, kFloorCount + 1> riders_;
     long long boarded_ = 0;
     long long destinationsReached_ = 0;
     long long destinationTimeSum_ = 0;
@@ -95,8 +120,13 @@ private:
     int stepBefore_ = 0;
 };
 
+// The entries of a press-sequence file, read as the window's Record > Open reads them.
+PressEntries loadRecording(const std::string& path);
+
 // Starts a fresh simulation in the current directory as `vardeck-cli run --play` does, plays
-// `recording` under `kind` for `steps` steps and measures it. Nothing is written.
-ServiceReport measureService(const std::string& recording, SystemKind kind, long long steps);
+// `recording` under `kind` for `steps` steps and measures it. Nothing is written. A run
+// depends on nothing but its arguments and the files, so runs may go on side by side.
+ServiceReport measureService(const PressEntries& recording, SystemKind kind, long long steps,
+                             bool recordCalls = false);
 
 }  // namespace vardeck::cli

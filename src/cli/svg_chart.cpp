@@ -22,30 +22,6 @@ constexpr int kTargetTicks = 8;
 constexpr const char* kPalette[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e",
                                     "#9467bd", "#8c564b", "#e377c2", "#17becf"};
 
-void appendf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-void appendf(std::string& out, const char* format, ...) {
-    char buffer[512];
-    va_list args;
-    va_start(args, format);
-    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    if (n > 0) out.append(buffer, std::min<std::size_t>(std::size_t(n), sizeof buffer - 1));
-}
-
-// A step of 1, 2 or 5 times a power of ten that cuts `span` into about kTargetTicks parts.
-double tickStep(double span) {
-    const double raw = span / kTargetTicks;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    const double scaled = raw / magnitude;
-    const double factor = scaled < 1.5 ? 1 : scaled < 3 ? 2 : scaled < 7 ? 5 : 10;
-    return factor * magnitude;
-}
-
-int decimalsFor(double step) {
-    return step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
-}
-
 std::vector<double> ticks(double lo, double hi, double step) {
     std::vector<double> values;
     for (double k = std::ceil(lo / step - 1e-9); k * step <= hi + step * 1e-9; k += 1) {
@@ -71,6 +47,28 @@ std::size_t utf8Length(const std::string& text, std::size_t i) {
 }
 
 }  // namespace
+
+void appendf(std::string& out, const char* format, ...) {
+    char buffer[1024];
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (n > 0) out.append(buffer, std::min<std::size_t>(std::size_t(n), sizeof buffer - 1));
+}
+
+double tickStep(double span, int ticks) {
+    if (!(span > 0)) return 1;
+    const double raw = span / ticks;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    const double scaled = raw / magnitude;
+    const double factor = scaled < 1.5 ? 1 : scaled < 3 ? 2 : scaled < 7 ? 5 : 10;
+    return factor * magnitude;
+}
+
+int decimalsFor(double step) {
+    return step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
+}
 
 std::string escapeXml(const std::string& text) {
     std::string out;
@@ -115,8 +113,8 @@ std::string renderSvgChart(const SvgChart& chart) {
             yMax = std::max(yMax, p.y);
         }
     if (!(yMax > yMin)) yMax = yMin + 1;
-    const double xStep = std::max(1.0, tickStep(xMax - xMin));
-    const double yStep = tickStep(yMax - yMin);
+    const double xStep = std::max(1.0, tickStep(xMax - xMin, kTargetTicks));
+    const double yStep = tickStep(yMax - yMin, kTargetTicks);
     // The value axis ends on whole ticks.
     yMin = std::floor(yMin / yStep + 1e-9) * yStep;
     yMax = std::ceil(yMax / yStep - 1e-9) * yStep;

@@ -25,6 +25,14 @@ struct SvgChart {
     std::vector<SvgSeries> series;
 };
 
+// printf-style formatting appended to `out` (at most 1023 characters a call).
+void appendf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// A step of 1, 2 or 5 times a power of ten that cuts `span` into about `ticks` parts, and the
+// decimals that its multiples need.
+double tickStep(double span, int ticks);
+int decimalsFor(double step);
+
 // Text made safe for XML character data and attribute values.
 std::string escapeXml(const std::string& text);
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/simulation.h"
 #include "cli/arguments.h"
@@ -25,6 +27,23 @@ inline const char* systemName(SystemKind kind) {
         default:
             return "schedule";
     }
+}
+
+// A comma-separated list of systems, each at most once, in the given order.
+inline std::vector<SystemKind> parseSystemList(const std::string& list) {
+    std::vector<SystemKind> kinds;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', start);
+        const std::string name = list.substr(start, comma - start);
+        const SystemKind kind = parseSystemName(name);
+        if (std::find(kinds.begin(), kinds.end(), kind) != kinds.end())
+            throw UsageError{"--systems lists '" + name + "' twice"};
+        kinds.push_back(kind);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return kinds;
 }
 
 }  // namespace vardeck::cli

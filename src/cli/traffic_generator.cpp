@@ -109,6 +109,19 @@ std::optional<TrafficProfile> parseTrafficProfile(const std::string& name) {
     return std::nullopt;
 }
 
+const char* trafficProfileName(TrafficProfile profile) {
+    switch (profile) {
+        case TrafficProfile::UpPeak:
+            return "up-peak";
+        case TrafficProfile::DownPeak:
+            return "down-peak";
+        case TrafficProfile::Lunch:
+            return "lunch";
+        default:
+            return "inter-floor";
+    }
+}
+
 std::uint32_t TrafficRandom::below(std::uint32_t bound) {
     // Draws in the last incomplete run of `bound` values are rejected.
     const std::uint32_t limit = static_cast<std::uint32_t>(-bound) % bound;

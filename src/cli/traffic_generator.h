@@ -19,7 +19,13 @@ inline constexpr int kCommonFloor = 13;  // "Общ." in the window
 
 enum class TrafficProfile { UpPeak, DownPeak, InterFloor, Lunch };
 
+// Every profile, in the order the help lists them.
+inline constexpr TrafficProfile kTrafficProfiles[] = {
+    TrafficProfile::UpPeak, TrafficProfile::DownPeak, TrafficProfile::InterFloor,
+    TrafficProfile::Lunch};
+
 std::optional<TrafficProfile> parseTrafficProfile(const std::string& name);
+const char* trafficProfileName(TrafficProfile profile);
 
 // Draws from std::mt19937, whose output the language fixes for every seed, through
 // distributions of our own: the library's distributions differ between implementations, and a

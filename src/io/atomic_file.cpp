@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace vardeck {
@@ -16,7 +17,10 @@ bool writeFileAtomically(const std::string& path, const std::function<bool(std::
     ok = !std::ferror(file) && ok;
     ok = (std::fclose(file) == 0) && ok;
     if (ok && std::rename(temp.c_str(), path.c_str()) == 0) return true;
+    // The caller may report why the write failed.
+    const int reason = errno;
     std::remove(temp.c_str());
+    errno = reason;
     return false;
 }
 

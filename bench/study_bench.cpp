@@ -1,0 +1,57 @@
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <iterator>
+
+#include "cli/study_runner.h"
+
+namespace {
+
+using vardeck::cli::StudyPlan;
+using vardeck::cli::StudyRunner;
+
+// The default study: four profiles, demands 5 to 80, 30 seeds, three systems.
+StudyPlan defaultPlan() {
+    StudyPlan plan;
+    plan.profiles.assign(std::begin(vardeck::cli::kTrafficProfiles),
+                         std::end(vardeck::cli::kTrafficProfiles));
+    plan.demands = {5, 10, 20, 40, 80};
+    plan.systems = {vardeck::SystemKind::Schedule, vardeck::SystemKind::Neuro,
+                    vardeck::SystemKind::Adaptive};
+    return plan;
+}
+
+double secondsFor(const StudyPlan& plan, unsigned jobs) {
+    std::vector<std::size_t> indices(plan.runCount());
+    for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = i;
+    StudyRunner runner(plan, indices, jobs);
+    const std::atomic<bool> stop{false};
+    const auto start = std::chrono::steady_clock::now();
+    runner.run(stop);
+    benchmark::DoNotOptimize(runner.outcomes().data());
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The default study's 1800 runs on one thread and on two, side by side in one run, from the
+// shipped settings and networks.
+void DefaultStudy(benchmark::State& state) {
+    if (::chdir(VARDECK_DATA_DIR) != 0) {
+        state.SkipWithError("cannot enter the data folder");
+        return;
+    }
+    const StudyPlan plan = defaultPlan();
+    double one = 0, two = 0;
+    for (auto _ : state) {
+        one = secondsFor(plan, 1);
+        two = secondsFor(plan, 2);
+    }
+    state.counters["runs"] = double(plan.runCount());
+    state.counters["one_job_s"] = one;
+    state.counters["two_jobs_s"] = two;
+    state.counters["speedup"] = one / two;
+}
+BENCHMARK(DefaultStudy)->Unit(benchmark::kSecond)->Iterations(1);
+
+}  // namespace

@@ -1,0 +1,70 @@
+#include "cli/compare_row.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cli/system_names.h"
+
+namespace vardeck::cli {
+
+namespace {
+
+std::string format(const char* pattern, double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, pattern, value);
+    return buffer;
+}
+
+}  // namespace
+
+const std::vector<std::string>& compareColumns() {
+    static const std::vector<std::string> columns = {
+        "system",  "steps",        "samples",        "eff_mean",     "floors",   "openings",
+        "calls",   "answered",     "wait_mean",      "wait_p95",     "wait_max", "wait_sq_mean",
+        "boarded", "dest_reached", "dest_time_mean", "still_waiting"};
+    return columns;
+}
+
+std::vector<std::string> compareRowCells(const ServiceReport& r, bool csv) {
+    const std::string none = csv ? "" : "-";
+    const char* mean = csv ? "%.6f" : "%.4f";
+    const char* time = csv ? "%.6f" : "%.2f";
+    const auto optional = [&](const std::optional<double>& v, const char* pattern) {
+        return v ? format(pattern, *v) : none;
+    };
+    std::vector<std::string> cells = {
+        systemName(r.kind),
+        std::to_string(r.steps),
+        std::to_string(r.samples.size()),
+        optional(r.efficiencyMean(), mean),
+        std::to_string(r.floorsTravelled),
+        std::to_string(r.doorOpenings),
+        std::to_string(r.callsMade),
+        std::to_string(r.callsAnswered),
+    };
+    if (r.waiting) {
+        cells.push_back(format(time, r.waiting->mean));
+        cells.push_back(std::to_string(r.waiting->percentile95));
+        cells.push_back(std::to_string(r.waiting->longest));
+        cells.push_back(format(csv ? "%.6f" : "%.1f", r.waiting->meanOfSquares));
+    } else {
+        cells.insert(cells.end(), 4, none);
+    }
+    cells.push_back(std::to_string(r.boarded));
+    cells.push_back(std::to_string(r.destinationsReached));
+    cells.push_back(optional(r.destinationTimeMean, time));
+    cells.push_back(std::to_string(r.stillWaiting));
+    return cells;
+}
+
+long long lastRecordedStep(const PressEntries& entries) {
+    long long last = -1;
+    for (const auto& [key, value] : entries) last = std::max<long long>(last, key.step);
+    return last;
+}
+
+long long defaultRunSteps(const PressEntries& entries, long long cap) {
+    return std::min(lastRecordedStep(entries) + 1 + kStepsAfterTraffic, cap);
+}
+
+}  // namespace vardeck::cli

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cli/service_meter.h"
+
+namespace vardeck::cli {
+
+// The columns of `compare`, in order; `study` writes the same ones after its own.
+const std::vector<std::string>& compareColumns();
+
+// One row of `compare`: with `csv` full precision and empty cells for missing measures,
+// otherwise the table's rounding and '-'.
+std::vector<std::string> compareRowCells(const ServiceReport& report, bool csv);
+
+// The car gets this many steps after the last entry to finish the traffic.
+inline constexpr long long kStepsAfterTraffic = 200;
+// Runs without a step count stop here, however long the recording.
+inline constexpr long long kDefaultStepCap = 10'000'000;
+
+// The step of the last entry, -1 for an empty recording.
+long long lastRecordedStep(const PressEntries& entries);
+// Steps that play the whole recording and leave the car 200 steps to finish, at most `cap`.
+long long defaultRunSteps(const PressEntries& entries, long long cap);
+
+}  // namespace vardeck::cli

@@ -1,0 +1,269 @@
+#include "cli/study_plan.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "cli/arguments.h"
+#include "cli/system_names.h"
+
+#ifndef VARDECK_VERSION
+#define VARDECK_VERSION "unknown"
+#endif
+
+namespace vardeck::cli {
+
+namespace {
+
+constexpr const char* kHeader = "vardeck study";
+
+std::vector<std::string> splitList(const std::string& list, const char* what) {
+    if (list.empty()) throw StudyError{std::string("the list of ") + what + " is empty"};
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', start);
+        items.push_back(list.substr(start, comma - start));
+        if (items.back().empty())
+            throw StudyError{std::string("the list of ") + what + " '" + list +
+                             "' has an empty item"};
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return items;
+}
+
+template <typename T, typename Name>
+std::string joinList(const std::vector<T>& items, Name name) {
+    std::string text;
+    for (const T& item : items) text += (text.empty() ? "" : ",") + std::string(name(item));
+    return text;
+}
+
+std::uint64_t fnv1a(std::uint64_t hash, const char* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        hash ^= static_cast<unsigned char>(data[i]);
+        hash *= 0x100000001b3ULL;
+    }
+    return hash;
+}
+
+}  // namespace
+
+std::string shortestNumber(double value) {
+    char buffer[64];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return error == std::errc{} ? std::string(buffer, end) : std::string("nan");
+}
+
+std::vector<TrafficProfile> parseProfileList(const std::string& list) {
+    std::vector<TrafficProfile> profiles;
+    for (const std::string& name : splitList(list, "profiles")) {
+        const auto profile = parseTrafficProfile(name);
+        if (!profile)
+            throw StudyError{"unknown profile '" + name +
+                             "' (up-peak, down-peak, inter-floor or lunch)"};
+        if (std::find(profiles.begin(), profiles.end(), *profile) != profiles.end())
+            throw StudyError{"the profile '" + name + "' is listed twice"};
+        profiles.push_back(*profile);
+    }
+    return profiles;
+}
+
+std::vector<double> parseDemandList(const std::string& list) {
+    std::vector<double> demands;
+    for (const std::string& text : splitList(list, "demands")) {
+        const auto value = parseNumber(text);
+        if (!value || !(*value > 0) || text.find_first_not_of("0123456789.") != std::string::npos)
+            throw StudyError{"a demand is a positive number of calls per 1000 steps, not '" + text +
+                             "'"};
+        if (std::find(demands.begin(), demands.end(), *value) != demands.end())
+            throw StudyError{"the demand " + text + " is listed twice"};
+        demands.push_back(*value);
+    }
+    std::sort(demands.begin(), demands.end());
+    return demands;
+}
+
+std::vector<SystemKind> parseStudySystems(const std::string& list) {
+    splitList(list, "systems");
+    try {
+        return parseSystemList(list);
+    } catch (const UsageError& error) {
+        throw StudyError{error.message};
+    }
+}
+
+Shard parseShard(const std::string& spec) {
+    const std::size_t slash = spec.find('/');
+    const auto whole = [](const std::string& text) -> std::optional<long long> {
+        if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != text.npos)
+            return std::nullopt;
+        return parseInteger(text);
+    };
+    const auto number = whole(spec.substr(0, slash));
+    const auto count = slash == std::string::npos ? std::nullopt : whole(spec.substr(slash + 1));
+    if (!number || !count || *number < 1 || *number > *count)
+        throw StudyError{"a shard is K/N with 1 <= K <= N, not '" + spec + "'"};
+    return {std::size_t(*number), std::size_t(*count)};
+}
+
+std::size_t StudyPlan::runCount() const {
+    return profiles.size() * demands.size() * seeds * systems.size();
+}
+
+StudyRun StudyPlan::run(std::size_t index) const {
+    StudyRun r;
+    r.index = index;
+    r.system = systems[index % systems.size()];
+    index /= systems.size();
+    r.seed = static_cast<std::uint32_t>(firstSeed + index % seeds);
+    index /= seeds;
+    r.demand = demands[index % demands.size()];
+    r.profile = profiles[index / demands.size()];
+    return r;
+}
+
+std::optional<std::size_t> StudyPlan::indexOf(TrafficProfile profile, double demand,
+                                              std::uint32_t seed, SystemKind system) const {
+    const auto p = std::find(profiles.begin(), profiles.end(), profile);
+    const auto d = std::find(demands.begin(), demands.end(), demand);
+    const auto s = std::find(systems.begin(), systems.end(), system);
+    if (p == profiles.end() || d == demands.end() || s == systems.end() || seed < firstSeed ||
+        seed - firstSeed >= seeds)
+        return std::nullopt;
+    std::size_t index = std::size_t(p - profiles.begin());
+    index = index * demands.size() + std::size_t(d - demands.begin());
+    index = index * seeds + (seed - firstSeed);
+    return index * systems.size() + std::size_t(s - systems.begin());
+}
+
+int StudyPlan::callsFor(double demand) const {
+    const double calls = std::round(demand * double(steps) / 1000.0);
+    return calls > 2e9 ? 2'000'000'000 : static_cast<int>(calls);
+}
+
+TrafficOptions StudyPlan::traffic(const StudyRun& run) const {
+    TrafficOptions options;
+    options.profile = run.profile;
+    options.steps = steps;
+    options.calls = callsFor(run.demand);
+    options.seed = run.seed;
+    options.noDestinationShare = noDestinationShare;
+    return options;
+}
+
+std::string StudyPlan::describe(const std::optional<Shard>& shard) const {
+    std::ostringstream text;
+    text << kHeader << "\n"
+         << "version " << VARDECK_VERSION << "\n"
+         << "profiles " << joinList(profiles, trafficProfileName) << "\n"
+         << "demands " << joinList(demands, shortestNumber) << "\n"
+         << "seeds " << seeds << "\n"
+         << "first-seed " << firstSeed << "\n"
+         << "steps " << steps << "\n"
+         << "no-destination-share " << shortestNumber(noDestinationShare) << "\n"
+         << "systems " << joinList(systems, systemName) << "\n"
+         << "baseline " << systemName(baseline) << "\n"
+         << "calls " << (calls ? 1 : 0) << "\n"
+         << "data " << dataFingerprint << "\n";
+    if (shard) text << "shard " << shard->number << "/" << shard->count << "\n";
+    return text.str();
+}
+
+StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard) {
+    std::istringstream lines(text);
+    std::string line;
+    if (!std::getline(lines, line) || line != kHeader) throw StudyError{"not a study.txt file"};
+    std::map<std::string, std::string> values;
+    while (std::getline(lines, line)) {
+        const std::size_t space = line.find(' ');
+        if (space == std::string::npos) throw StudyError{"damaged line '" + line + "'"};
+        if (!values.emplace(line.substr(0, space), line.substr(space + 1)).second)
+            throw StudyError{"the line '" + line + "' comes twice"};
+    }
+    const auto take = [&](const char* key) {
+        const auto it = values.find(key);
+        if (it == values.end()) throw StudyError{std::string("the line '") + key + "' is missing"};
+        std::string value = it->second;
+        values.erase(it);
+        return value;
+    };
+    const auto whole = [&](const char* key, long long min, long long max) {
+        const std::string value = take(key);
+        const auto number = parseInteger(value);
+        if (!number || *number < min || *number > max)
+            throw StudyError{std::string("bad ") + key + " '" + value + "'"};
+        return *number;
+    };
+
+    StudyPlan plan;
+    if (take("version") != VARDECK_VERSION)
+        throw StudyError{"made by another version of vardeck-cli"};
+    plan.profiles = parseProfileList(take("profiles"));
+    plan.demands = parseDemandList(take("demands"));
+    plan.seeds = static_cast<std::size_t>(whole("seeds", 2, 1'000'000));
+    plan.firstSeed = static_cast<std::uint32_t>(whole("first-seed", 0, 4294967295LL));
+    plan.steps = static_cast<int>(whole("steps", 1, 100'000'000));
+    const std::string share = take("no-destination-share");
+    const auto shareValue = parseNumber(share);
+    if (!shareValue || *shareValue < 0 || *shareValue > 1)
+        throw StudyError{"bad no-destination-share '" + share + "'"};
+    plan.noDestinationShare = *shareValue;
+    plan.systems = parseStudySystems(take("systems"));
+    const std::vector<SystemKind> baseline = parseStudySystems(take("baseline"));
+    plan.baseline = baseline.front();
+    plan.calls = whole("calls", 0, 1) == 1;
+    plan.dataFingerprint = take("data");
+    if (shard) {
+        shard->reset();
+        if (values.count("shard")) {
+            const std::string spec = take("shard");
+            *shard = parseShard(spec);
+        }
+    }
+    if (!values.empty()) throw StudyError{"unknown line '" + values.begin()->first + "'"};
+    return plan;
+}
+
+std::string studyDataFingerprint() {
+    namespace fs = std::filesystem;
+    std::vector<std::string> names = {"vardeck.cfg", "solver.pat", "teacher.pat", "solver.img",
+                                      "teacher.img"};
+    std::error_code error;
+    for (const auto& item : fs::directory_iterator(".", error)) {
+        const std::string name = item.path().filename().string();
+        if (name.rfind("solver.img.", 0) == 0) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    // Network files are small; a huge file counts by its first part and its size.
+    constexpr std::size_t kLimit = 64 << 20;
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    std::vector<char> buffer(1 << 16);
+    for (const std::string& name : names) {
+        hash = fnv1a(hash, name.data(), name.size() + 1);
+        std::ifstream in(name, std::ios::binary);
+        if (!in) {
+            hash = fnv1a(hash, "-", 1);
+            continue;
+        }
+        std::size_t total = 0;
+        while (total < kLimit && in.read(buffer.data(), std::streamsize(buffer.size())),
+               in.gcount() > 0) {
+            hash = fnv1a(hash, buffer.data(), std::size_t(in.gcount()));
+            total += std::size_t(in.gcount());
+        }
+        const std::string size = std::to_string(fs::file_size(name, error));
+        hash = fnv1a(hash, size.data(), size.size() + 1);
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+}  // namespace vardeck::cli

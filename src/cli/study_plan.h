@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/simulation.h"
+#include "cli/traffic_generator.h"
+
+namespace vardeck::cli {
+
+// One run of a study: a cell (profile, demand), a seed of its traffic and a system.
+struct StudyRun {
+    std::size_t index = 0;  // in the fixed order of the study
+    TrafficProfile profile = TrafficProfile::InterFloor;
+    double demand = 0;
+    std::uint32_t seed = 0;
+    SystemKind system = SystemKind::Schedule;
+};
+
+// The runs of a shard: those whose index taken mod `count` is `number` - 1.
+struct Shard {
+    std::size_t number = 1;
+    std::size_t count = 1;
+
+    bool holds(std::size_t index) const { return index % count == number - 1; }
+};
+
+// What a study runs: every profile, demand and seed under every system, in one fixed order
+// (profile as given, demand ascending, seed ascending, system as given).
+struct StudyPlan {
+    std::vector<TrafficProfile> profiles;
+    std::vector<double> demands;  // calls per 1000 steps, ascending
+    std::size_t seeds = 30;
+    std::uint32_t firstSeed = 1;
+    int steps = 3000;
+    double noDestinationShare = 0.3;
+    std::vector<SystemKind> systems;
+    SystemKind baseline = SystemKind::Schedule;
+    bool calls = false;
+    // A fingerprint of the settings and network files the runs start from.
+    std::string dataFingerprint;
+
+    std::size_t runCount() const;
+    StudyRun run(std::size_t index) const;
+    // The index of a run, if the plan has it.
+    std::optional<std::size_t> indexOf(TrafficProfile profile, double demand, std::uint32_t seed,
+                                       SystemKind system) const;
+    // Calls per run: demand x steps / 1000, halves rounded away from zero.
+    int callsFor(double demand) const;
+    TrafficOptions traffic(const StudyRun& run) const;
+
+    // study.txt: the plan, and with a shard the shard's place in it.
+    std::string describe(const std::optional<Shard>& shard) const;
+    // Reads study.txt; throws StudyError. `shard` receives the shard line if there is one.
+    static StudyPlan parse(const std::string& text, std::optional<Shard>* shard);
+};
+
+struct StudyError {
+    std::string message;
+};
+
+// Comma-separated lists; each throws StudyError on an empty list, an empty or unknown item or
+// an item given twice. Demands come back ascending.
+std::vector<TrafficProfile> parseProfileList(const std::string& list);
+std::vector<double> parseDemandList(const std::string& list);
+std::vector<SystemKind> parseStudySystems(const std::string& list);
+// "K/N" with 1 <= K <= N.
+Shard parseShard(const std::string& spec);
+
+// A number as the shortest text that reads back as the same double ("5", "2.5", "0.3").
+std::string shortestNumber(double value);
+
+// A fingerprint of the files in the current directory that a run reads: vardeck.cfg, the
+// pattern files and every network image.
+std::string studyDataFingerprint();
+
+}  // namespace vardeck::cli

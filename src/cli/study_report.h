@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/study_plan.h"
+#include "cli/study_summary.h"
+
+namespace vardeck::cli {
+
+// The study as one self-contained HTML page: its parameters, per profile a plot of the mean
+// wait against demand with 95 % bands and a plot of the paired differences from the baseline,
+// and the summary table. Inline SVG and CSS only: nothing is fetched and nothing runs.
+std::string renderStudyReport(const StudyPlan& plan, const std::vector<CellSummary>& cells);
+
+}  // namespace vardeck::cli

@@ -1,0 +1,80 @@
+#include "cli/study_runner.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "cli/compare_row.h"
+
+namespace vardeck::cli {
+
+RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run) {
+    const PressEntries traffic = generateTraffic(plan.traffic(run)).entries;
+    const long long steps = defaultRunSteps(traffic, kDefaultStepCap);
+    ServiceReport report = measureService(traffic, run.system, steps, plan.calls);
+    RunOutcome outcome;
+    for (const std::string& cell : compareRowCells(report, true))
+        outcome.row += (outcome.row.empty() ? "" : ",") + cell;
+    outcome.calls = std::move(report.calls);
+    outcome.messages = report.messages;
+    outcome.firstMessage = std::move(report.firstMessage);
+    return outcome;
+}
+
+StudyRunner::StudyRunner(const StudyPlan& plan, std::vector<std::size_t> indices, unsigned jobs)
+    : plan_(plan), indices_(std::move(indices)), jobs_(std::max(jobs, 1u)) {}
+
+bool StudyRunner::run(const std::atomic<bool>& stop,
+                      const std::function<void(std::size_t)>& progress) {
+    outcomes_.assign(indices_.size(), {});
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t done = 0;
+    std::exception_ptr error;
+
+    const auto work = [&] {
+        for (;;) {
+            if (stop.load() || failed.load()) return;
+            const std::size_t i = next.fetch_add(1);
+            if (i >= indices_.size()) return;
+            try {
+                outcomes_[i] = runStudyRun(plan_, plan_.run(indices_[i]));
+            } catch (...) {
+                std::lock_guard lock(mutex);
+                if (!error) error = std::current_exception();
+                failed.store(true);
+            }
+            std::lock_guard lock(mutex);
+            ++done;
+            changed.notify_one();
+        }
+    };
+    const unsigned threads = static_cast<unsigned>(
+        std::min<std::size_t>(jobs_, std::max<std::size_t>(indices_.size(), 1)));
+    std::vector<std::thread> workers;
+    for (unsigned t = 0; t < threads; ++t) workers.emplace_back(work);
+
+    {
+        std::unique_lock lock(mutex);
+        while (done < indices_.size() && !stop.load() && !failed.load()) {
+            changed.wait_for(lock, std::chrono::milliseconds(200));
+            const std::size_t now = done;
+            if (progress) {
+                lock.unlock();
+                progress(now);
+                lock.lock();
+            }
+        }
+    }
+    for (std::thread& worker : workers) worker.join();
+    if (error) std::rethrow_exception(error);
+    if (progress) progress(done);
+    return done == indices_.size();
+}
+
+}  // namespace vardeck::cli

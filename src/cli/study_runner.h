@@ -1,0 +1,49 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cli/service_meter.h"
+#include "cli/study_plan.h"
+
+namespace vardeck::cli {
+
+// What one run of a study gives: its row of `compare --csv` and, if asked, its calls.
+struct RunOutcome {
+    std::string row;
+    std::vector<CallRecord> calls;
+    long long messages = 0;
+    std::string firstMessage;
+};
+
+// Generates the run's traffic in memory exactly as `generate` would write it and replays it as
+// `compare --play` replays that file.
+RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run);
+
+// Runs the given runs of a plan on `jobs` threads. Each run owns its simulation, so the
+// outcomes do not depend on the number of threads or on the order in which runs finish.
+class StudyRunner {
+public:
+    StudyRunner(const StudyPlan& plan, std::vector<std::size_t> indices, unsigned jobs);
+
+    // Returns false when `stop` ended it early. `progress` is called on the calling thread
+    // now and then with the number of runs done. A run that throws ends the study, and the
+    // exception comes out here once every thread has stopped.
+    bool run(const std::atomic<bool>& stop,
+             const std::function<void(std::size_t done)>& progress = {});
+
+    const std::vector<std::size_t>& indices() const { return indices_; }
+    // In the order of `indices`.
+    const std::vector<RunOutcome>& outcomes() const { return outcomes_; }
+
+private:
+    const StudyPlan& plan_;
+    std::vector<std::size_t> indices_;
+    unsigned jobs_;
+    std::vector<RunOutcome> outcomes_;
+};
+
+}  // namespace vardeck::cli

@@ -1,0 +1,163 @@
+#include "cli/study_summary.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+
+#include "cli/compare_row.h"
+#include "cli/system_names.h"
+
+namespace vardeck::cli {
+
+namespace {
+
+constexpr std::size_t kMeasureCount = std::size(kSummaryMeasures);
+constexpr std::size_t kDifferenceCount = std::size(kDifferenceMeasures);
+
+std::size_t columnOf(const char* name) {
+    const auto& columns = compareColumns();
+    return std::size_t(std::find(columns.begin(), columns.end(), name) - columns.begin());
+}
+
+// The numbers of a row of `compare --csv`, none for an empty cell.
+std::vector<std::optional<double>> rowValues(const std::string& row) {
+    std::vector<std::optional<double>> values;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = row.find(',', start);
+        const std::string cell = row.substr(start, comma - start);
+        char* end = nullptr;
+        const double value = std::strtod(cell.c_str(), &end);
+        values.push_back(cell.empty() || *end != '\0' ? std::nullopt : std::optional(value));
+        if (comma == std::string::npos) return values;
+        start = comma + 1;
+    }
+}
+
+std::optional<double> cellValue(const std::vector<std::optional<double>>& row, std::size_t column) {
+    return column < row.size() ? row[column] : std::nullopt;
+}
+
+std::string fixed(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6f", value);
+    return text;
+}
+
+std::string optionalFixed(const std::optional<double>& value) {
+    return value ? fixed(*value) : "";
+}
+
+std::string general(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
+
+}  // namespace
+
+std::vector<CellSummary> summarizeStudy(const StudyPlan& plan,
+                                        const std::vector<std::string>& runRows) {
+    std::vector<std::vector<std::optional<double>>> values;
+    values.reserve(runRows.size());
+    for (const std::string& row : runRows) values.push_back(rowValues(row));
+    std::size_t measureColumns[kMeasureCount];
+    for (std::size_t m = 0; m < kMeasureCount; ++m)
+        measureColumns[m] = columnOf(kSummaryMeasures[m]);
+    std::size_t differenceColumns[kDifferenceCount];
+    for (std::size_t m = 0; m < kDifferenceCount; ++m)
+        differenceColumns[m] = columnOf(kDifferenceMeasures[m]);
+
+    std::vector<CellSummary> cells;
+    for (TrafficProfile profile : plan.profiles) {
+        for (double demand : plan.demands) {
+            for (SystemKind system : plan.systems) {
+                CellSummary cell{profile, demand, system, plan.seeds, {}, {}, {}};
+                const auto rowOf = [&](SystemKind kind, std::size_t s) -> const auto& {
+                    const auto seed = static_cast<std::uint32_t>(plan.firstSeed + s);
+                    return values.at(*plan.indexOf(profile, demand, seed, kind));
+                };
+                for (std::size_t m = 0; m < kMeasureCount; ++m) {
+                    std::vector<double> values;
+                    for (std::size_t s = 0; s < plan.seeds; ++s)
+                        if (const auto v = cellValue(rowOf(system, s), measureColumns[m]))
+                            values.push_back(*v);
+                    cell.measures.push_back(meanInterval(values));
+                }
+                if (system != plan.baseline) {
+                    for (std::size_t m = 0; m < kDifferenceCount; ++m) {
+                        std::vector<double> differences;
+                        for (std::size_t s = 0; s < plan.seeds; ++s) {
+                            const auto v = cellValue(rowOf(system, s), differenceColumns[m]);
+                            const auto b = cellValue(rowOf(plan.baseline, s), differenceColumns[m]);
+                            if (v && b) differences.push_back(*v - *b);
+                        }
+                        cell.differences.push_back(pairedTest(differences));
+                    }
+                    cell.significant.assign(kDifferenceCount, false);
+                }
+                cells.push_back(std::move(cell));
+            }
+        }
+    }
+
+    // One family per measure: every cell and system compared with the baseline.
+    for (std::size_t m = 0; m < kDifferenceCount; ++m) {
+        std::vector<double> pValues;
+        std::vector<CellSummary*> tested;
+        for (CellSummary& cell : cells) {
+            if (cell.differences.empty() || !cell.differences[m].p) continue;
+            pValues.push_back(*cell.differences[m].p);
+            tested.push_back(&cell);
+        }
+        const std::vector<bool> rejected = holmRejections(pValues);
+        for (std::size_t i = 0; i < tested.size(); ++i) tested[i]->significant[m] = rejected[i];
+    }
+    return cells;
+}
+
+std::string summaryCsv(const StudyPlan& plan, const std::vector<CellSummary>& cells) {
+    std::string text = "profile,demand,system,runs";
+    for (const char* m : kSummaryMeasures)
+        text += std::string(",") + m + "," + m + "_ci_low," + m + "_ci_high," + m + "_runs";
+    for (const char* m : kDifferenceMeasures)
+        for (const char* suffix :
+             {"_diff", "_diff_ci_low", "_diff_ci_high", "_diff_p", "_diff_significant"})
+            text += std::string(",") + m + suffix;
+    text += "\n";
+    for (const CellSummary& cell : cells) {
+        text += std::string(trafficProfileName(cell.profile)) + "," + shortestNumber(cell.demand) +
+                "," + systemName(cell.system) + "," + std::to_string(cell.runs);
+        for (const MeanInterval& m : cell.measures) {
+            text += "," + (m.count ? fixed(m.mean) : "") + "," + optionalFixed(m.low) + "," +
+                    optionalFixed(m.high) + "," + std::to_string(m.count);
+        }
+        for (std::size_t m = 0; m < kDifferenceCount; ++m) {
+            if (cell.system == plan.baseline) {
+                text += ",,,,,";
+                continue;
+            }
+            const PairedTest& d = cell.differences[m];
+            text += "," + (d.difference.count ? fixed(d.difference.mean) : "") + "," +
+                    optionalFixed(d.difference.low) + "," + optionalFixed(d.difference.high) + "," +
+                    (d.p ? general(*d.p) : "") + "," +
+                    (d.p ? (cell.significant[m] ? "1" : "0") : "");
+        }
+        text += "\n";
+    }
+    return text;
+}
+
+std::string runsCsvHeader() {
+    std::string text = "profile,demand,seed";
+    for (const std::string& column : compareColumns()) text += "," + column;
+    return text + "\n";
+}
+
+std::string runsCsvLine(const StudyRun& run, const std::string& row) {
+    return std::string(trafficProfileName(run.profile)) + "," + shortestNumber(run.demand) + "," +
+           std::to_string(run.seed) + "," + row + "\n";
+}
+
+}  // namespace vardeck::cli

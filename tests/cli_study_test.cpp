@@ -1,0 +1,301 @@
+// The study command: runs that are exactly `compare` on `generate`'s traffic, files that do not
+// depend on threads or shards, merges that refuse what does not belong together, and a report
+// that any browser can open.
+
+#include <expat.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/study_runner.h"
+#include "test_support.h"
+
+namespace vardeck {
+namespace {
+
+using test::CsvRow;
+using test::csvTable;
+using test::readFile;
+using test::runCli;
+
+namespace fs = std::filesystem;
+
+// Two profiles, a demand that gives 2.5 calls (rounded to 3) and one of 20, three seeds.
+const std::string kSmall =
+    "study --profiles lunch,up-peak --demands 20,2.5 --seeds 3 --steps 1000 --first-seed 7 ";
+
+double number(const CsvRow& row, const std::string& column) {
+    return std::stod(row.at(column));
+}
+
+std::set<std::string> filesIn(const std::string& dir) {
+    std::set<std::string> names;
+    for (const auto& item : fs::directory_iterator(dir))
+        names.insert(item.path().filename().string());
+    return names;
+}
+
+class StudyTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::copyShippedData(); }
+    test::TempDir dir;
+};
+
+TEST_F(StudyTest, EachRunIsCompareOnTheFileThatGenerateWrites) {
+    const std::set<std::string> before = filesIn(".");
+    const test::CliResult r = runCli(kSmall + "--calls -o out");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(filesIn("."), [&] {
+        auto names = before;
+        names.insert("out");
+        return names;
+    }()) << "nothing but the output folder is written";
+
+    const std::string runs = readFile("out/runs.csv");
+    const std::vector<CsvRow> rows = csvTable(runs);
+    ASSERT_EQ(rows.size(), 2u * 2 * 3 * 3);
+    // Profile as given, then demand ascending, seed ascending and system as given.
+    EXPECT_EQ(
+        rows[0].at("profile") + rows[0].at("demand") + rows[0].at("seed") + rows[0].at("system"),
+        "lunch2.57schedule");
+    EXPECT_EQ(rows[17].at("demand") + rows[17].at("seed") + rows[17].at("system"), "209adaptive");
+    EXPECT_EQ(rows[18].at("profile"), "up-peak");
+
+    struct Run {
+        const char* profile;
+        const char* demand;
+        int calls;
+        int seed;
+    };
+    for (const Run run : {Run{"lunch", "2.5", 3, 9}, Run{"up-peak", "20", 20, 8}}) {
+        SCOPED_TRACE(run.profile);
+        const std::string generate = "generate --profile " + std::string(run.profile) +
+                                     " --steps 1000 --calls " + std::to_string(run.calls) +
+                                     " --seed " + std::to_string(run.seed) +
+                                     " --no-destination-share 0.3 -o traffic.but";
+        ASSERT_EQ(runCli(generate).code, 0);
+        const test::CliResult compare = runCli("compare --csv --play traffic.but");
+        ASSERT_EQ(compare.code, 0) << compare.err;
+        std::istringstream lines(compare.out);
+        std::string line;
+        std::getline(lines, line);  // the header
+        while (std::getline(lines, line)) {
+            const std::string expected = std::string(run.profile) + "," + run.demand + "," +
+                                         std::to_string(run.seed) + "," + line + "\n";
+            EXPECT_NE(runs.find(expected), std::string::npos) << expected;
+        }
+    }
+
+    // Every run's calls add up to its row: their number and their mean wait.
+    std::map<std::string, std::vector<double>> waits;
+    for (const CsvRow& call : csvTable(readFile("out/calls.csv"))) {
+        const std::string run =
+            call.at("profile") + call.at("demand") + call.at("seed") + call.at("system");
+        auto& list = waits[run];
+        if (!call.at("wait").empty()) list.push_back(number(call, "wait"));
+        EXPECT_EQ(number(call, "answer_step") - number(call, "press_step"),
+                  call.at("wait").empty() ? NAN : number(call, "wait"));
+        if (!call.at("destination_step").empty()) {
+            EXPECT_GT(number(call, "destination_step"), number(call, "answer_step"));
+        }
+    }
+    for (const CsvRow& row : rows) {
+        const auto& list =
+            waits[row.at("profile") + row.at("demand") + row.at("seed") + row.at("system")];
+        EXPECT_EQ(double(list.size()), number(row, "answered"));
+        double sum = 0;
+        for (double w : list) sum += w;
+        EXPECT_NEAR(sum / double(list.size()), number(row, "wait_mean"), 1e-6);
+    }
+}
+
+TEST_F(StudyTest, FilesAreTheSameForAnyJobsAndFromMergedShards) {
+    ASSERT_EQ(runCli(kSmall + "--calls --jobs 1 -o one").code, 0);
+    ASSERT_EQ(runCli(kSmall + "--calls --jobs 2 -o two").code, 0);
+    for (const char* shard : {"1/3", "2/3", "3/3"})
+        ASSERT_EQ(runCli(kSmall + "--calls --jobs 2 --shard " + shard + " -o shard" +
+                         std::string(1, shard[0]))
+                      .code,
+                  0);
+    EXPECT_EQ(filesIn("shard1"), (std::set<std::string>{"calls.csv", "runs.csv", "study.txt"}));
+    EXPECT_EQ(csvTable(readFile("shard2/runs.csv")).size(), 12u);
+    const test::CliResult merged = runCli("study --merge shard3 shard1 shard2 -o merged");
+    ASSERT_EQ(merged.code, 0) << merged.err;
+    for (const char* file : {"runs.csv", "summary.csv", "report.html", "calls.csv", "study.txt"}) {
+        SCOPED_TRACE(file);
+        const std::string expected = readFile(std::string("one/") + file);
+        EXPECT_FALSE(expected.empty());
+        EXPECT_EQ(readFile(std::string("two/") + file), expected);
+        EXPECT_EQ(readFile(std::string("merged/") + file), expected);
+    }
+}
+
+TEST_F(StudyTest, ThreadsRunSimulationsSideBySideWithTheRowsOfOne) {
+    // Each run owns its simulation and networks; any state shared between them would show as
+    // rows that depend on which thread ran what (and as a race under ThreadSanitizer).
+    cli::StudyPlan plan;
+    plan.profiles = {cli::TrafficProfile::DownPeak};
+    plan.demands = {30};
+    plan.seeds = 4;
+    plan.steps = 600;
+    plan.systems = {SystemKind::Adaptive, SystemKind::Neuro, SystemKind::Schedule};
+    std::vector<std::size_t> all(plan.runCount());
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+    const std::atomic<bool> stop{false};
+    cli::StudyRunner alone(plan, all, 1);
+    cli::StudyRunner together(plan, all, 3);
+    ASSERT_TRUE(alone.run(stop));
+    ASSERT_TRUE(together.run(stop));
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        EXPECT_EQ(together.outcomes()[i].row, alone.outcomes()[i].row) << i;
+        EXPECT_EQ(together.outcomes()[i].row, cli::runStudyRun(plan, plan.run(i)).row) << i;
+    }
+}
+
+TEST_F(StudyTest, MergeRefusesShardsThatDoNotMakeOneStudy) {
+    for (const char* shard : {"1/3", "2/3", "3/3"})
+        ASSERT_EQ(runCli(kSmall + "--shard " + std::string(shard) + " -o s" + shard[0]).code, 0);
+    ASSERT_EQ(runCli(kSmall + "--shard 3/3 --no-destination-share 0.5 -o other").code, 0);
+    fs::create_directory("damaged");
+    fs::copy("s3", "damaged");
+    {
+        std::string runs = readFile("s3/runs.csv");
+        runs.insert(runs.size() - 20, ",");
+        test::writeFile("damaged/runs.csv", runs);
+    }
+    const std::pair<const char*, const char*> cases[] = {
+        {"s1 s2", "missing"},
+        {"s1 s2 s3 s2", "twice"},
+        {"s1 s2 other", "another study"},
+        {"s1 s2 absent", "absent/study.txt"},
+        {"s1 s2 damaged", "columns"},
+        {"s1 s1", "twice"},
+    };
+    for (const auto& [dirs, message] : cases) {
+        const test::CliResult r = runCli(std::string("study --merge ") + dirs + " -o merged");
+        EXPECT_EQ(r.code, 2) << dirs;
+        EXPECT_NE(r.err.find(message), std::string::npos) << dirs << ": " << r.err;
+        EXPECT_FALSE(fs::exists("merged")) << dirs;
+    }
+}
+
+TEST_F(StudyTest, SummaryPairsTheSeedsAndTheReportIsWellFormed) {
+    ASSERT_EQ(runCli(kSmall + "-o out").code, 0);
+    const std::vector<CsvRow> runs = csvTable(readFile("out/runs.csv"));
+    const std::vector<CsvRow> summary = csvTable(readFile("out/summary.csv"));
+    ASSERT_EQ(summary.size(), 2u * 2 * 3);
+    for (const CsvRow& cell : summary) {
+        SCOPED_TRACE(cell.at("profile") + " " + cell.at("demand") + " " + cell.at("system"));
+        std::vector<double> own, differences;
+        for (const CsvRow& run : runs) {
+            if (run.at("profile") != cell.at("profile") || run.at("demand") != cell.at("demand"))
+                continue;
+            if (run.at("system") == cell.at("system")) own.push_back(number(run, "wait_mean"));
+            if (run.at("system") == "schedule") differences.push_back(-number(run, "wait_mean"));
+        }
+        ASSERT_EQ(own.size(), 3u);
+        for (std::size_t i = 0; i < 3; ++i) differences[i] += own[i];
+        EXPECT_NEAR(number(cell, "wait_mean"), (own[0] + own[1] + own[2]) / 3, 1e-6);
+        EXPECT_EQ(cell.at("wait_mean_runs"), "3");
+        EXPECT_LE(number(cell, "wait_mean_ci_low"), number(cell, "wait_mean"));
+        if (cell.at("system") == "schedule") {
+            EXPECT_EQ(cell.at("wait_mean_diff"), "");
+            continue;
+        }
+        EXPECT_NEAR(number(cell, "wait_mean_diff"),
+                    (differences[0] + differences[1] + differences[2]) / 3, 1e-6);
+        const double p = number(cell, "wait_mean_diff_p");
+        EXPECT_TRUE(p >= 0 && p <= 1);
+        if (cell.at("wait_mean_diff_significant") == "1") {
+            EXPECT_LT(p, 0.05);
+        }
+    }
+
+    // A strict XML parser takes the page; it has a plot of waits and one of differences per
+    // profile, a table row per summary row, and nothing that runs or loads.
+    const std::string html = readFile("out/report.html");
+    struct Seen {
+        int svg = 0, rows = 0, scripts = 0, links = 0;
+    } seen;
+    XML_Parser parser = XML_ParserCreate("UTF-8");
+    XML_SetUserData(parser, &seen);
+    XML_SetStartElementHandler(parser, [](void* data, const XML_Char* name, const XML_Char** at) {
+        Seen& s = *static_cast<Seen*>(data);
+        const std::string element = name;
+        s.svg += element == "svg";
+        s.rows += element == "tr";
+        s.scripts += element == "script" || element == "iframe" || element == "img";
+        for (int i = 0; at[i]; i += 2) {
+            const std::string attribute = at[i];
+            s.links += attribute == "src" || attribute == "href" || attribute.rfind("on", 0) == 0;
+        }
+    });
+    const bool parsed = XML_Parse(parser, html.data(), int(html.size()), 1) == XML_STATUS_OK;
+    EXPECT_TRUE(parsed) << XML_ErrorString(XML_GetErrorCode(parser)) << " at line "
+                        << XML_GetCurrentLineNumber(parser);
+    XML_ParserFree(parser);
+    EXPECT_EQ(seen.svg, 4);
+    EXPECT_EQ(seen.rows, 10 /* parameters */ + 1 + 12);
+    EXPECT_EQ(seen.scripts, 0);
+    EXPECT_EQ(seen.links, 0);
+    EXPECT_NE(html.find("vardeck-cli 1.0"), std::string::npos);
+}
+
+TEST_F(StudyTest, BadInputExitsWithTwoAndWritesNothing) {
+    for (const std::string options : {"",
+                                      "--seeds 1",
+                                      "--profiles ''",
+                                      "--profiles up-peak,,lunch",
+                                      "--profiles rush",
+                                      "--profiles lunch,lunch",
+                                      "--demands 5,x",
+                                      "--demands 5,5",
+                                      "--demands -5",
+                                      "--demands 0.1",
+                                      "--systems schedule,lift",
+                                      "--systems ''",
+                                      "--systems neuro,adaptive",
+                                      "--baseline lift",
+                                      "--shard 0/3",
+                                      "--shard 4/3",
+                                      "--shard x",
+                                      "--shard 1/",
+                                      "--jobs 0",
+                                      "--first-seed 4294967295",
+                                      "--no-destination-share 2",
+                                      "--merge",
+                                      "--merge a --seeds 3",
+                                      "--frobnicate"}) {
+        const std::string output = options.empty() ? "" : " -o out";
+        const test::CliResult r = runCli("study " + options + output);
+        EXPECT_EQ(r.code, 2) << options;
+        EXPECT_NE(r.err.find("vardeck-cli study: "), std::string::npos) << options;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+        EXPECT_FALSE(fs::exists("out")) << options;
+    }
+}
+
+TEST_F(StudyTest, AFolderThatCannotBeWrittenExitsWithOne) {
+    test::writeFile("blocker", "a file where a folder should be");
+    const test::CliResult r = runCli(kSmall + "-o blocker/out");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("blocker/out"), std::string::npos) << r.err;
+}
+
+TEST_F(StudyTest, InterruptStopsTheStudyWithoutWritingFiles) {
+    // Far more runs than a second allows; the signal comes while they run.
+    const std::string command = std::string("timeout --preserve-status -s INT 1 '") + VARDECK_CLI +
+                                "' study --seeds 2000 -o big 2>err.txt";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGINT) << status;
+    EXPECT_NE(readFile("err.txt").find("interrupted"), std::string::npos);
+    EXPECT_TRUE(!fs::exists("big") || fs::is_empty("big"));
+}
+
+}  // namespace
+}  // namespace vardeck
