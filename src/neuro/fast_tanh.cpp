@@ -6,8 +6,9 @@
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
+
+#include "neuro/float_lanes.h"
 
 namespace vardeck {
 
@@ -99,20 +100,14 @@ void tanhScalar(const float* in, float* out, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) out[i] = fastTanh(in[i]);
 }
 
-using FloatLanes = float __attribute__((vector_size(kTanhLanes * sizeof(float))));
-using BitLanes = std::uint32_t __attribute__((vector_size(kTanhLanes * sizeof(float))));
+static_assert(kTanhLanes == kFloatLanes);
+using BitLanes = std::uint32_t __attribute__((vector_size(sizeof(FloatLanes))));
 
-// The default clone runs on every x86-64 (two SSE halves per vector); the AVX2 clone is chosen at
-// load time where the processor has it. Neither may use FMA.
-#if defined(__x86_64__) && defined(__GNUC__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-void tanhVector(const float* in, float* out, std::size_t count) {
+VARDECK_AVX2_CLONES void tanhVector(const float* in, float* out, std::size_t count) {
     for (std::size_t first = 0; first < count; first += kTanhLanes) {
         FloatLanes x;
-        std::memcpy(&x, in + first, sizeof x);
-        x = tanhOf<FloatLanes, BitLanes>(x);
-        std::memcpy(out + first, &x, sizeof x);
+        loadLanes(x, in + first);
+        storeLanes(out + first, tanhOf<FloatLanes, BitLanes>(x));
     }
 }
 

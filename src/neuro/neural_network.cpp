@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "neuro/float_lanes.h"
 #include "neuro/network_settings.h"
 #include "neuro/random.h"
 #include "neuro/text_scanner.h"
@@ -215,7 +216,7 @@ void NeuralNetwork::backPropagate(const float* targets) {
 }
 
 template <bool kApply>
-void NeuralNetwork::updateChanges() {
+VARDECK_AVX2_CLONES void NeuralNetwork::updateChanges() {
     const float rate = learningRate();
     const float carried = momentum();
     const float fresh = 1.0f - carried;
@@ -229,24 +230,18 @@ void NeuralNetwork::updateChanges() {
             const float scaledInput = layer.inputs_[l] * fresh;
             float* changes = layer.changes_.data() + l * stride;
             float* weights = layer.weights_.data() + l * stride;
-            // Padding lanes have delta 0 and change 0, so their weights stay 0. A block is
-            // computed into locals before it is stored, so the compiler may use vectors for it.
+            // Padding lanes have delta 0 and change 0, so their weights stay 0.
             for (std::size_t first = 0; first < stride; first += kLanes) {
-                const float* delta = deltas + first;
-                float* change = changes + first;
-                float next[kLanes];
-                for (std::size_t lane = 0; lane < kLanes; ++lane) {
-                    next[lane] = rate * (scaledInput * delta[lane] + carried * change[lane]);
-                }
+                FloatLanes delta, change;
+                loadLanes(delta, deltas + first);
+                loadLanes(change, changes + first);
+                const FloatLanes next = rate * (scaledInput * delta + carried * change);
                 if constexpr (kApply) {
-                    float* weight = weights + first;
-                    float updated[kLanes];
-                    for (std::size_t lane = 0; lane < kLanes; ++lane) {
-                        updated[lane] = weight[lane] - next[lane];
-                    }
-                    for (std::size_t lane = 0; lane < kLanes; ++lane) weight[lane] = updated[lane];
+                    FloatLanes weight;
+                    loadLanes(weight, weights + first);
+                    storeLanes(weights + first, weight - next);
                 }
-                for (std::size_t lane = 0; lane < kLanes; ++lane) change[lane] = next[lane];
+                storeLanes(changes + first, next);
             }
         }
     }
