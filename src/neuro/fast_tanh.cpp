@@ -3,9 +3,9 @@
 
 #include "neuro/fast_tanh.h"
 
-#include <bit>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include "neuro/float_lanes.h"
@@ -46,14 +46,24 @@ constexpr float kLn2Low = 0x1.7f7d1cp-20f;
 // Adding 1.5 * 2^23 rounds a float of magnitude below 2^22 to an integer, found in the low bits.
 constexpr float kRoundingShift = 0x1.8p+23f;
 
+// The bits of a float or of eight floats as unsigned integers of the same width, and back
+// (std::bit_cast on vectors trips GCC's undefined-behaviour checker).
+template <class To, class From>
+[[gnu::always_inline]] inline To sameBits(const From& from) {
+    static_assert(sizeof(To) == sizeof(From));
+    To to;
+    std::memcpy(&to, &from, sizeof to);
+    return to;
+}
+
 // One float, or eight side by side: the same operations in the same order, so every lane of a
 // vector gives the bits that the float alone gives. `Float` is float or FloatLanes, `Bits` the
 // unsigned integers of the same width. Conditions pick between values computed for every lane.
 template <class Float, class Bits>
 [[gnu::always_inline]] inline Float tanhOf(Float x) {
-    const Bits bits = std::bit_cast<Bits>(x);
+    const Bits bits = sameBits<Bits>(x);
     const Bits sign = bits & 0x80000000u;
-    const Float a = std::bit_cast<Float>(bits & 0x7fffffffu);
+    const Float a = sameBits<Float>(bits & 0x7fffffffu);
 
     // Small |x|: x + x^3 * P(x^2), the correction at most a tenth of the result. The argument is
     // kept within the polynomial's range, also where the lane takes another branch, so that no
@@ -74,10 +84,10 @@ template <class Float, class Bits>
     const Float e = ((((kB5 * r + kB4) * r + kB3) * r + kB2) * r + kB1) * r + kB0;
     const Float expm1R = r + (r * r) * e;
     // 2^k from the integer k in the low bits of `shifted`.
-    const Float powerOfTwo =
-        std::bit_cast<Float>((std::bit_cast<Bits>(shifted) << 23) + (127u << 23));
-    // e^2|x| + 1 = (2^k + 1) + 2^k * (e^r - 1) as an exact sum `denominator` + `denominatorError`;
-    // 2^k + 1 is exact and the larger term.
+    const Float powerOfTwo = sameBits<Float>((sameBits<Bits>(shifted) << 23) + (127u << 23));
+    // e^2|x| + 1 = (2^k + 1) + 2^k * (e^r - 1) as an exact sum `denominator` + `denominatorError`
+    // of the larger term 2^k + 1 (exact up to k = 23; beyond, the quotient is below 2^-23 and its
+    // error far below an ulp of the result) and the smaller one.
     const Float whole = powerOfTwo + 1.0f;
     const Float fraction = powerOfTwo * expm1R;
     const Float denominator = whole + fraction;
@@ -92,7 +102,7 @@ template <class Float, class Bits>
     Float t = a < kPolynomialEnd ? nearZero : awayFromZero;
     t = a < kTiny ? a : t;
     t = a < kSaturation ? t : 1.0f;
-    const Float odd = std::bit_cast<Float>(std::bit_cast<Bits>(t) | sign);
+    const Float odd = sameBits<Float>(sameBits<Bits>(t) | sign);
     return a == a ? odd : x + x;
 }
 
@@ -116,15 +126,15 @@ bool scalarFromEnvironment() {
     return path != nullptr && std::string_view(path) == "scalar";
 }
 
+bool scalarTanhForced() {
+    static const bool scalar = scalarFromEnvironment();
+    return scalar;
+}
+
 }  // namespace
 
 float fastTanh(float x) {
     return tanhOf<float, std::uint32_t>(x);
-}
-
-bool scalarTanhForced() {
-    static const bool scalar = scalarFromEnvironment();
-    return scalar;
 }
 
 void fastTanhLanes(const float* in, float* out, std::size_t count) {

@@ -11,17 +11,14 @@ namespace vardeck {
 float fastTanh(float x);
 
 // out[i] := fastTanh(in[i]) for i < count, with the same bits as fastTanh gives. count must be a
-// multiple of kTanhLanes; in and out may be the same array.
+// multiple of kTanhLanes; in and out may be the same array. It computes eight floats at a time
+// with vector instructions (AVX2 where the processor has it), or one at a time when the
+// environment variable VARDECK_TANH is "scalar" as the process first uses it: the choice changes
+// only the speed.
 constexpr std::size_t kTanhLanes = 8;
 void fastTanhLanes(const float* in, float* out, std::size_t count);
 
-// How fastTanhLanes computes: eight floats at a time with vector instructions (AVX2 where the
-// processor has it), or one float at a time. Both give the same bits, so the choice only changes
-// speed; it is made once per process: the scalar path when the environment variable VARDECK_TANH
-// is "scalar", otherwise the vector path.
-bool scalarTanhForced();
-
-// fastTanhLanes on the named path, whatever the setting (for comparing the two).
+// fastTanhLanes on the named path, whatever the environment says (for comparing the two).
 void fastTanhVector(const float* in, float* out, std::size_t count);
 void fastTanhScalar(const float* in, float* out, std::size_t count);
 
