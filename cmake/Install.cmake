@@ -79,6 +79,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(TARGET vardeck)
     # Qt finds its display through a platform plugin that no library links.
     set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+    # Qt's own dialogs in the user's language.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 endif()
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "")

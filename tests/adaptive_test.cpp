@@ -110,10 +110,14 @@ TEST_F(AdaptiveTest, DecisionsMoveKsuWithinItsBounds) {
     }
 }
 
-TEST_F(AdaptiveTest, RisingTrendRaisesKsuAndLoadsTheNextImage) {
-    writeFile("teacher.img", test::constantTeacherImage(0.4f, 3 * kCode + 0 * kCode));
-    sim.settings.efficiencyCriteria = 0.0f;  // the window starts low: samples of 1.0 rise
+// The teacher reads the new trend, the trend before and the decision before, in that order: this
+// one answers 0.4 (increase) only when its second input is the code 1 (fell).
+TEST_F(AdaptiveTest, RisingTrendRaisesKsuWithTheValuesBeforeInTheirPlaces) {
+    writeFile("teacher.img", test::twoLayerImage(3, {{0, std::atanh(0.4f) / (2 * kCode), 0}}));
+    sim.settings.efficiencyCriteria = 0.0f;  // samples of 1.0 rise: trend 3
     sim.settings.tresholdToCheckNeedToAdapt = 0.1f;
+    sim.settings.efficiencyCriteriaWhereChanged = 1;
+    sim.settings.ksuWhereChanged = 2;
     sim.settings.ksu = 0.2f;
     sim.select(SystemKind::Adaptive);
     EXPECT_EQ(sim.values().imageName, "solver.img.020");
@@ -122,21 +126,44 @@ TEST_F(AdaptiveTest, RisingTrendRaisesKsuAndLoadsTheNextImage) {
     EXPECT_EQ(observer.checks[0].trend, 3);
     EXPECT_EQ(sim.settings.efficiencyCriteriaWhereChanged, 3);
     EXPECT_FLOAT_EQ(sim.settings.efficiencyCriteria, 1.0f);
-    // Inputs (3, 0, 0): the teacher was made for that sum and answers 0.4, that is 3.
     EXPECT_EQ(observer.checks[0].decision, 3);
-    EXPECT_FLOAT_EQ(sim.settings.ksu, 0.4f);
-    char name[kTextBufferSize];
-    adaptive.command(CmdGetImageName, name);
-    EXPECT_STREQ(name, "solver.img.040");
     float ksu = 0;
     adaptive.command(CmdGetKsu, &ksu);
     EXPECT_FLOAT_EQ(ksu, 0.4f);
-    LabelText labels[4] = {"a", "b", "c", "d"};
-    adaptive.command(CmdGetLabels, labels);
-    EXPECT_STREQ(labels[0], "КЭ вырос");
-    EXPECT_STREQ(labels[1], "");
-    EXPECT_STREQ(labels[2], "");
-    EXPECT_STREQ(labels[3], "КСУ увеличиваем");
+    char name[kTextBufferSize];
+    adaptive.command(CmdGetImageName, name);
+    EXPECT_STREQ(name, "solver.img.040") << "the image of the new KSU";
+    EXPECT_EQ(sim.labels(), (std::array<std::string, 4>{"КЭ вырос", "КЭ падал", "КСУ не меняли",
+                                                        "КСУ увеличиваем"}));
+}
+
+// The start-up system gets its reset before anything is chosen: the window starts that way.
+TEST_F(AdaptiveTest, StartUpResetsTheAdaptiveSystemWithTheSavedSettings) {
+    Settings saved;
+    saved.SetDefaults();
+    saved.ksu = 0.6f;
+    saved.populestFloor = 12;
+    saved.elemToCheckNeedToAdapt = 3;
+    ASSERT_EQ(saved.SaveSettings(), 0);
+    sim.initialise();
+    EXPECT_EQ(sim.currentKind(), SystemKind::Adaptive);
+    EXPECT_EQ(sim.values().imageName, "solver.img.060");
+    EXPECT_EQ(sim.values().populestFloor, 12);
+    EXPECT_FLOAT_EQ(sim.values().ksu, 0.6f);
+    EXPECT_EQ(adaptive.meter.windowSize, 6);
+}
+
+TEST_F(AdaptiveTest, AHalfWindowBelowOneSampleIsOneSample) {
+    writeFile("teacher.img", test::constantTeacherImage(0.27f, 6 * kCode));
+    for (const int n : {0, -3}) {
+        sim.settings.elemToCheckNeedToAdapt = n;
+        sim.select(SystemKind::Adaptive);
+        observer.checks.clear();
+        answerCallHere();
+        answerCallHere();
+        EXPECT_EQ(adaptive.meter.windowSize, 2) << n;
+        EXPECT_EQ(observer.checks.size(), 2u) << n;
+    }
 }
 
 TEST_F(AdaptiveTest, LabelsSurviveResetAndClearEmptiesOnlyThem) {

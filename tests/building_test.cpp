@@ -104,6 +104,20 @@ TEST_F(BuildingTest, OpeningWithoutDirectionAnswersOnlyTheUpLampAndTheCarButton)
     EXPECT_EQ(system.calls, (std::vector<Call>{{CmdHallCallCleared, 6, 1}}));
 }
 
+TEST_F(BuildingTest, AStandingCarAnswersNothingWithoutAnOpenOrder) {
+    car.floor = 6;
+    hall.Press(6, 1);
+    car.buttons[6] = 1;
+    system.calls.clear();
+    for (const int order : {0, 2}) {
+        car.doorCommand = order;
+        building.Step();
+        EXPECT_EQ(hall.IsLit(6, 1), 1) << "order " << order;
+        EXPECT_EQ(car.buttons[6], 1) << "order " << order;
+    }
+    EXPECT_TRUE(system.calls.empty());
+}
+
 TEST_F(BuildingTest, DoorDwellTakesFourCloseOrdersAndHoldsAPendingMove) {
     car.floor = 3;
     car.doorCommand = 1;

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
-#include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "network_images.h"
 #include "test_support.h"
 
 namespace vardeck {
@@ -26,23 +26,12 @@ std::string entry(int step, int floor, int direction, std::set<int> destinations
     return line;
 }
 
-using Row = std::map<std::string, std::string>;
+using Row = test::CsvRow;
 
-// The rows of `compare --csv` output, each a map from column name to value.
+// The rows of `compare --csv` output.
 std::vector<Row> csvRows(const test::CliResult& r) {
     EXPECT_EQ(r.code, 0) << r.err;
-    std::istringstream out(r.out);
-    std::string line, cell;
-    std::vector<std::string> header;
-    std::getline(out, line);
-    for (std::istringstream cells(line); std::getline(cells, cell, ',');) header.push_back(cell);
-    std::vector<Row> rows;
-    while (std::getline(out, line)) {
-        std::istringstream cells(line);
-        Row& row = rows.emplace_back();
-        for (const std::string& column : header) std::getline(cells, row[column], ',');
-    }
-    return rows;
+    return test::csvTable(r.out);
 }
 
 double number(const Row& row, const char* column) {
@@ -59,6 +48,7 @@ TEST_F(CompareTest, RecordingsWorkedOutByHand) {
     // the call waits 14 steps and the car travels 14 floors, which scores (1 - 15 + 28) / 28.
     writeFile("one.but", "1" + entry(0, 15, 1));
     const Row one = csvRows(runCli("compare --csv --play one.but --systems schedule")).at(0);
+    EXPECT_EQ(number(one, "steps"), 201) << "the last recorded step, then 200 more";
     EXPECT_EQ(number(one, "samples"), 1);
     EXPECT_DOUBLE_EQ(number(one, "eff_mean"), 0.5);
     EXPECT_EQ(number(one, "wait_mean"), 14);
@@ -76,6 +66,38 @@ TEST_F(CompareTest, RecordingsWorkedOutByHand) {
     EXPECT_EQ(number(ride, "boarded"), 1);
     EXPECT_EQ(number(ride, "dest_reached"), 1);
     EXPECT_EQ(number(ride, "dest_time_mean"), 13);
+}
+
+// Nineteen up calls at floor 1, answered at once where the car stands, then calls at 8 and 22
+// that wait 7 and 14 steps: the 95th percentile of 21 waits is the 20th smallest.
+TEST_F(CompareTest, WaitingTimePercentile) {
+    std::string calls;
+    for (int i = 0; i < 19; ++i) calls += entry(10 * i, 1, 1);
+    writeFile("waits.but", "21" + calls + entry(200, 8, 1) + entry(230, 22, 1));
+    const Row row = csvRows(runCli("compare --csv --play waits.but --systems schedule")).at(0);
+    EXPECT_EQ(number(row, "steps"), 431);
+    EXPECT_EQ(number(row, "answered"), 21);
+    EXPECT_EQ(number(row, "wait_p95"), 7);
+    EXPECT_EQ(number(row, "wait_max"), 14);
+    EXPECT_DOUBLE_EQ(number(row, "wait_mean"), 1.0);
+}
+
+TEST_F(CompareTest, OpeningsAndDestinationTimesOfOddRecordings) {
+    // A solver that orders the doors open in every step: they open once and stay open.
+    std::vector<std::vector<float>> weights(8, std::vector<float>(8, 0.0f));
+    weights[0][7] = 20.0f;  // the populest-floor input is never 0
+    writeFile("solver.img", test::twoLayerImage(8, weights));
+    writeFile("none.but", "0");
+    const Row open =
+        csvRows(runCli("compare --csv --play none.but --steps 50 --systems neuro")).at(0);
+    EXPECT_EQ(number(open, "openings"), 1);
+
+    // A caller recorded at the lowest step boards at floor 1 in step 1 and reaches floor 8 when
+    // the doors open there in step 7: 7 - INT_MIN steps after the press.
+    writeFile("early.but", "1" + entry(INT_MIN, 1, 1, {8}));
+    const Row early = csvRows(runCli("compare --csv --play early.but --systems schedule")).at(0);
+    EXPECT_EQ(number(early, "dest_reached"), 1);
+    EXPECT_EQ(number(early, "dest_time_mean"), 7.0 + 2147483648.0);
 }
 
 TEST_F(CompareTest, EverySystemGetsARowAndEveryAnsweredCallCounts) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <string>
@@ -82,6 +83,33 @@ TEST_F(GenerateTest, NoDestinationShareOneKeepsTheCallsWithoutDestinations) {
         EXPECT_TRUE(n->first == a->first);
         EXPECT_EQ(n->second.buttons, decltype(n->second.buttons){});
     }
+}
+
+TEST_F(GenerateTest, SummaryCountsTheCallersWrittenMovedAndDropped) {
+    // In one step only the 32 hall buttons of the clickable floors take a caller each: nobody can
+    // move to a later step and the other 968 are dropped.
+    test::CliResult r = runCli("generate --profile inter-floor --steps 1 --calls 1000 -o t.but");
+    EXPECT_EQ(r.out,
+              "t.but: 32 calls (inter-floor, 1 steps, seed 1), 0 moved to a later step, "
+              "968 dropped\n");
+    // In two steps the movers fill the second step, so at most all of its callers moved.
+    r = runCli("generate --profile inter-floor --steps 2 --calls 1000 --seed 9 -o t.but");
+    int written = 0, moved = 0, dropped = 0;
+    ASSERT_EQ(std::sscanf(r.out.c_str(),
+                          "t.but: %d calls (inter-floor, 2 steps, seed 9), %d moved "
+                          "to a later step, %d dropped",
+                          &written, &moved, &dropped),
+              3)
+        << r.out;
+    Building building;
+    PressRecorder recorder(building);
+    recorder.Load("t.but");
+    const auto inStepOne = std::count_if(recorder.entries.begin(), recorder.entries.end(),
+                                         [](const auto& entry) { return entry.first.step == 1; });
+    EXPECT_EQ(written, int(recorder.entries.size()));
+    EXPECT_EQ(written + dropped, 1000);
+    EXPECT_GT(moved, 0);
+    EXPECT_LE(moved, inStepOne);
 }
 
 TEST_F(GenerateTest, BadOptionsAreRefusedWithExitCodeTwo) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <regex>
 
 #include "neuro/image_name.h"
@@ -146,8 +147,27 @@ TEST_F(NeuroFilesTest, PatternFiles) {
 }
 
 TEST_F(NeuroFilesTest, NumberedImageNames) {
-    const std::pair<float, const char*> names[] = {{0.095f, "000"}, {0.1f, "020"}, {0.35f, "040"},
-                                                   {0.89f, "080"},  {0.9f, "100"}, {1.0f, "100"}};
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::pair<float, const char*> names[] = {
+        {0.095f, "000"},
+        {0.1f, "020"},
+        {0.35f, "040"},
+        {0.89f, "080"},
+        {0.9f, "100"},
+        {1.0f, "100"},
+        // Far outside 0..1, by the same arithmetic while the hundredths fit in an int.
+        {-0.5f, "-40"},
+        {20000.0f, "2000000"},
+        {-20000.0f, "-1999980"},
+        {21474836.0f, "2147483600"},
+        {-21474836.0f, "-2147483580"},
+        // Beyond: as for 10000 or -10000; NaN as 0.
+        {21474838.0f, "1000000"},
+        {inf, "1000000"},
+        {-inf, "-999980"},
+        {nan, "000"},
+    };
     for (const auto& [ksu, number] : names)
         EXPECT_EQ(numberedImageName(ksu), std::string("solver.img.") + number) << ksu;
 }

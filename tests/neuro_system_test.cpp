@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <climits>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include "app/simulation.h"
@@ -83,41 +85,53 @@ TEST_F(NeuroSystemTest, EncodeStateMasksWhatTheSolverNeedNotSee) {
 }
 
 TEST_F(NeuroSystemTest, IdleCarIsToldWhereThePopulestFloorLies) {
-    sim.settings.populestFloor = 12;
     sim.select(SystemKind::Neuro);
-    sim.building.car.floor = 5;
-    SolverState s = encode();
-    EXPECT_EQ(s.target, 9);
-    EXPECT_FLOAT_EQ(s.populestOffset, 0.5f);
-
-    sim.settings.populestFloor = 28;
-    sim.neuro.floorCounter.reset();
-    car.floor = 1;
-    EXPECT_EQ(encode().populestOffset, 1.0f);
-
-    sim.settings.populestFloor = 0;
-    sim.neuro.floorCounter.reset();
-    car.floor = 7;
-    EXPECT_FLOAT_EQ(encode().populestOffset, -0.5f);
+    EXPECT_EQ(encode().target, 9);
+    // The populest floor as the settings file gives it, the car's floor and the offset seen.
+    struct Case {
+        int populest, floor;
+        float offset;
+    };
+    for (const Case& c : {Case{12, 5, 0.5f}, Case{28, 1, 1.0f}, Case{0, 7, -0.5f},
+                          Case{INT_MIN, 3, -1.0f}, Case{INT_MAX, 3, 1.0f}}) {
+        sim.settings.populestFloor = c.populest;
+        sim.neuro.floorCounter.reset();
+        car.floor = c.floor;
+        EXPECT_FLOAT_EQ(encode().populestOffset, c.offset) << c.populest;
+    }
 }
 
-TEST_F(NeuroSystemTest, PopulestFloorTiesGoToTheLowestAndConstantAppliesAfterACall) {
+TEST_F(NeuroSystemTest, PopulestFloorTiesGoToTheLowestAndAConstantFloorOverridesAfterACall) {
     sim.settings.stepToCountPopulestFloor = 5;
     sim.settings.populestFloor = 8;
-    sim.settings.constPopulest = 5;
     sim.select(SystemKind::Neuro);
     PopulestFloorCounter& counter = sim.neuro.floorCounter;
-    EXPECT_EQ(counter.count(), 8) << "before any call the saved floor stands";
-    for (int floor : {3, 7, 7, 3, 0}) counter.record(floor);
-    EXPECT_EQ(counter.count(), 5);
-    sim.settings.constPopulest = 0;
-    counter.record(0);  // history 7 7 3 0 0
-    EXPECT_EQ(counter.count(), 7);
-    counter.record(3);  // 7 3 0 0 3
-    EXPECT_EQ(counter.count(), 3);
-    EXPECT_EQ(sim.settings.populestFloor, 3) << "the result is kept for the settings file";
+    // The last five calls, the constant floor and the populest floor.
+    struct Case {
+        std::vector<int> calls;
+        int constant, populest;
+    };
+    const Case cases[] = {
+        {{}, 0, 8},                   // before any call the saved floor stands
+        {{}, 5, 8},                   // and the constant floor waits for a call
+        {{20, 3, 20, 3, 6}, 0, 3},    // a tie of two
+        {{9, 14, 22, 27, 11}, 0, 9},  // a tie of five
+        {{7, 7, 3, 2, 2}, 0, 2},      // the lowest of the most frequent
+        {{4, 12, 12, 12, 4}, 0, 12},  // no tie
+        {{20, 3, 20, 3, 6}, 5, 5},    // a constant floor wins
+        {{26, 26, 26, 26, 26}, 0, 26},
+    };
+    for (const Case& c : cases) {
+        sim.settings.constPopulest = c.constant;
+        counter.reset();
+        for (const int floor : c.calls) counter.record(floor);
+        EXPECT_EQ(counter.count(), c.populest) << ::testing::PrintToString(c.calls);
+        EXPECT_EQ(sim.settings.populestFloor, c.calls.empty() ? 8 : c.populest)
+            << "the result is kept for the settings file";
+    }
 
     // New hall calls reach the counter through the system.
+    sim.settings.constPopulest = 0;
     sim.settings.stepToCountPopulestFloor = 0;  // used as 1
     sim.select(SystemKind::Neuro);
     hall.Press(21, 0);
@@ -126,24 +140,23 @@ TEST_F(NeuroSystemTest, PopulestFloorTiesGoToTheLowestAndConstantAppliesAfterACa
     EXPECT_EQ(floor, 21);
 }
 
-TEST_F(NeuroSystemTest, ImageNameFollowsLoadsAndFailedLoadsKeepTheNetwork) {
+TEST_F(NeuroSystemTest, ImageNameFollowsTheLastSuccessfulLoad) {
     sim.select(SystemKind::Neuro);
-    char name[kTextBufferSize] = "x";
-    sim.neuro.command(CmdGetImageName, name);
-    EXPECT_STREQ(name, "");
     writeFile("solver.img.040", test::idleSolverImage());
-    float ksu = 0.35f;
-    sim.neuro.command(CmdLoadSolver, &ksu);
-    sim.neuro.command(CmdGetImageName, name);
-    EXPECT_STREQ(name, "solver.img.040");
-    ksu = 1.0f;  // solver.img.100 does not exist
-    sim.neuro.command(CmdLoadSolver, &ksu);
-    sim.neuro.command(CmdGetImageName, name);
-    EXPECT_STREQ(name, "solver.img.040");
     writeFile("solver.img", "0");
-    sim.neuro.command(CmdLoadSolver, nullptr);
-    sim.neuro.command(CmdGetImageName, name);
-    EXPECT_STREQ(name, "solver.img.040");
+    // The KSU to load the numbered image of (none: solver.img), and the name shown after it.
+    const std::pair<std::optional<float>, const char*> loads[] = {
+        {std::nullopt, ""},                // a damaged solver.img
+        {0.35f, "solver.img.040"},         //
+        {1.0f, "solver.img.040"},          // solver.img.100 does not exist
+        {std::nullopt, "solver.img.040"},  // damaged again
+    };
+    for (auto [ksu, name] : loads) {
+        sim.neuro.command(CmdLoadSolver, ksu ? &*ksu : nullptr);
+        char shown[kTextBufferSize] = "x";
+        sim.neuro.command(CmdGetImageName, shown);
+        EXPECT_STREQ(shown, name) << (ksu ? *ksu : -1);
+    }
 }
 
 TEST_F(NeuroSystemTest, LearningWithoutPatternsRunsOneEpochAndSavesTheImage) {
@@ -178,8 +191,8 @@ TEST_F(NeuroSystemTest, ThreadTrainingWhileTheSimulationSteps) {
         if (i % 10 == 0) sim.building.hallPanel.Press(1 + i % 28, i % 2);
         sim.runStep();
         sim.current().command(CmdGetSolverEpoch, &epoch);
-        (void)epochMaxError.load();
-        recentMaxError.store(0.0f);
+        (void)sim.adaptive.solver.epochMaxError.load();
+        sim.adaptive.solver.recentMaxError.store(0.0f);
     }
     sim.current().command(CmdStopSolverLearning, nullptr);
     worker.join();

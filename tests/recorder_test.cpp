@@ -64,31 +64,20 @@ TEST_F(RecorderTest, DamagedFilesKeepTheCompleteEntries) {
     const std::string entry = "\n1 9 1    0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1";
     const std::string second =
         "\n2 10 0    1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0";
-    writeFile("short.but", "5" + entry + second + "\n3 13 1    0 0 1");
-    recorder.Load("short.but");
-    EXPECT_EQ(recorder.entries.size(), 2u);
-
-    writeFile("garbage.but", "3" + entry + "\n2 x 0    1 0");
-    recorder.Load("garbage.but");
-    EXPECT_EQ(recorder.entries.size(), 1u);
-
-    writeFile("huge.but", "2147483647" + entry);
-    recorder.Load("huge.but");
-    EXPECT_EQ(recorder.entries.size(), 1u);
-
-    writeFile("negative.but", "-4" + entry);
-    recorder.Load("negative.but");
-    EXPECT_TRUE(recorder.entries.empty());
-
-    writeFile("text.but", "hello");
-    recorder.Load("text.but");
-    EXPECT_TRUE(recorder.entries.empty());
-    EXPECT_EQ(recorder.fileName, "text.but");
-
-    writeFile("dup.but", "2" + entry + entry);
-    recorder.Load("dup.but");
-    EXPECT_EQ(recorder.entries.size(), 1u);
-
+    const std::pair<std::string, std::size_t> files[] = {
+        {"5" + entry + second + "\n3 13 1    0 0 1", 2},  // cut short
+        {"3" + entry + "\n2 x 0    1 0", 1},              // not a number
+        {"2147483647" + entry, 1},                        // a count far too large
+        {"-4" + entry, 0},
+        {"hello", 0},
+        {"2" + entry + entry, 1},  // the same press twice
+    };
+    for (const auto& [text, entries] : files) {
+        writeFile("damaged.but", text);
+        recorder.Load("damaged.but");
+        EXPECT_EQ(recorder.entries.size(), entries) << text;
+        EXPECT_EQ(recorder.fileName, "damaged.but");
+    }
     recorder.Load("missing.but");
     EXPECT_TRUE(recorder.entries.empty());
     EXPECT_EQ(recorder.fileName, "");

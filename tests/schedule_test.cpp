@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 
 #include "app/simulation.h"
 #include "test_support.h"
@@ -86,6 +87,13 @@ TEST_F(ScheduleTest, CarButtonAfterAStampedCallDropsTheStamp) {
 }
 
 TEST_F(ScheduleTest, CallWhileAnotherLampIsLitIsNotMeasured) {
+    // Any lit lamp makes the system busy, those of the end floors too.
+    for (const auto& [floor, dir] : {std::pair{28, 0}, std::pair{1, 1}}) {
+        hall.Press(floor, dir);
+        hall.Press(9, 1);
+        EXPECT_EQ(sim.schedule.meter.callStamp[9][1], 0) << floor;
+        sim.resetSimulation();
+    }
     hall.Press(20, 0);
     hall.Press(9, 1);
     EXPECT_EQ(sim.schedule.meter.callStamp[9][1], 0);
@@ -117,6 +125,22 @@ TEST_F(ScheduleTest, InconsistentCarStateIsReportedAndTheStepGoesOn) {
     EXPECT_EQ(car.doorOpen, 1) << "the door decision still runs";
 }
 
+TEST_F(ScheduleTest, AStepThatThrowsLeavesTheNextStepsRunning) {
+    struct FailingWindow : UserInterface {
+        void showMessage(const std::string&) override { throw std::runtime_error("no window"); }
+    } failing;
+    sim.setUserInterface(&failing);
+    car.floor = 6;
+    car.lastMove = 1;
+    car.direction = 2;
+    hall.Press(6, 0);
+    EXPECT_THROW(steps(1), std::runtime_error);
+    sim.setUserInterface(&observer);
+    const int before = sim.stepCounter;
+    steps(2);
+    EXPECT_EQ(sim.stepCounter, before + 2);
+}
+
 TEST_F(ScheduleTest, WindowTrendAndRefill) {
     EfficiencyMeter& meter = sim.schedule.meter;
     sim.settings.efficiencyCriteria = 0.25f;
@@ -138,6 +162,22 @@ TEST_F(ScheduleTest, WindowTrendAndRefill) {
     sim.schedule.command(CmdClear, nullptr);
     EXPECT_EQ(meter.window[0], 1.0);
     EXPECT_EQ(meter.window[3], 1.0);
+}
+
+TEST_F(ScheduleTest, TrendAtAndAroundTheThreshold) {
+    EfficiencyMeter& meter = sim.schedule.meter;
+    sim.settings.tresholdToCheckNeedToAdapt = 0.5f;
+    // The older and the newer half of a window of four, and the trend they give.
+    struct Case {
+        double older, newer;
+        int trend;
+    };
+    for (const Case& c : {Case{0.5, 1.0, 2}, Case{0.25, 1.0, 3}, Case{1.0, 0.5, 2},
+                          Case{1.0, 0.25, 1}, Case{0.0, 0.0, 2}}) {
+        meter.window[0] = meter.window[1] = c.older;
+        meter.window[2] = meter.window[3] = c.newer;
+        EXPECT_EQ(meter.Trend(), c.trend) << c.older << " " << c.newer;
+    }
 }
 
 TEST_F(ScheduleTest, WritesOnlyTheFirstLabelAndIgnoresUnknownCodes) {

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 #include "test_support.h"
 
 namespace vardeck {
@@ -88,6 +93,39 @@ TEST(SettingsTest, DamagedLineThreeKeepsTheLinesBeforeIt) {
     settings.stepToCountPopulestFloor = -9;
     EXPECT_EQ(settings.samplesPerHalfWindow(), Settings::kMaxHistory);
     EXPECT_EQ(settings.populestHistoryLength(), 1);
+}
+
+// A host that switched the process to a locale with a decimal comma (a window toolkit, say)
+// still writes and reads the file with points.
+TEST(SettingsTest, TheFileIgnoresTheProcessLocale) {
+    test::TempDir dir;
+    // The locale is built here from Debian's locale sources, so that the test does not depend
+    // on the locales that the machine has generated.
+    if (std::system("localedef -i de_DE -f ISO-8859-1 ./de_DE >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "localedef cannot build de_DE";
+    ::setenv("LOCPATH", dir.path().c_str(), 1);
+    const bool comma = std::setlocale(LC_NUMERIC, "de_DE") != nullptr;
+    char printed[16];
+    std::snprintf(printed, sizeof printed, "%.2f", 0.5);
+    const std::string example = printed;
+    Settings out;
+    out.SetDefaults();
+    out.ksu = 0.2f;
+    out.efficiencyCriteria = 0.625f;
+    const int saved = out.SaveSettings();
+    Settings in;
+    in.LoadSettings();
+    std::setlocale(LC_NUMERIC, "C");
+    ::unsetenv("LOCPATH");
+    if (!comma || example != "0,50") GTEST_SKIP() << "no decimal comma in de_DE";
+
+    ASSERT_EQ(saved, 0);
+    const std::string text = readFile("vardeck.cfg");
+    EXPECT_NE(text.find("\nefficiency criteria 0.625000\nksu 0.20\n"), std::string::npos) << text;
+    EXPECT_EQ(in.ksu, 0.2f);
+    EXPECT_EQ(in.efficiencyCriteria, 0.625f);
+    EXPECT_EQ(in.constPopulest, 0);
+    EXPECT_EQ(in.populestFloor, 0);
 }
 
 TEST(SettingsTest, FailedWriteKeepsThePreviousFile) {

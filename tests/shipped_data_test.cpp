@@ -78,17 +78,8 @@ TEST(ShippedDataTest, NeuroServesShippedTrafficAboutAsWellAsTheSchedule) {
         const auto result = runCli(std::string("compare --play traffic/") + name +
                                    ".but --systems schedule,neuro --csv");
         ASSERT_EQ(result.code, 0) << result.err;
-        std::istringstream lines(result.out);
-        std::string header, line;
-        std::getline(lines, header);
-        std::map<std::string, std::map<std::string, std::string>> rows;
-        while (std::getline(lines, line)) {
-            std::istringstream h(header), v(line);
-            std::string key, value;
-            std::map<std::string, std::string> row;
-            while (std::getline(h, key, ',') && std::getline(v, value, ',')) row[key] = value;
-            rows[row["system"]] = row;
-        }
+        std::map<std::string, test::CsvRow> rows;
+        for (const test::CsvRow& row : test::csvTable(result.out)) rows[row.at("system")] = row;
         ASSERT_EQ(rows.size(), 2u) << result.out;
         auto& neuro = rows["neuro"];
         auto& schedule = rows["schedule"];

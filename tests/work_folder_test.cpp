@@ -102,13 +102,14 @@ TEST(WorkFolderTest, BlockedFolderGivesAnErrorAndWritesNothing) {
         {"the installed data missing", [] {}, "new/work", "no-such-data", "\"no-such-data\""},
         {"the installed data empty", [] { fs::create_directories("empty/traffic"); }, "new/work",
          "empty", "\"empty\""},
-        // The temporary name of the copy is too long: the copy fails after others were made.
+        // The last default file cannot be read (reading it gives an I/O error): the copy fails
+        // after others were made.
         {"a copy failing halfway",
          [] {
              fs::copy(kData, "data", fs::copy_options::recursive);
-             writeFile("data/" + std::string(250, 'z'), "x");
+             fs::create_symlink("/proc/self/mem", "data/zzz-unreadable");
          },
-         "new/work", "data", std::string(250, 'z').c_str()},
+         "new/work", "data", "zzz-unreadable"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -8,13 +8,15 @@
 #include "app/message_box.h"
 #include "control/command_code.h"
 #include "control/control_system.h"
-#include "neuro/network_settings.h"
+#include "neuro/neural_network.h"
 
 namespace vardeck {
 
-LearningDialog::LearningDialog(ControlSystem& system, QWidget* parent)
+LearningDialog::LearningDialog(ControlSystem& system, NeuralNetwork& teacher, QWidget* parent)
     // A caption but no close box: the window is closed with Escape.
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), system_(system) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      system_(system),
+      teacher_(teacher) {
     setWindowTitle(QStringLiteral("Learning"));
     setFont(DialogFont());
     setFixedSize(DialogX(180), DialogY(151));
@@ -109,10 +111,11 @@ void LearningDialog::OnTrainingEnded() {
 }
 
 void LearningDialog::Update() {
-    errorBox_->setText(QString::asprintf("%10.20f", static_cast<double>(epochMaxError.load())));
+    errorBox_->setText(
+        QString::asprintf("%10.20f", static_cast<double>(teacher_.epochMaxError.load())));
     errorBox_->setCursorPosition(0);
-    chart.AddValue(recentMaxError.load());
-    recentMaxError = 0.0f;
+    // The read and the reset are one step, so that no delta is lost between them.
+    chart.AddValue(teacher_.recentMaxError.exchange(0.0f));
     int epoch = 0;
     system_.command(CmdGetTeacherEpoch, &epoch);
     epochBox_->setText(QString::asprintf("%d", epoch));

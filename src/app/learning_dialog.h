@@ -13,6 +13,7 @@ class QPushButton;
 namespace vardeck {
 
 class ControlSystem;
+class NeuralNetwork;
 
 // Control ids of the learning window.
 enum LearningControlId : int {
@@ -32,8 +33,8 @@ class LearningDialog : public QDialog {
 public:
     static constexpr int kRefreshPeriod = 2000;
 
-    // `system` trains the teacher and answers for its epoch; it must outlive the window.
-    explicit LearningDialog(ControlSystem& system, QWidget* parent = nullptr);
+    // `system` trains `teacher` and answers for its epoch; both must outlive the window.
+    LearningDialog(ControlSystem& system, NeuralNetwork& teacher, QWidget* parent = nullptr);
     ~LearningDialog() override;
 
     LearningDialog(const LearningDialog&) = delete;
@@ -68,6 +69,7 @@ private:
     QTimer timer;
 
     ControlSystem& system_;
+    NeuralNetwork& teacher_;
     QWidget* frame_ = nullptr;
     QLineEdit* errorBox_ = nullptr;
     QLineEdit* epochBox_ = nullptr;

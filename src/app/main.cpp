@@ -2,11 +2,13 @@
 // the current working directory, by its bare name (with --workdir, a folder set up first).
 
 #include <QApplication>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <clocale>
 
 #include "app/main_dialog.h"
+#include "app/qt_translations.h"
 #include "app/simulation.h"
 #include "app/startup_options.h"
 #include "neuro/network_settings.h"
@@ -14,6 +16,7 @@
 int main(int argc, char** argv) {
     if (const int code = vardeck::answerInfoOptions(argc, argv); code >= 0) return code;
     QApplication app(argc, argv);
+    vardeck::installQtTranslations(app, QLocale());
     QGuiApplication::setDesktopFileName(QStringLiteral("vardeck"));
     if (!vardeck::enterWorkFolder(QApplication::arguments(), vardeck::installedDataFolder())) {
         return 1;

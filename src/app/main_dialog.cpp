@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
@@ -214,6 +216,11 @@ void MainDialog::BuildControls() {
     group("Neuro", DialogRect(275, 142, 145, 127));
     group("Solver", DialogRect(281, 152, 134, 29));
     button(IdSolverLearn, "Learn", DialogRect(287, 163, 35, 14), [this] {
+        // A stop goes to the system that trains, even after another one was chosen.
+        if (solverLearningPanel.IsWatching()) {
+            solverLearningPanel.RequestStop();
+            return;
+        }
         // The neuro system hands the panel back to ToggleLearning; the pointer must be the
         // panel's SolverLearningToggle part, which is what the system casts it to.
         SolverLearningToggle* toggle = &solverLearningPanel;
@@ -300,8 +307,8 @@ void MainDialog::showMessage(const std::string& text) {
     ShowMessage(this, QString::fromStdString(text));
 }
 
-void MainDialog::runTeacherLearning(ControlSystem& system) {
-    LearningDialog dialog(system, this);
+void MainDialog::runTeacherLearning(ControlSystem& system, NeuralNetwork& teacher) {
+    LearningDialog dialog(system, teacher, this);
     activeLearning_ = &dialog;
     dialog.exec();
     activeLearning_ = nullptr;
@@ -447,6 +454,15 @@ QFileDialog* MakeSequenceFileDialog(QWidget* parent, bool save) {
     dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
     if (save) dialog->setDefaultSuffix(QStringLiteral("but"));
+    // The size, type and date columns as wide as their texts, in any language; the name column
+    // takes the rest.
+    if (auto* details = dialog->findChild<QTreeView*>()) {
+        QHeaderView* header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+    dialog->resize(dialog->sizeHint().expandedTo(QSize(DialogX(480), DialogY(240))));
     return dialog;
 }
 

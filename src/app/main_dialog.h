@@ -116,7 +116,7 @@ public:
     // UserInterface
     void efficiencySampleTaken(int floor, int direction) override;
     void showMessage(const std::string& text) override;
-    void runTeacherLearning(ControlSystem& system) override;
+    void runTeacherLearning(ControlSystem& system, NeuralNetwork& teacher) override;
     void stopTimer() override;
     void clearEfficiencyChart() override;
     void valuesRefreshed() override;

@@ -68,6 +68,11 @@ void Simulation::runStep() {
     // A message box opened inside a step must not let the timer start another one.
     if (inStep_) return;
     inStep_ = true;
+    // Cleared however the step ends, an exception included, so that the next step can run.
+    struct StepGuard {
+        bool& inStep;
+        ~StepGuard() { inStep = false; }
+    } guard{inStep_};
     ShowPopulestFloor();
     ShowKsu();
     recorder.Commit();
@@ -76,7 +81,6 @@ void Simulation::runStep() {
     building.Step();
     ui_->redrawStrip();
     ++stepCounter;
-    inStep_ = false;
 }
 
 void Simulation::resetSimulation() {

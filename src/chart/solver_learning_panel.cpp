@@ -6,7 +6,7 @@
 #include "app/main_dialog.h"
 #include "app/message_box.h"
 #include "control/command_code.h"
-#include "neuro/network_settings.h"
+#include "neuro/neural_network.h"
 
 namespace vardeck {
 
@@ -37,11 +37,9 @@ void SolverLearningPanel::Setup(MainDialog* mainDialog) {
     SetLineColor(QColor(0, 255, 0));
 }
 
-void SolverLearningPanel::ToggleLearning() {
-    auto* button = static_cast<QPushButton*>(dialog->item(IdSolverLearn));
+void SolverLearningPanel::ToggleLearning(ControlSystem& system, NeuralNetwork& solver) {
     if (timer.isActive()) {
-        dialog->simulation().current().command(CmdStopSolverLearning, nullptr);
-        button->setText(QStringLiteral("Learn"));
+        RequestStop();
         return;
     }
     // The previous run's worker returned before that run was reported finished.
@@ -49,10 +47,16 @@ void SolverLearningPanel::ToggleLearning() {
     finished = false;
     closing = false;
     trainingReturned = false;
-    trainingSystem = &dialog->simulation().current();
+    trainingSystem = &system;
+    trainingSolver = &solver;
     timer.start();
     thread = std::thread(&SolverLearningPanel::LearningThread, this, trainingSystem);
-    button->setText(QStringLiteral("Stop"));
+    static_cast<QPushButton*>(dialog->item(IdSolverLearn))->setText(QStringLiteral("Stop"));
+}
+
+void SolverLearningPanel::RequestStop() {
+    if (trainingSystem != nullptr) trainingSystem->command(CmdStopSolverLearning, nullptr);
+    static_cast<QPushButton*>(dialog->item(IdSolverLearn))->setText(QStringLiteral("Learn"));
 }
 
 void SolverLearningPanel::LearningThread(ControlSystem* system) {
@@ -67,14 +71,16 @@ void SolverLearningPanel::OnTrainingEnded() {
 }
 
 void SolverLearningPanel::Update() {
+    if (trainingSolver == nullptr) return;
     auto* delta = static_cast<QLineEdit*>(dialog->item(IdDelta));
     auto* epochBox = static_cast<QLineEdit*>(dialog->item(IdEpoch));
-    delta->setText(QString::asprintf("%10.20f", static_cast<double>(epochMaxError.load())));
+    delta->setText(
+        QString::asprintf("%10.20f", static_cast<double>(trainingSolver->epochMaxError.load())));
     delta->setCursorPosition(0);
-    AddValue(recentMaxError.load());
-    recentMaxError = 0.0f;
+    // The read and the reset are one step, so that no delta is lost between them.
+    AddValue(trainingSolver->recentMaxError.exchange(0.0f));
     int epoch = 0;
-    dialog->simulation().current().command(CmdGetSolverEpoch, &epoch);
+    trainingSystem->command(CmdGetSolverEpoch, &epoch);
     epochBox->setText(QString::asprintf("%d", epoch));
     if (finished) {
         timer.stop();

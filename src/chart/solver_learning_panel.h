@@ -11,11 +11,12 @@ namespace vardeck {
 
 class ControlSystem;
 class MainDialog;
+class NeuralNetwork;
 
 // The solver's training chart of the main window, over frame 1018, with the error in edit 1014
 // and the epoch in edit 1015. "Learn" (button 1008) makes the current control system call
-// ToggleLearning, which trains the solver on a worker thread while a 2-second timer plots the
-// progress.
+// ToggleLearning, which trains that system's solver on a worker thread while a 2-second timer
+// plots its progress. "Stop" goes to the system that trains, whichever system is current.
 class SolverLearningPanel : public ChartCtrl, public SolverLearningToggle {
     Q_OBJECT
 
@@ -28,8 +29,10 @@ public:
 
     // Lays the chart over frame 1018 of `dialog` and empties edits 1014 and 1015.
     void Setup(MainDialog* dialog);
-    // Starts a training run, or asks the running one to stop.
-    void ToggleLearning() override;
+    // Starts a training run of `system`, or asks the running one to stop.
+    void ToggleLearning(ControlSystem& system, NeuralNetwork& solver) override;
+    // Asks the running training to stop; the button reads "Learn" again.
+    void RequestStop();
     // One tick of the refresh timer: shows and plots the progress; once the run has ended and
     // its message has been closed, returns the panel to its idle state.
     void Update();
@@ -56,8 +59,9 @@ private:
     std::atomic<bool> finished{false};
     MainDialog* dialog = nullptr;
     QTimer timer;
-    // The system that trains, and whether its training has returned.
+    // The system that trains, its solver, and whether its training has returned.
     ControlSystem* trainingSystem = nullptr;
+    NeuralNetwork* trainingSolver = nullptr;
     std::atomic<bool> trainingReturned{false};
     bool closing = false;
 };

@@ -32,6 +32,8 @@ private:
     std::size_t next_ = 0;
 };
 
+// A whole number written with digits only, and a number of digits with at most one decimal point;
+// no option takes a sign.
 std::optional<long long> parseInteger(const std::string& text);
 std::optional<double> parseNumber(const std::string& text);
 

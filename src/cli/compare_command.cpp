@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/compare_row.h"
+#include "cli/recording_file.h"
 #include "cli/service_meter.h"
 #include "cli/svg_chart.h"
 #include "cli/system_names.h"
@@ -46,7 +47,7 @@ const char* const kCompareUsage =
     "  samples         efficiency samples taken\n"
     "  eff_mean        their mean\n"
     "  floors          floors travelled by the car\n"
-    "  openings        door openings\n"
+    "  openings        times the doors went from closed to open\n"
     "  calls           hall calls made (presses that lit a lamp; up at 28 and down at 1\n"
     "                  light nothing and are not counted)\n"
     "  answered        hall calls answered\n"
@@ -67,17 +68,6 @@ const char* const kCompareUsage =
     "traffic too.\n";
 
 constexpr long long kMaxSteps = 50'000'000;
-
-// The recorder reads anything without complaint; a file that does not even start with a
-// count is refused here rather than replayed as an empty recording.
-void checkRecording(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (!file) throw UsageError{"cannot read the press-sequence file '" + path + "'"};
-    int count = 0;
-    const bool hasCount = std::fscanf(file, "%d", &count) == 1;
-    std::fclose(file);
-    if (!hasCount) throw UsageError{"'" + path + "' is not a press-sequence file"};
-}
 
 // Steps that play the whole recording and leave the car time to finish.
 long long defaultSteps(const PressEntries& entries) {

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -23,6 +24,29 @@ const char* const kUsage =
     "\n"
     "vardeck-cli COMMAND --help explains the options of a command.\n";
 
+// Every command ends here: output that did not reach stdout (a full disk, a closed pipe) is a
+// failed write, whatever the command itself thought.
+int checkedOutput(const std::string& name, int code) {
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    if (flushed && !std::ferror(stdout)) return code;
+    const std::string reason = flushed ? "" : std::string(": ") + std::strerror(errno);
+    std::fprintf(stderr, "vardeck-cli%s%s: cannot write the output%s\n", name.empty() ? "" : " ",
+                 name.c_str(), reason.c_str());
+    return code != 0 ? code : 1;
+}
+
+int runNamed(const std::string& name, vardeck::cli::Arguments& args) {
+    using namespace vardeck::cli;
+    if (name == "run") return runCommand(args);
+    if (name == "train") return trainCommand(args);
+    if (name == "make-patterns") return makePatternsCommand(args);
+    if (name == "generate") return generateCommand(args);
+    if (name == "compare") return compareCommand(args);
+    if (name == "study") return studyCommand(args);
+    throw UsageError{"unknown command '" + name + "' (try vardeck-cli --help)"};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -30,18 +54,12 @@ int main(int argc, char** argv) {
     std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
         std::fputs(kUsage, words.empty() ? stderr : stdout);
-        return words.empty() ? 2 : 0;
+        return checkedOutput("", words.empty() ? 2 : 0);
     }
     const std::string name = words[0];
     Arguments args(std::vector<std::string>(words.begin() + 1, words.end()));
     try {
-        if (name == "run") return runCommand(args);
-        if (name == "train") return trainCommand(args);
-        if (name == "make-patterns") return makePatternsCommand(args);
-        if (name == "generate") return generateCommand(args);
-        if (name == "compare") return compareCommand(args);
-        if (name == "study") return studyCommand(args);
-        throw UsageError{"unknown command '" + name + "' (try vardeck-cli --help)"};
+        return checkedOutput(name, runNamed(name, args));
     } catch (const UsageError& error) {
         std::fprintf(stderr, "vardeck-cli %s: %s\n", name.c_str(), error.message.c_str());
         return 2;

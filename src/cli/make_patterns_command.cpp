@@ -56,6 +56,7 @@ bool writeTeacherPatterns(const std::string& output) {
 
 int makePatternsCommand(Arguments& args) {
     double ksu = 0;
+    bool haveKsu = false;
     bool teacher = false;
     std::string output;
     while (!args.done()) {
@@ -65,6 +66,7 @@ int makePatternsCommand(Arguments& args) {
             return 0;
         } else if (option == "--ksu") {
             ksu = args.number(option);
+            haveKsu = true;
             if (ksu < 0 || ksu > 1) throw UsageError{"--ksu wants a number from 0 to 1"};
         } else if (option == "--teacher") {
             teacher = true;
@@ -75,6 +77,8 @@ int makePatternsCommand(Arguments& args) {
                              "' (try vardeck-cli make-patterns --help)"};
         }
     }
+    if (teacher && haveKsu)
+        throw UsageError{"--ksu belongs to the solver's patterns, not to --teacher"};
     if (output.empty()) throw UsageError{"say where to write the patterns: -o FILE"};
     const bool written = teacher ? writeTeacherPatterns(output) : writeSolverPatterns(output, ksu);
     if (!written) {

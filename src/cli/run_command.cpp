@@ -3,6 +3,7 @@
 
 #include "app/simulation.h"
 #include "cli/commands.h"
+#include "cli/recording_file.h"
 #include "cli/system_names.h"
 
 namespace vardeck::cli {
@@ -98,11 +99,7 @@ int runCommand(Arguments& args) {
             throw UsageError{"unknown option '" + option + "' (try vardeck-cli run --help)"};
         }
     }
-    if (!play.empty()) {
-        std::FILE* file = std::fopen(play.c_str(), "r");
-        if (!file) throw UsageError{"cannot read the press-sequence file '" + play + "'"};
-        std::fclose(file);
-    }
+    if (!play.empty()) checkRecording(play);
 
     static char outputBuffer[1 << 16];
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
@@ -125,10 +122,11 @@ int runCommand(Arguments& args) {
     std::printf("summary steps %lld samples %lld mean %.6f travel %d\n", steps, printer.samples,
                 printer.samples ? printer.sum / double(printer.samples) : 0.0,
                 sim.building.car.travelCount);
-    if (saveSettings && sim.settings.SaveSettings() != 0)
-        std::fprintf(stderr, "vardeck-cli run: could not write %s\n", kSettingsFileName);
-    std::fflush(stdout);
     sim.setUserInterface(nullptr);
+    if (saveSettings && sim.settings.SaveSettings() != 0) {
+        std::fprintf(stderr, "vardeck-cli run: could not write %s\n", kSettingsFileName);
+        return 1;
+    }
     return 0;
 }
 

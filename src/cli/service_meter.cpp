@@ -41,6 +41,7 @@ void ServiceMeter::beforeStep() {
     floorBefore_ = sim_.building.car.floor;
     directionBefore_ = sim_.building.car.direction;
     stepBefore_ = sim_.stepCounter;
+    doorOpenBefore_ = sim_.building.car.doorOpen != 0;
 }
 
 void ServiceMeter::collectBoarded(std::vector<const Entry*>& waiting) {
@@ -76,13 +77,16 @@ void ServiceMeter::afterStep() {
         if (directionBefore_ == kNone) collectBoarded(waiting[Neither]);
     }
 
+    // An opening is the doors going from closed to open; a dwell restarted while they stand
+    // open is none.
     const Car& car = sim_.building.car;
-    if (car.doorTimer == 4) {
+    if (!doorOpenBefore_ && car.doorOpen != 0) {
         ++doorOpenings_;
         if (isFloor(car.floor)) {
+            // A recorded step may lie anywhere in the int range.
             for (const Rider& rider : riders_[car.floor]) {
                 ++destinationsReached_;
-                destinationTimeSum_ += stepBefore_ - rider.pressStep;
+                destinationTimeSum_ += static_cast<long long>(stepBefore_) - rider.pressStep;
                 if (rider.call >= 0 && calls_[rider.call].destinationStep < 0)
                     calls_[rider.call].destinationStep = stepBefore_;
             }

@@ -42,7 +42,7 @@ struct ServiceReport {
     long long steps = 0;
     std::vector<EfficiencySample> samples;
     int floorsTravelled = 0;
-    long long doorOpenings = 0;
+    long long doorOpenings = 0;  // times the doors went from closed to open
     long long callsMade = 0;
     long long callsAnswered = 0;
     std::optional<WaitingSummary> waiting;  // none when no call was answered
@@ -114,10 +114,11 @@ private:
     long long messages_ = 0;
     std::string firstMessage_;
     int firstMessageStep_ = 0;
-    // The car's floor and direction and the step counter when the recorder played back.
+    // The car's floor, direction and doors and the step counter when the recorder played back.
     int floorBefore_ = 0;
     int directionBefore_ = 0;
     int stepBefore_ = 0;
+    bool doorOpenBefore_ = false;
 };
 
 // The entries of a press-sequence file, read as the window's Record > Open reads them.

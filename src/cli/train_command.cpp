@@ -57,9 +57,11 @@ private:
 template <class Network, class Patterns>
 int train(const std::string& patternsPath, const std::string& imagePath, long long maxEpochs,
           unsigned seed) {
+    // A file that is not wholly a pattern file is refused before anything is trained or written.
     Patterns patterns;
-    if (patterns.read(patternsPath) != 0)
-        throw UsageError{"cannot read the pattern file '" + patternsPath + "'"};
+    std::string problem;
+    if (patterns.readStrictly(patternsPath, problem) != 0)
+        throw UsageError{"the pattern file '" + patternsPath + "' " + problem};
     std::fprintf(stderr, "training on %d patterns from %s\n", patterns.count(),
                  patternsPath.c_str());
 
@@ -89,13 +91,14 @@ int train(const std::string& patternsPath, const std::string& imagePath, long lo
         if (std::chrono::steady_clock::now() - lastReport >= std::chrono::seconds(2)) {
             lastReport = std::chrono::steady_clock::now();
             std::fprintf(stderr, "epoch %d largest error %.6f\n", network.epochCount(),
-                         double(epochMaxError.load()));
+                         double(network.epochMaxError.load()));
         }
     }
     worker.join();
     const int epochs = network.epochCount();
     std::signal(SIGINT, previous);
-    std::fprintf(stderr, "epoch %d largest error %.6f\n", epochs, double(epochMaxError.load()));
+    std::fprintf(stderr, "epoch %d largest error %.6f\n", epochs,
+                 double(network.epochMaxError.load()));
     if (saved != 0) {
         std::fprintf(stderr, "vardeck-cli train: cannot write the image '%s'\n", imagePath.c_str());
         return 1;

@@ -53,7 +53,7 @@ void AdaptiveControlSystem::command(CommandCode code, void* argument) {
             break;
         case CmdOpenTeacherLearning:
             teacher.randomize(0.5f);
-            ui->runTeacherLearning(*this);
+            ui->runTeacherLearning(*this, teacher);
             break;
         case CmdGetTeacherEpoch:
             *static_cast<int*>(argument) = teacher.epoch;
@@ -122,13 +122,9 @@ void AdaptiveControlSystem::Decide(int trend, int previousTrend) {
 
 // Runs on the learning window's worker thread for the whole training.
 void AdaptiveControlSystem::learnTeacher() {
-    TeacherPatternSet copy;
-    copy.read(kTeacherPatterns);
-    {
-        std::lock_guard lock(patternsMutex_);
-        teacherPatterns = copy;
-    }
-    teacher.train(std::move(copy));
+    TeacherPatternSet patterns;
+    patterns.read(kTeacherPatterns);
+    teacher.train(std::move(patterns));
     command(CmdSaveTeacher, nullptr);
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <mutex>
-
 #include "neuro/neuro_control_system.h"
 #include "neuro/pattern_set.h"
 #include "neuro/teacher_network.h"
@@ -29,9 +27,6 @@ public:
 private:
     void checkAdaptation();
     void learnTeacher();
-
-    TeacherPatternSet teacherPatterns;
-    std::mutex patternsMutex_;
 };
 
 }  // namespace vardeck

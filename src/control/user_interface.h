@@ -5,6 +5,7 @@
 namespace vardeck {
 
 class ControlSystem;
+class NeuralNetwork;
 
 // What the simulation tells the user interface. The window, the headless driver and the tests
 // implement what they need; every hook does nothing by default.
@@ -24,8 +25,9 @@ public:
     virtual void hallCallAnswered(int /*floor*/, int /*direction*/) {}
     // A message box with an OK button.
     virtual void showMessage(const std::string& /*text*/) {}
-    // CmdOpenTeacherLearning: run the teacher's learning window modally for `system`.
-    virtual void runTeacherLearning(ControlSystem& /*system*/) {}
+    // CmdOpenTeacherLearning: run the teacher's learning window modally for `system`, showing the
+    // progress of its `teacher`.
+    virtual void runTeacherLearning(ControlSystem& /*system*/, NeuralNetwork& /*teacher*/) {}
 
     // The main window's part of the step and reset sequences.
     virtual void stopTimer() {}
@@ -35,10 +37,12 @@ public:
 };
 
 // The solver learning panel as the neuro system sees it (the CmdToggleSolverLearning argument).
+// The system that handles the toggle passes itself and its solver: that system trains, and that
+// solver's progress is shown.
 class SolverLearningToggle {
 public:
     virtual ~SolverLearningToggle() = default;
-    virtual void ToggleLearning() = 0;
+    virtual void ToggleLearning(ControlSystem& system, NeuralNetwork& solver) = 0;
 };
 
 // Forwards to the user interface in use, if any.

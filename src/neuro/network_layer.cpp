@@ -47,10 +47,6 @@ float NetworkLayer::weight(unsigned neuron, unsigned input) const {
     return weights_[at(neuron, input)];
 }
 
-float NetworkLayer::previousChange(unsigned neuron, unsigned input) const {
-    return changes_[at(neuron, input)];
-}
-
 void NetworkLayer::setWeight(unsigned neuron, unsigned input, float value) {
     weights_[at(neuron, input)] = value;
 }
@@ -85,19 +81,6 @@ void NetworkLayer::compute() {
 
 void NetworkLayer::randomizeWeights(float spread) {
     for (unsigned j = 0; j < neuronCount_; ++j) neuron(j).randomizeWeights(spread);
-}
-
-void NetworkLayer::applyChanges() {
-    // The arrays hold whole blocks of kLanes; each block is loaded before it is stored.
-    float* weights = weights_.data();
-    const float* changes = changes_.data();
-    for (std::size_t first = 0; first < weights_.size(); first += kLanes) {
-        float next[kLanes];
-        for (std::size_t lane = 0; lane < kLanes; ++lane) {
-            next[lane] = weights[first + lane] - changes[first + lane];
-        }
-        for (std::size_t lane = 0; lane < kLanes; ++lane) weights[first + lane] = next[lane];
-    }
 }
 
 }  // namespace vardeck

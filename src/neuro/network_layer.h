@@ -28,7 +28,6 @@ public:
     float output(unsigned neuron) const { return output_[checked(neuron)]; }
     float delta(unsigned neuron) const { return delta_[checked(neuron)]; }
     float weight(unsigned neuron, unsigned input) const;
-    float previousChange(unsigned neuron, unsigned input) const;
     void setWeight(unsigned neuron, unsigned input, float value);
     // Restores a neuron's state as an image records it.
     void setValues(unsigned neuron, float net, float output, float delta);
@@ -38,12 +37,9 @@ public:
     void compute();
     // Every neuron's randomizeWeights, in order.
     void randomizeWeights(float spread);
-    // w := w - c for every weight.
-    void applyChanges();
 
 private:
     friend class Neuron;
-    friend class TrainingNeuron;
     friend class NeuralNetwork;
 
     // Throws std::out_of_range for a neuron or input the layer does not have.

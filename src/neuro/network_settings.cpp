@@ -7,9 +7,6 @@ std::atomic<float> currentLearningRate{0.1f};
 std::atomic<float> currentMomentum{0.5f};
 }  // namespace
 
-std::atomic<float> epochMaxError{0.0f};
-std::atomic<float> recentMaxError{0.0f};
-
 float learningRate() {
     return currentLearningRate.load(std::memory_order_relaxed);
 }

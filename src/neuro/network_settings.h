@@ -14,11 +14,4 @@ float setMomentum(float value);
 // The values every program starts with: learning rate 0.1, then momentum 0.5.
 void applyNetworkDefaults();
 
-// Progress of the running training, written by the training thread and read (and, for
-// recentMaxError, reset to 0) by the user interface.
-// The largest output delta of the current epoch.
-extern std::atomic<float> epochMaxError;
-// The largest output delta since the user interface last took the value.
-extern std::atomic<float> recentMaxError;
-
 }  // namespace vardeck

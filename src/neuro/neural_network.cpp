@@ -16,7 +16,7 @@ namespace vardeck {
 
 namespace {
 
-// Only ever raises the value, also against a concurrent reset or another network's training.
+// Only ever raises the value, also against a concurrent reset by the window.
 void raiseTo(std::atomic<float>& value, float candidate) {
     float current = value.load(std::memory_order_relaxed);
     while (current < candidate &&
@@ -215,8 +215,7 @@ void NeuralNetwork::backPropagate(const float* targets) {
     }
 }
 
-template <bool kApply>
-VARDECK_AVX2_CLONES void NeuralNetwork::updateChanges() {
+VARDECK_AVX2_CLONES void NeuralNetwork::updateWeights() {
     const float rate = learningRate();
     const float carried = momentum();
     const float fresh = 1.0f - carried;
@@ -232,35 +231,23 @@ VARDECK_AVX2_CLONES void NeuralNetwork::updateChanges() {
             float* weights = layer.weights_.data() + l * stride;
             // Padding lanes have delta 0 and change 0, so their weights stay 0.
             for (std::size_t first = 0; first < stride; first += kLanes) {
-                FloatLanes delta, change;
+                FloatLanes delta, change, weight;
                 loadLanes(delta, deltas + first);
                 loadLanes(change, changes + first);
+                loadLanes(weight, weights + first);
                 const FloatLanes next = rate * (scaledInput * delta + carried * change);
-                if constexpr (kApply) {
-                    FloatLanes weight;
-                    loadLanes(weight, weights + first);
-                    storeLanes(weights + first, weight - next);
-                }
+                storeLanes(weights + first, weight - next);
                 storeLanes(changes + first, next);
             }
         }
     }
 }
 
-void NeuralNetwork::computeChanges() {
-    updateChanges<false>();
-}
-
-void NeuralNetwork::applyChanges() {
-    for (NetworkLayer& layer : layers_) layer.applyChanges();
-}
-
 void NeuralNetwork::trainPattern(const float* inputs, const float* targets) {
     setInputs(inputs);
     forward();
     backPropagate(targets);
-    // computeChanges and applyChanges in one sweep: each weight gets the same two operations.
-    updateChanges<true>();
+    updateWeights();
 }
 
 int NeuralNetwork::writeImage(const std::string& path) const {

@@ -53,8 +53,8 @@ public:
     void setInputs(const float* inputs);
     void forward();
     void backPropagate(const float* targets);
-    void computeChanges();
-    void applyChanges();
+    // setInputs, forward, backPropagate, then every weight's change (with momentum) and the
+    // weight update in one sweep.
     void trainPattern(const float* inputs, const float* targets);
 
     // The network image: 0 done, 1 the file cannot be created.
@@ -74,6 +74,13 @@ public:
     // Epochs begun since construction.
     std::atomic<int> epoch{0};
     std::atomic<bool> stopRequested{false};
+    // Progress of this network's training, written by the training thread and read (and, for
+    // recentMaxError, reset to 0) by the window that shows it. Each network keeps its own, so
+    // that one training never decides when another one stops.
+    // The largest output delta of the current epoch.
+    std::atomic<float> epochMaxError{0.0f};
+    // The largest output delta since the window last took the value.
+    std::atomic<float> recentMaxError{0.0f};
 
 protected:
     using PatternAt =
@@ -96,9 +103,8 @@ protected:
 
 private:
     int linkLayers();
-    // computeChanges, and with kApply also applyChanges, in one sweep over the weights.
-    template <bool kApply>
-    void updateChanges();
+    // c := rate * (input * (1 - momentum) * delta + momentum * c), then w := w - c.
+    void updateWeights();
 
     std::vector<NetworkLayer> layers_;
     mutable std::mutex mutex_;

@@ -50,7 +50,8 @@ void NeuroControlSystem::command(CommandCode code, void* argument) {
             learn();
             break;
         case CmdToggleSolverLearning:
-            if (argument) static_cast<SolverLearningToggle*>(argument)->ToggleLearning();
+            if (argument)
+                static_cast<SolverLearningToggle*>(argument)->ToggleLearning(*this, solver);
             break;
         case CmdGetSolverEpoch:
             *static_cast<int*>(argument) = solver.epoch;
@@ -144,7 +145,8 @@ SolverState NeuroControlSystem::encodeState() {
         return s;
     }
     if (s.upHere == 0 && s.downHere == 0 && s.target == 9) {
-        const double offset = (floorCounter.count() - a) * (1.0 / 14.0);
+        // In double: the populest floor comes from the settings file and may be any int.
+        const double offset = (double(floorCounter.count()) - a) * (1.0 / 14.0);
         s.populestOffset = static_cast<float>(std::clamp(offset, -1.0, 1.0));
     }
     return s;

@@ -40,18 +40,6 @@ float Neuron::activate() const {
     return activation(layer_->net(index_));
 }
 
-void Neuron::compute() {
-    NetworkLayer& layer = *layer_;
-    const unsigned j = layer.checked(index_);
-    if (layer.inputCount_ > 0 && layer.inputs_ == nullptr) return;
-    float sum = 0.0f;
-    for (unsigned k = 0; k < layer.inputCount_; ++k) {
-        sum += (2.0f * layer.inputs_[k]) * (2.0f * layer.weights_[layer.at(j, k)]);
-    }
-    layer.net_[j] = sum * 0.5f;
-    layer.output_[j] = activate();
-}
-
 void Neuron::randomizeOutput() {
     layer_->output_[layer_->checked(index_)] = static_cast<float>(centredDraw());
 }
@@ -67,10 +55,6 @@ void Neuron::randomizeWeights(float spread) {
 float Neuron::derivative() const {
     const float out = layer_->output(index_);
     return 1.0f - out * out;
-}
-
-float TrainingNeuron::previousChange(unsigned input) const {
-    return layer_->previousChange(index_, input);
 }
 
 }  // namespace vardeck

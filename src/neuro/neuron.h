@@ -28,8 +28,6 @@ public:
 
     // tanh(net).
     float activate() const;
-    // net := 2 * sum of input * weight, summed in input order; output := activate().
-    void compute();
     // output := r / 32767 - 0.5 for a fresh random r.
     void randomizeOutput();
     // Every weight, in input order, := spread * (r / 32767 - 0.5) for a fresh random r each.
@@ -42,12 +40,11 @@ protected:
     unsigned index_;
 };
 
-// The neuron that layers build: it also remembers the last change of each weight for momentum.
+// The neuron that layers build; its layer keeps the last change of each of its weights for
+// momentum.
 class TrainingNeuron : public Neuron {
 public:
     using Neuron::Neuron;
-
-    float previousChange(unsigned input) const;
 };
 
 }  // namespace vardeck

@@ -5,8 +5,10 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 
+#include "io/file_limits.h"
 #include "neuro/solver_state.h"
 #include "neuro/text_scanner.h"
 
@@ -67,6 +69,66 @@ int readRecords(const std::string& path, std::vector<Record>& records, ScanRecor
     return 0;
 }
 
+bool isBlank(std::string_view line) {
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+template <class Record, class ScanRecord>
+int readRecordsStrictly(const std::string& path, std::vector<Record>& records,
+                        ScanRecord scanRecord, std::string& problem) {
+    std::string text;
+    switch (readWholeFile(path, text)) {
+        case FileReadResult::Ok:
+            break;
+        case FileReadResult::CannotOpen:
+            problem = "cannot be read";
+            return 1;
+        case FileReadResult::TooLarge:
+            problem = std::string("is larger than ") + kMaxUserFileSizeText;
+            return 2;
+    }
+    TextScanner in(text);
+    std::string_view line;
+    in.readLine(line);
+    line = line.substr(0, line.find_last_not_of(" \t") + 1);
+    std::uint32_t announced = 0;
+    TextScanner countLine(line);
+    if (line.empty() || line.find_first_not_of("0123456789") != std::string_view::npos ||
+        !countLine.scanUnsigned(announced)) {
+        problem = "does not begin with a pattern count";
+        return 2;
+    }
+    if (announced == 0) {
+        problem = "holds no patterns";
+        return 2;
+    }
+    std::vector<Record> fresh;
+    try {
+        for (int number = 2; in.readLine(line); ++number) {
+            if (isBlank(line)) continue;
+            TextScanner fields(line);
+            Record record;
+            const bool whole = scanRecord(fields, record) && (fields.skipSpace(), fields.atEnd());
+            if (!whole || fresh.size() == announced) {
+                problem = whole ? "holds more patterns than its count, " + std::to_string(announced)
+                                : "has no pattern on line " + std::to_string(number);
+                return 2;
+            }
+            fresh.push_back(record);
+        }
+    } catch (const std::bad_alloc&) {
+        problem = "holds more patterns than memory does";
+        return 2;
+    }
+    if (fresh.size() != announced) {
+        problem = "announces " + std::to_string(announced) + " patterns but holds " +
+                  std::to_string(fresh.size());
+        return 2;
+    }
+    records = std::move(fresh);
+    return 0;
+}
+
 bool scanSolverPattern(TextScanner& in, SolverPattern& pattern) {
     int fields[7];
     for (int& field : fields) {
@@ -100,6 +162,10 @@ int PatternSet::read(const std::string& path) {
     return readRecords(path, records, scanSolverPattern);
 }
 
+int PatternSet::readStrictly(const std::string& path, std::string& problem) {
+    return readRecordsStrictly(path, records, scanSolverPattern, problem);
+}
+
 int PatternSet::write(const std::string& path) const {
     std::string text;
     appendInt(text, static_cast<long long>(records.size()));
@@ -124,19 +190,8 @@ int TeacherPatternSet::read(const std::string& path) {
     return readRecords(path, records, scanTeacherPattern);
 }
 
-int TeacherPatternSet::write(const std::string& path) const {
-    std::string text;
-    appendInt(text, static_cast<long long>(records.size()));
-    text += '\n';
-    for (const TeacherPattern& pattern : records) {
-        for (int j = 0; j < 3; ++j) {
-            appendInt(text, roundedToInt(pattern.in[j] * 7.5));
-            text += j < 2 ? " " : "    ";
-        }
-        appendInt(text, roundedToInt(pattern.target * 7.5));
-        text += '\n';
-    }
-    return writeTextFile(path, text) ? 0 : 1;
+int TeacherPatternSet::readStrictly(const std::string& path, std::string& problem) {
+    return readRecordsStrictly(path, records, scanTeacherPattern, problem);
 }
 
 }  // namespace vardeck

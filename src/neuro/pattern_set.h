@@ -22,6 +22,10 @@ public:
     // 0 done, 1 the file cannot be opened (the set is then unchanged). Only complete patterns are
     // kept: a file that ends early or holds text that is no number yields the patterns before it.
     int read(const std::string& path);
+    // Takes only a whole pattern file: a count line of digits, then exactly that many lines of
+    // one pattern each (blank lines aside). 0 done; 1 the file cannot be read; 2 it is no
+    // pattern file, and `problem` says why. The set changes only on 0.
+    int readStrictly(const std::string& path, std::string& problem);
     // 0 done, 1 the file cannot be created.
     int write(const std::string& path) const;
 };
@@ -40,9 +44,9 @@ public:
 
     int count() const { return static_cast<int>(records.size()); }
     void clear() { records.clear(); }
-    // As PatternSet::read.
+    // As PatternSet::read and PatternSet::readStrictly.
     int read(const std::string& path);
-    int write(const std::string& path) const;
+    int readStrictly(const std::string& path, std::string& problem);
 };
 
 }  // namespace vardeck

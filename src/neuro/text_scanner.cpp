@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "io/atomic_file.h"
+#include "io/file_limits.h"
 
 namespace vardeck {
 
@@ -154,6 +155,7 @@ FileReadResult readWholeFile(const std::string& path, std::string& text) {
         char chunk[65536];
         std::size_t got = 0;
         while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
+            if (content.size() + got > kMaxUserFileSize) return FileReadResult::TooLarge;
             content.append(chunk, got);
         }
     } catch (const std::bad_alloc&) {

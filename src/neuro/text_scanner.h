@@ -38,7 +38,7 @@ private:
 
 enum class FileReadResult { Ok, CannotOpen, TooLarge };
 
-// Reads a whole file into `text` in one go.
+// Reads a whole file into `text` in one go; a file above kMaxUserFileSize is TooLarge.
 FileReadResult readWholeFile(const std::string& path, std::string& text);
 
 // printf "%f"-style fixed notation with `decimals` decimals, independent of the locale.

@@ -1,10 +1,13 @@
 #include "record/press_recorder.h"
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <cstdio>
 #include <vector>
 
 #include "io/atomic_file.h"
+#include "io/file_limits.h"
 #include "model/building.h"
 #include "model/map_click.h"
 
@@ -112,6 +115,13 @@ void PressRecorder::Load(const std::string& path) {
     Clear();
     std::FILE* file = std::fopen(path.c_str(), "r");
     if (!file) return;
+    // Only a plain file of a sane size is read: a device or a pipe could feed entries forever.
+    struct stat st;
+    if (::fstat(::fileno(file), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<unsigned long long>(st.st_size) > kMaxUserFileSize) {
+        std::fclose(file);
+        return;
+    }
     int count = 0;
     if (std::fscanf(file, "%d\n", &count) == 1) {
         // Entries are read while they are complete; a short or damaged file keeps what came

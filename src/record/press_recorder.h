@@ -45,6 +45,8 @@ public:
     void Playback(int stepCounter);
     void ClearPlayed();
     void Clear();
+    // Clears the recording, then reads the complete entries of the file. A file that cannot be
+    // opened, is no plain file or is larger than kMaxUserFileSize leaves the recording empty.
     void Load(const std::string& path);
     // Returns false when the file could not be written; the previous file then stays.
     bool Save(const std::string& path);

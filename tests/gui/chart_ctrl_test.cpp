@@ -138,12 +138,15 @@ private slots:
 
         chart->SetYRange(0.0, 1.0, 1);
         QCOMPARE(chart->composedImage(), empty);
-        chart->AddValue(0.6);
+        chart->AddValue(0.8);
         chart->SetLineColor(QColor(0, 0, 255));
         QCOMPARE(chart->composedImage(), empty);
-        // The new line colour is used from then on: y(0.6) = 112 - 61 = 51.
-        chart->AddValue(0.6);
-        QCOMPARE(Rgb(chart->composedImage(), 193, 51), Colour(150, 150, 255));
+        // The new line colour is used from then on. The row is truncated, not rounded:
+        // y(0.8) = 112 - trunc(81.6) = 31.
+        chart->AddValue(0.8);
+        const QImage blue = chart->composedImage();
+        QCOMPARE(Rgb(blue, 193, 31), Colour(150, 150, 255));
+        QCOMPARE(Rgb(blue, 193, 30), kGrey);
     }
 };
 

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTranslator>
 #include <QtTest>
 #include <atomic>
 #include <chrono>
@@ -12,11 +13,12 @@
 #include "app/about_dialog.h"
 #include "app/config_dialog.h"
 #include "app/learning_dialog.h"
+#include "app/qt_translations.h"
 #include "control/control_system.h"
 #include "control/settings.h"
 #include "gui_test_registry.h"
 #include "gui_test_support.h"
-#include "neuro/network_settings.h"
+#include "neuro/teacher_network.h"
 
 using namespace vardeck;
 using namespace vardeck::guitest;
@@ -31,10 +33,11 @@ public:
     std::atomic<bool> stopRequested{false};
     std::atomic<int> runsEnded{0};
     std::atomic<int> stops{0};
+    TeacherNetwork teacher;
 
     void command(CommandCode code, void* argument) override {
         if (code == CmdLearnTeacher) {
-            epochMaxError = 0.25f;
+            teacher.epochMaxError = 0.25f;
             while (runUntilStopped && !stopRequested) std::this_thread::yield();
             std::this_thread::sleep_for(std::chrono::milliseconds(50));  // winding down
             ++runsEnded;
@@ -74,6 +77,27 @@ private slots:
         QCOMPARE(settings.timeDelay, INT_MAX);
     }
 
+    // Qt's standard dialogs follow the user's language: Russian on a Russian desktop, English
+    // on an English one.
+    void qtDialogsSpeakTheUsersLanguage() {
+        QCoreApplication& app = *QCoreApplication::instance();
+        auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+        auto lookIn = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
+        QVERIFY(installQtTranslations(app, QLocale(QLocale::Russian, QLocale::Russia)));
+        QCOMPARE(cancel(), QStringLiteral("Отмена"));
+        QCOMPARE(lookIn(), QStringLiteral("Перейти к:"));
+        for (QTranslator* translator : app.findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+        installQtTranslations(app, QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(cancel(), QStringLiteral("Cancel"));
+        for (QTranslator* translator : app.findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    }
+
     void aboutText() {
         AboutDialog dialog;
         QCOMPARE(dialog.findChild<QLabel*>("text")->text(),
@@ -83,7 +107,7 @@ private slots:
     void learningRunAndEscape() {
         MessageCapture messages;
         FakeTeacherSystem system;
-        LearningDialog dialog(system);
+        LearningDialog dialog(system, system.teacher);
         auto* go = static_cast<QPushButton*>(dialog.item(IdLearningGo));
         auto text = [&dialog](int id) { return static_cast<QLineEdit*>(dialog.item(id))->text(); };
 

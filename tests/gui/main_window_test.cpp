@@ -196,6 +196,37 @@ private slots:
         QVERIFY(!panel.IsWatching());
         QVERIFY(ReadFile("vardeck.cfg").startsWith("time delay 250\nstep to count populest"));
     }
+
+    // A training started under one system is shown and stopped there, whichever system the
+    // user chooses meanwhile.
+    void solverTrainingFollowsTheSystemThatTrains() {
+        Window w;
+        applyNetworkDefaults();
+        WriteFile(
+            "solver.pat",
+            "2\n0 1 0 3 0 0 0 +0.5    1 0 0 0 0 0 0 0\n0 1 0 3 0 0 0 +0.5    0 1 0 0 0 0 0 0\n");
+        SolverLearningPanel& panel = w.dialog->solverLearningPanel;
+        auto* learn = static_cast<QPushButton*>(w.dialog->item(IdSolverLearn));
+        SolverNetwork& trained = w.sim.adaptive.solver;
+        SolverNetwork& other = w.sim.neuro.solver;
+        QTest::mouseClick(w.dialog->item(IdAdaptive), Qt::LeftButton);
+        w.Press(IdSolverLearn);
+        QTRY_VERIFY(trained.epochCount() > 2);
+        QTest::mouseClick(w.dialog->item(IdNeuro), Qt::LeftButton);
+        other.epochMaxError = 0.125f;
+        QTest::mouseClick(w.dialog->item(IdSchedule), Qt::LeftButton);
+        QCOMPARE(learn->text(), QStringLiteral("Stop"));
+        w.Press(IdSolverLearn);
+        QCOMPARE(learn->text(), QStringLiteral("Learn"));
+        QVERIFY(!other.stopRequested);
+        panel.WaitForWorker();
+        panel.Update();
+        QCOMPARE(w.Text(IdEpoch), QString::number(trained.epochCount()));
+        QCOMPARE(w.Text(IdDelta),
+                 QString::asprintf("%10.20f", static_cast<double>(trained.epochMaxError.load())));
+        QCoreApplication::processEvents();
+        QCOMPARE(w.messages.texts, QStringList{"Обучение завершено"});
+    }
 };
 VARDECK_GUI_TEST(MainWindowTest);
 

@@ -1,0 +1,102 @@
+// Exit codes of vardeck-cli: 0 success, 1 a failed write, 2 bad input; nothing is written when
+// the input is refused.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "test_support.h"
+
+namespace vardeck {
+namespace {
+
+using test::readFile;
+using test::runCli;
+using test::writeFile;
+
+class CliExitCodesTest : public ::testing::Test {
+protected:
+    CliExitCodesTest() {
+        writeFile("solver.img", "old");
+        writeFile("rec.but",
+                  "1\n0 15 1    0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n");
+        writeFile("vardeck.cfg", "time delay 5\n");
+        writeFile("empty.pat", "");
+        writeFile("zero.pat", "0\n");
+        writeFile("short.pat", "3\n1 0 0 9 0 0 0 +0.0    0 0 1 0 0 1 0 0\n");
+        writeFile("long.pat", "1\n1 0 0 9 0 0 0 +0.0    0 0 1 0 0 1 0 0 7\n");
+        std::filesystem::create_directory("folder");
+    }
+    test::TempDir dir;
+};
+
+TEST_F(CliExitCodesTest, BadInputExitsWithTwoAndWritesNothing) {
+    const char* const refused[] = {
+        // Recordings that are none.
+        "run --steps 5 --play folder",
+        "run --steps 5 --play /dev/null",
+        "run --steps 5 --play vardeck.cfg",
+        "run --steps 5 --play missing.but",
+        // Pattern files that are none, or not wholly.
+        "train solver --patterns missing.pat",
+        "train solver --patterns empty.pat",
+        "train solver --patterns zero.pat",
+        "train solver --patterns short.pat",
+        "train solver --patterns long.pat",
+        "train solver --patterns rec.but",
+        "train teacher --patterns rec.but --image solver.img",
+        "train solver --patterns /dev/null",
+        "train solver --patterns folder",
+        "train solver --patterns /dev/zero",
+        // Options that do not fit together, and numbers with blanks, signs or exponents.
+        "make-patterns --teacher --ksu 0.5 -o solver.img",
+        "run --steps ' 5'",
+        "run --steps +5",
+        "run --steps -5",
+        "run --steps 5x",
+        "train solver --max-epochs 0x10",
+        "generate --profile lunch --steps 100 --calls 5 --seed +1 -o solver.img",
+        "make-patterns --ksu +0.5 -o solver.img",
+        "make-patterns --ksu ' 0.5' -o solver.img",
+        "make-patterns --ksu 5e-1 -o solver.img",
+        "make-patterns --ksu 0.5. -o solver.img",
+    };
+    for (const char* arguments : refused) {
+        const test::CliResult r = runCli(arguments);
+        EXPECT_EQ(r.code, 2) << arguments << "\n" << r.err;
+        EXPECT_FALSE(r.err.empty()) << arguments;
+        EXPECT_EQ(readFile("solver.img"), "old") << arguments;
+    }
+    EXPECT_EQ(runCli("make-patterns --ksu .5 -o solver.img").code, 0);
+    EXPECT_EQ(runCli("run --steps 05").code, 0);
+}
+
+TEST_F(CliExitCodesTest, FailedWritesExitWithOne) {
+    // Output that cannot be written is a failed write, for every command.
+    const char* const toFullDisk[] = {
+        "run --steps 10",
+        "compare --play rec.but --steps 20",
+        "generate --profile lunch --steps 100 --calls 5 -o gen.but",
+        "--help",
+    };
+    for (const char* arguments : toFullDisk) {
+        const std::string command =
+            std::string("'") + VARDECK_CLI + "' " + arguments + " >/dev/full 2>cli.err";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << arguments;
+        EXPECT_EQ(WEXITSTATUS(status), 1) << arguments;
+        EXPECT_NE(readFile("cli.err").find("cannot write the output"), std::string::npos)
+            << arguments;
+    }
+
+    // The settings file cannot replace a folder.
+    std::filesystem::remove("vardeck.cfg");
+    std::filesystem::create_directory("vardeck.cfg");
+    const test::CliResult r = runCli("run --steps 10 --save-settings");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("vardeck.cfg"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace vardeck
