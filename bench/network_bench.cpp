@@ -1,15 +1,19 @@
 // Training and decision speed of the solver network (8, 40, 8), and, when FANN is available, FANN's
-// incremental training of a network of the same shape for comparison.
+// incremental training of a network of the same shape for comparison; a whole training on the
+// shipped patterns; the network's tanh on either path beside the C library's.
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstddef>
 #include <mutex>
 #include <random>
 #include <vector>
 
+#include "neuro/fast_tanh.h"
 #include "neuro/network_settings.h"
 #include "neuro/pattern_set.h"
+#include "neuro/random.h"
 #include "neuro/solver_network.h"
 #include "neuro/solver_state.h"
 
@@ -89,6 +93,53 @@ void BM_SolverDecide(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
 }
 BENCHMARK(BM_SolverDecide);
+
+// A fresh solver trained to the end on the shipped patterns, as `train solver --seed 1` does.
+void BM_SolverTrainShippedPatterns(benchmark::State& state) {
+    vardeck::PatternSet patterns;
+    if (patterns.read(VARDECK_DATA_DIR "/solver.pat") != 0) {
+        state.SkipWithError("cannot read the shipped solver.pat");
+        return;
+    }
+    int epochs = 0;
+    for (auto _ : state) {
+        vardeck::applyNetworkDefaults();
+        vardeck::seedRandom(1);
+        vardeck::SolverNetwork solver;
+        vardeck::seedRandom(1);
+        solver.train(patterns);
+        epochs = solver.epochCount();
+    }
+    state.counters["epochs"] = epochs;
+}
+BENCHMARK(BM_SolverTrainShippedPatterns)->Unit(benchmark::kSecond)->Iterations(1);
+
+// Net values as a layer meets them, mostly within the curve, some far out.
+std::vector<float> tanhArguments() {
+    std::mt19937 generator(3u);
+    std::normal_distribution<float> spread(0.0f, 2.0f);
+    std::vector<float> nets(1024);
+    for (float& net : nets) net = spread(generator);
+    return nets;
+}
+
+template <void (*kPath)(const float*, float*, std::size_t)>
+void BM_Tanh(benchmark::State& state) {
+    const std::vector<float> nets = tanhArguments();
+    std::vector<float> outputs(nets.size());
+    for (auto _ : state) {
+        kPath(nets.data(), outputs.data(), nets.size());
+        benchmark::DoNotOptimize(outputs.data());
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * nets.size()));
+}
+BENCHMARK(BM_Tanh<vardeck::fastTanhVector>)->Name("BM_TanhVector");
+BENCHMARK(BM_Tanh<vardeck::fastTanhScalar>)->Name("BM_TanhScalar");
+
+void libraryTanh(const float* in, float* out, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) out[i] = std::tanh(in[i]);
+}
+BENCHMARK(BM_Tanh<libraryTanh>)->Name("BM_TanhCLibrary");
 
 #ifdef VARDECK_HAVE_FANN
 void fannTrain(benchmark::State& state, bool symmetric) {

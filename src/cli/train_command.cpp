@@ -29,7 +29,10 @@ const char* const kTrainUsage =
     "  --patterns FILE  patterns to learn (default solver.pat or teacher.pat)\n"
     "  --image FILE     image to write (default solver.img or teacher.img)\n"
     "  --max-epochs N   stop after N epochs even if the error is still larger\n"
-    "  --seed S         start the random generator from S instead of 1 (weights and order)\n";
+    "  --seed S         start the random generator from S instead of 1 (weights and order)\n"
+    "\n"
+    "The image is the same on every platform. With VARDECK_TANH=scalar in the environment the\n"
+    "neurons' tanh is computed one value at a time instead of eight: slower, same image.\n";
 
 volatile std::sig_atomic_t interrupted = 0;
 

@@ -2,7 +2,13 @@
 
 #include <stdexcept>
 
+#include "neuro/fast_tanh.h"
+#include "neuro/float_lanes.h"
+
 namespace vardeck {
+
+static_assert(NetworkLayer::kLanes == kFloatLanes && NetworkLayer::kLanes % kTanhLanes == 0,
+              "a layer's lanes are whole vector blocks");
 
 namespace {
 unsigned wholeLanes(unsigned count) {
@@ -52,26 +58,25 @@ void NetworkLayer::setValues(unsigned neuron, float net, float output, float del
     delta_[neuron] = delta;
 }
 
-void NetworkLayer::computeNets() {
-    // kLanes neurons at a time, each summing its inputs in order; the fixed lane count and the
-    // local sums let the compiler keep the lanes in vector registers.
+VARDECK_AVX2_CLONES void NetworkLayer::computeNets() {
+    // kLanes neurons at a time, each summing its inputs in order.
     for (std::size_t first = 0; first < stride_; first += kLanes) {
-        float sum[kLanes] = {};
+        FloatLanes sum = {};
         const float* w = weights_.data() + first;
         for (std::size_t k = 0; k < inputCount_; ++k, w += stride_) {
-            const float input = 2.0f * inputs_[k];
-            for (std::size_t lane = 0; lane < kLanes; ++lane) sum[lane] += input * (2.0f * w[lane]);
+            FloatLanes weight;
+            loadLanes(weight, w);
+            sum += (2.0f * inputs_[k]) * (2.0f * weight);
         }
-        float* net = net_.data() + first;
-        for (std::size_t lane = 0; lane < kLanes; ++lane) net[lane] = sum[lane] * 0.5f;
+        storeLanes(net_.data() + first, sum * 0.5f);
     }
 }
 
 void NetworkLayer::compute() {
     if (inputCount_ > 0 && inputs_ == nullptr) return;
     computeNets();
-    // All sums first, then the transfer function: the tanh calls do not wait for each other.
-    for (unsigned j = 0; j < neuronCount_; ++j) output_[j] = activation(net_[j]);
+    // The transfer function of all neurons at once, padding lanes included (their net is 0).
+    fastTanhLanes(net_.data(), output_.data(), stride_);
 }
 
 void NetworkLayer::randomizeWeights(float spread) {

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "neuro/float_lanes.h"
 #include "neuro/network_settings.h"
 #include "neuro/random.h"
 #include "neuro/text_scanner.h"
@@ -214,7 +215,7 @@ void NeuralNetwork::backPropagate(const float* targets) {
     }
 }
 
-void NeuralNetwork::updateWeights() {
+VARDECK_AVX2_CLONES void NeuralNetwork::updateWeights() {
     const float rate = learningRate();
     const float carried = momentum();
     const float fresh = 1.0f - carried;
@@ -228,22 +229,15 @@ void NeuralNetwork::updateWeights() {
             const float scaledInput = layer.inputs_[l] * fresh;
             float* changes = layer.changes_.data() + l * stride;
             float* weights = layer.weights_.data() + l * stride;
-            // Padding lanes have delta 0 and change 0, so their weights stay 0. A block is
-            // computed into locals before it is stored, so the compiler may use vectors for it.
+            // Padding lanes have delta 0 and change 0, so their weights stay 0.
             for (std::size_t first = 0; first < stride; first += kLanes) {
-                const float* delta = deltas + first;
-                float* change = changes + first;
-                float next[kLanes];
-                for (std::size_t lane = 0; lane < kLanes; ++lane) {
-                    next[lane] = rate * (scaledInput * delta[lane] + carried * change[lane]);
-                }
-                float* weight = weights + first;
-                float updated[kLanes];
-                for (std::size_t lane = 0; lane < kLanes; ++lane) {
-                    updated[lane] = weight[lane] - next[lane];
-                }
-                for (std::size_t lane = 0; lane < kLanes; ++lane) weight[lane] = updated[lane];
-                for (std::size_t lane = 0; lane < kLanes; ++lane) change[lane] = next[lane];
+                FloatLanes delta, change, weight;
+                loadLanes(delta, deltas + first);
+                loadLanes(change, changes + first);
+                loadLanes(weight, weights + first);
+                const FloatLanes next = rate * (scaledInput * delta + carried * change);
+                storeLanes(weights + first, weight - next);
+                storeLanes(changes + first, next);
             }
         }
     }

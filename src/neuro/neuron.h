@@ -1,14 +1,14 @@
 #pragma once
 
-#include <cmath>
+#include "neuro/fast_tanh.h"
 
 namespace vardeck {
 
 class NetworkLayer;
 
-// The transfer function of every neuron.
+// The transfer function of every neuron: tanh, the same bits on every platform.
 inline float activation(float net) {
-    return std::tanh(net);
+    return fastTanh(net);
 }
 
 // One neuron of a layer. The layer keeps the values of all its neurons side by side (weights as
