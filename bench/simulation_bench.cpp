@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "app/simulation.h"
+#include "sim/simulation.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/simulation.h"
 #include "network_images.h"
 #include "neuro/network_settings.h"
+#include "sim/simulation.h"
 #include "test_support.h"
 
 namespace vardeck {

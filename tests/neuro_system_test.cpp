@@ -6,9 +6,9 @@
 #include <optional>
 #include <thread>
 
-#include "app/simulation.h"
 #include "network_images.h"
 #include "neuro/network_settings.h"
+#include "sim/simulation.h"
 #include "test_support.h"
 
 namespace vardeck {

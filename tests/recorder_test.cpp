@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/simulation.h"
+#include "sim/simulation.h"
 #include "test_support.h"
 
 namespace vardeck {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/simulation.h"
+#include "sim/simulation.h"
 #include "test_support.h"
 
 namespace vardeck {

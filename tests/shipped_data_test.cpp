@@ -5,11 +5,11 @@
 #include <map>
 #include <sstream>
 
-#include "app/simulation.h"
 #include "neuro/network_settings.h"
 #include "neuro/pattern_set.h"
 #include "neuro/solver_network.h"
 #include "neuro/teacher_network.h"
+#include "sim/simulation.h"
 #include "test_support.h"
 
 namespace vardeck {

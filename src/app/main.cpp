@@ -9,9 +9,9 @@
 
 #include "app/main_dialog.h"
 #include "app/qt_translations.h"
-#include "app/simulation.h"
 #include "app/startup_options.h"
 #include "neuro/network_settings.h"
+#include "sim/simulation.h"
 
 int main(int argc, char** argv) {
     if (const int code = vardeck::answerInfoOptions(argc, argv); code >= 0) return code;

@@ -267,8 +267,13 @@ void MainDialog::Initialise() {
                          : sim_.currentKind() == SystemKind::Neuro  ? IdNeuro
                                                                     : IdAdaptive;
     static_cast<QRadioButton*>(item(selected))->setChecked(true);
-    solverLearningPanel.Setup(this);
-    efficiencyPanel.Setup(this);
+    solverLearningPanel.Setup(
+        client(), item(IdLearningFrame)->geometry(), static_cast<QLineEdit*>(item(IdDelta)),
+        static_cast<QLineEdit*>(item(IdEpoch)), static_cast<QPushButton*>(item(IdSolverLearn)));
+    connect(&solverLearningPanel, &SolverLearningPanel::announce, this,
+            [this](const QString& text) { ShowMessage(this, text); });
+    efficiencyPanel.Setup(client(), item(IdEfficiencyFrame)->geometry(),
+                          static_cast<QLineEdit*>(item(IdEfficiency)));
 }
 
 void MainDialog::RunStep() {
@@ -277,10 +282,6 @@ void MainDialog::RunStep() {
 
 void MainDialog::ResetSimulation() {
     sim_.resetSimulation();
-}
-
-void MainDialog::RedrawStrip() {
-    client_->repaint(QRect(0, 0, kStripWidth, client_->height()));
 }
 
 void MainDialog::ShowKsu() {
@@ -300,7 +301,9 @@ void MainDialog::StartDemo(const QString& path, int period) {
 }
 
 void MainDialog::efficiencySampleTaken(int /*floor*/, int /*direction*/) {
-    efficiencyPanel.Update();
+    double value = 0.0;
+    sim_.current().command(CmdGetLastEfficiency, &value);
+    efficiencyPanel.addSample(value);
 }
 
 void MainDialog::showMessage(const std::string& text) {
@@ -339,7 +342,7 @@ void MainDialog::valuesRefreshed() {
 }
 
 void MainDialog::redrawStrip() {
-    RedrawStrip();
+    client_->repaint(QRect(0, 0, kStripWidth, client_->height()));
 }
 
 void MainDialog::PaintClient(QPainter& painter) {
@@ -398,17 +401,17 @@ void MainDialog::OnAbout() {
 void MainDialog::OnRecord() {
     stepTimer_.stop();
     sim_.recorder.mode = PressRecorder::Recording;
-    RedrawStrip();
+    redrawStrip();
 }
 
 void MainDialog::OnPlay() {
     sim_.recorder.mode = PressRecorder::Playing;
-    RedrawStrip();
+    redrawStrip();
 }
 
 void MainDialog::OnStopRecorder() {
     sim_.recorder.mode = PressRecorder::Off;
-    RedrawStrip();
+    redrawStrip();
 }
 
 void MainDialog::OnNewRecording() {

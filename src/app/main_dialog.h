@@ -6,10 +6,10 @@
 #include <QTimer>
 #include <string>
 
-#include "app/simulation.h"
 #include "chart/efficiency_chart_panel.h"
 #include "chart/solver_learning_panel.h"
 #include "control/user_interface.h"
+#include "sim/simulation.h"
 
 class QAction;
 class QCloseEvent;
@@ -108,8 +108,6 @@ public:
 
     void RunStep();
     void ResetSimulation();
-    // Repaints the building strip at once.
-    void RedrawStrip();
     void ShowKsu();
     void ShowPopulestFloor();
 
@@ -120,6 +118,7 @@ public:
     void stopTimer() override;
     void clearEfficiencyChart() override;
     void valuesRefreshed() override;
+    // Repaints the building strip at once.
     void redrawStrip() override;
 
     // Ends the window however it is ended; trainings are stopped and waited for first.

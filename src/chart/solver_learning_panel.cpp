@@ -3,9 +3,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/main_dialog.h"
-#include "app/message_box.h"
 #include "control/command_code.h"
+#include "control/control_system.h"
 #include "neuro/neural_network.h"
 
 namespace vardeck {
@@ -22,11 +21,14 @@ SolverLearningPanel::~SolverLearningPanel() {
     StopAndWait();
 }
 
-void SolverLearningPanel::Setup(MainDialog* mainDialog) {
-    dialog = mainDialog;
-    static_cast<QLineEdit*>(dialog->item(IdDelta))->clear();
-    static_cast<QLineEdit*>(dialog->item(IdEpoch))->clear();
-    Create(dialog->client(), dialog->item(IdLearningFrame)->geometry());
+void SolverLearningPanel::Setup(QWidget* parent, const QRect& frame, QLineEdit* delta,
+                                QLineEdit* epoch, QPushButton* learn) {
+    deltaBox_ = delta;
+    epochBox_ = epoch;
+    learnButton_ = learn;
+    deltaBox_->clear();
+    epochBox_->clear();
+    Create(parent, frame);
     // A click on the chart stays there; it is not a click on the building.
     setAttribute(Qt::WA_NoMousePropagation);
     SetYRange(0.0, 0.4, 1);
@@ -51,12 +53,12 @@ void SolverLearningPanel::ToggleLearning(ControlSystem& system, NeuralNetwork& s
     trainingSolver = &solver;
     timer.start();
     thread = std::thread(&SolverLearningPanel::LearningThread, this, trainingSystem);
-    static_cast<QPushButton*>(dialog->item(IdSolverLearn))->setText(QStringLiteral("Stop"));
+    learnButton_->setText(QStringLiteral("Stop"));
 }
 
 void SolverLearningPanel::RequestStop() {
     if (trainingSystem != nullptr) trainingSystem->command(CmdStopSolverLearning, nullptr);
-    static_cast<QPushButton*>(dialog->item(IdSolverLearn))->setText(QStringLiteral("Learn"));
+    learnButton_->setText(QStringLiteral("Learn"));
 }
 
 void SolverLearningPanel::LearningThread(ControlSystem* system) {
@@ -66,28 +68,26 @@ void SolverLearningPanel::LearningThread(ControlSystem* system) {
 }
 
 void SolverLearningPanel::OnTrainingEnded() {
-    if (!closing) ShowMessage(dialog, QStringLiteral("Обучение завершено"));
+    if (!closing) emit announce(QStringLiteral("Обучение завершено"));
     finished = true;
 }
 
 void SolverLearningPanel::Update() {
     if (trainingSolver == nullptr) return;
-    auto* delta = static_cast<QLineEdit*>(dialog->item(IdDelta));
-    auto* epochBox = static_cast<QLineEdit*>(dialog->item(IdEpoch));
-    delta->setText(
+    deltaBox_->setText(
         QString::asprintf("%10.20f", static_cast<double>(trainingSolver->epochMaxError.load())));
-    delta->setCursorPosition(0);
+    deltaBox_->setCursorPosition(0);
     // The read and the reset are one step, so that no delta is lost between them.
     AddValue(trainingSolver->recentMaxError.exchange(0.0f));
     int epoch = 0;
     trainingSystem->command(CmdGetSolverEpoch, &epoch);
-    epochBox->setText(QString::asprintf("%d", epoch));
+    epochBox_->setText(QString::asprintf("%d", epoch));
     if (finished) {
         timer.stop();
-        delta->clear();
-        epochBox->clear();
+        deltaBox_->clear();
+        epochBox_->clear();
         Clear();
-        static_cast<QPushButton*>(dialog->item(IdSolverLearn))->setText(QStringLiteral("Learn"));
+        learnButton_->setText(QStringLiteral("Learn"));
     }
     repaint();
 }

@@ -7,14 +7,16 @@
 #include "chart/chart_ctrl.h"
 #include "control/user_interface.h"
 
+class QLineEdit;
+class QPushButton;
+
 namespace vardeck {
 
 class ControlSystem;
-class MainDialog;
 class NeuralNetwork;
 
-// The solver's training chart of the main window, over frame 1018, with the error in edit 1014
-// and the epoch in edit 1015. "Learn" (button 1008) makes the current control system call
+// The solver's training chart of the main window, with the error and the epoch in two value
+// boxes. "Learn" makes the current control system call
 // ToggleLearning, which trains that system's solver on a worker thread while a 2-second timer
 // plots its progress. "Stop" goes to the system that trains, whichever system is current.
 class SolverLearningPanel : public ChartCtrl, public SolverLearningToggle {
@@ -27,8 +29,10 @@ public:
     // Stops a training that still runs and waits for its worker.
     ~SolverLearningPanel() override;
 
-    // Lays the chart over frame 1018 of `dialog` and empties edits 1014 and 1015.
-    void Setup(MainDialog* dialog);
+    // Lays the chart over `frame` of `parent` and empties the error and epoch boxes; `learn` is
+    // the button that starts and stops a run.
+    void Setup(QWidget* parent, const QRect& frame, QLineEdit* delta, QLineEdit* epoch,
+               QPushButton* learn);
     // Starts a training run of `system`, or asks the running one to stop.
     void ToggleLearning(ControlSystem& system, NeuralNetwork& solver) override;
     // Asks the running training to stop; the button reads "Learn" again.
@@ -50,6 +54,8 @@ public:
 signals:
     // Sent by the worker when the training has returned.
     void trainingEnded();
+    // Asks the window to tell the user `text` and returns once the user has read it.
+    void announce(const QString& text);
 
 private:
     void LearningThread(ControlSystem* system);
@@ -57,7 +63,9 @@ private:
 
     std::thread thread;
     std::atomic<bool> finished{false};
-    MainDialog* dialog = nullptr;
+    QLineEdit* deltaBox_ = nullptr;
+    QLineEdit* epochBox_ = nullptr;
+    QPushButton* learnButton_ = nullptr;
     QTimer timer;
     // The system that trains, its solver, and whether its training has returned.
     ControlSystem* trainingSystem = nullptr;

@@ -1,10 +1,10 @@
 #include <cstdio>
 #include <string>
 
-#include "app/simulation.h"
 #include "cli/commands.h"
 #include "cli/recording_file.h"
 #include "cli/system_names.h"
+#include "sim/simulation.h"
 
 namespace vardeck::cli {
 

@@ -3,7 +3,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "neuro/text_scanner.h"
+#include "io/text_scanner.h"
 
 namespace vardeck {
 

@@ -1,16 +1,12 @@
 #include "model/car.h"
 
-#include "control/control_system.h"
 #include "model/hall_call_panel.h"
 
 namespace vardeck {
 
 void Car::PressButton(int f) {
     if (!isFloor(f)) return;
-    if (buttons[f] == 0 && controlSystem_) {
-        int call = f;
-        controlSystem_->command(CmdCarCallAdded, &call);
-    }
+    if (buttons[f] == 0 && listener_) listener_->carCallAdded(f);
     if (f != floor) buttons[f] = 1;
 }
 

@@ -2,19 +2,12 @@
 
 #include <algorithm>
 
-#include "control/control_system.h"
-
 namespace vardeck {
-
-void HallCallPanel::notify(unsigned code, int floor, int dir) {
-    int call[2] = {floor, dir};
-    if (controlSystem_) controlSystem_->command(code, call);
-}
 
 void HallCallPanel::Press(int floor, int dir) {
     // A button that does not exist is no call at all.
     if (!isFloor(floor)) return;
-    if (IsLit(floor, dir) == 0) notify(CmdHallCallAdded, floor, dir);
+    if (listener_ && IsLit(floor, dir) == 0) listener_->hallCallAdded(floor, dir);
     if (dir != 0) {
         if (floor < floorCount) up[floor] = 1;
     } else if (floor > 1) {
@@ -24,7 +17,7 @@ void HallCallPanel::Press(int floor, int dir) {
 
 void HallCallPanel::Cancel(int floor, int dir) {
     if (!isFloor(floor)) return;
-    if (IsLit(floor, dir) != 0) notify(CmdHallCallCleared, floor, dir);
+    if (listener_ && IsLit(floor, dir) != 0) listener_->hallCallCleared(floor, dir);
     if (dir != 0)
         up[floor] = 0;
     else

@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "io/file_limits.h"
+#include "io/text_scanner.h"
 #include "neuro/solver_state.h"
-#include "neuro/text_scanner.h"
 
 namespace vardeck {
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "app/simulation.h"
 #include "fuzz_support.h"
+#include "sim/simulation.h"
 
 using namespace vardeck;
 

@@ -1,4 +1,4 @@
-#include "control/adaptive_control_system.h"
+#include "neuro/adaptive_control_system.h"
 
 #include <cmath>
 #include <utility>

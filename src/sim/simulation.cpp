@@ -1,4 +1,4 @@
-#include "app/simulation.h"
+#include "sim/simulation.h"
 
 namespace vardeck {
 
