@@ -21,7 +21,7 @@ void PlaybackSteps(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         Simulation sim;
-        sim.settings.SetDefaults();
+        sim.settings.setDefaults();
         sim.settings.elemToCheckNeedToAdapt = 4;
         std::mt19937 random(5);
         for (int i = 0; i < entries; ++i) {

@@ -29,8 +29,8 @@ Traffic generate(const std::string& options) {
     EXPECT_EQ(r.code, 0) << r.err;
     Building building;
     PressRecorder recorder(building);
-    recorder.Load("traffic.but");
-    EXPECT_TRUE(recorder.Save("again.but"));
+    recorder.load("traffic.but");
+    EXPECT_TRUE(recorder.save("again.but"));
     EXPECT_EQ(readFile("again.but"), readFile("traffic.but")) << "not in the recorder's layout";
     return recorder.entries;
 }
@@ -103,7 +103,7 @@ TEST_F(GenerateTest, SummaryCountsTheCallersWrittenMovedAndDropped) {
         << r.out;
     Building building;
     PressRecorder recorder(building);
-    recorder.Load("t.but");
+    recorder.load("t.but");
     const auto inStepOne = std::count_if(recorder.entries.begin(), recorder.entries.end(),
                                          [](const auto& entry) { return entry.first.step == 1; });
     EXPECT_EQ(written, int(recorder.entries.size()));

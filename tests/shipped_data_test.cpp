@@ -107,7 +107,7 @@ TEST(ShippedDataTest, AdaptiveSystemChangesKsuAndImageOnMixedTraffic) {
     KsuWatcher watcher;
     sim.setUserInterface(&watcher);
     sim.initialise();
-    sim.recorder.Load("traffic/mixed-no-destination.but");
+    sim.recorder.load("traffic/mixed-no-destination.but");
     sim.recorder.mode = PressRecorder::Playing;
     sim.select(SystemKind::Adaptive);
     const float startKsu = sim.settings.ksu;

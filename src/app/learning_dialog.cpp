@@ -18,11 +18,11 @@ LearningDialog::LearningDialog(ControlSystem& system, NeuralNetwork& teacher, QW
       system_(system),
       teacher_(teacher) {
     setWindowTitle(QStringLiteral("Learning"));
-    setFont(DialogFont());
-    setFixedSize(DialogX(180), DialogY(151));
+    setFont(dialogFont());
+    setFixedSize(dialogX(180), dialogY(151));
 
     frame_ = new QFrame(this);
-    frame_->setGeometry(DialogRect(7, 7, 166, 102));
+    frame_->setGeometry(dialogRect(7, 7, 166, 102));
     auto edit = [this](QRect rect) {
         auto* widget = new QLineEdit(this);
         widget->setGeometry(rect);
@@ -32,19 +32,19 @@ LearningDialog::LearningDialog(ControlSystem& system, NeuralNetwork& teacher, QW
         widget->setPalette(palette);
         return widget;
     };
-    errorBox_ = edit(DialogRect(7, 113, 79, 12));
-    epochBox_ = edit(DialogRect(94, 113, 79, 12));
+    errorBox_ = edit(dialogRect(7, 113, 79, 12));
+    epochBox_ = edit(dialogRect(94, 113, 79, 12));
     goButton_ = new QPushButton(QStringLiteral("&Go"), this);
-    goButton_->setGeometry(DialogRect(61, 129, 57, 16));
+    goButton_->setGeometry(dialogRect(61, 129, 57, 16));
     goButton_->setDefault(true);
-    connect(goButton_, &QPushButton::clicked, this, &LearningDialog::ToggleLearning);
+    connect(goButton_, &QPushButton::clicked, this, &LearningDialog::toggleLearning);
 
     timer.setInterval(kRefreshPeriod);
-    connect(&timer, &QTimer::timeout, this, &LearningDialog::Update);
+    connect(&timer, &QTimer::timeout, this, &LearningDialog::refresh);
     // The worker only reports; the message box and everything after it run on this thread.
-    connect(this, &LearningDialog::trainingEnded, this, &LearningDialog::OnTrainingEnded,
+    connect(this, &LearningDialog::trainingEnded, this, &LearningDialog::onTrainingEnded,
             Qt::QueuedConnection);
-    Setup();
+    setup();
 }
 
 LearningDialog::~LearningDialog() {
@@ -70,19 +70,19 @@ QWidget* LearningDialog::item(int id) const {
     }
 }
 
-void LearningDialog::Setup() {
+void LearningDialog::setup() {
     errorBox_->clear();
     epochBox_->clear();
-    chart.Create(this, frame_->geometry());
-    chart.SetYRange(0.0, 0.4, 1);
-    chart.SetYLabel(QString());
-    chart.SetXLabel(QString());
-    chart.SetBackColor(QColor(150, 150, 150));
-    chart.SetAxisColor(QColor(255, 255, 255));
-    chart.SetLineColor(QColor(0, 255, 0));
+    chart.createIn(this, frame_->geometry());
+    chart.setYRange(0.0, 0.4, 1);
+    chart.setYLabel(QString());
+    chart.setXLabel(QString());
+    chart.setBackColor(QColor(150, 150, 150));
+    chart.setAxisColor(QColor(255, 255, 255));
+    chart.setLineColor(QColor(0, 255, 0));
 }
 
-void LearningDialog::ToggleLearning() {
+void LearningDialog::toggleLearning() {
     if (timer.isActive()) {
         system_.command(CmdStopTeacherLearning, nullptr);
         goButton_->setText(QStringLiteral("&Go"));
@@ -93,29 +93,29 @@ void LearningDialog::ToggleLearning() {
     finished = false;
     trainingReturned_ = false;
     timer.start();
-    thread = std::thread(&LearningDialog::LearningThread, this);
+    thread = std::thread(&LearningDialog::learningThread, this);
     goButton_->setText(QStringLiteral("&Stop"));
 }
 
-void LearningDialog::LearningThread() {
+void LearningDialog::learningThread() {
     // The system does not look at the argument; the window passes itself.
     system_.command(CmdLearnTeacher, this);
     trainingReturned_ = true;
     emit trainingEnded();
 }
 
-void LearningDialog::OnTrainingEnded() {
+void LearningDialog::onTrainingEnded() {
     // While the window closes nobody is left to read the message.
-    if (!closing_) ShowMessage(this, QStringLiteral("Обучение завершено"));
+    if (!closing_) showMessageBox(this, QStringLiteral("Обучение завершено"));
     finished = true;
 }
 
-void LearningDialog::Update() {
+void LearningDialog::refresh() {
     errorBox_->setText(
         QString::asprintf("%10.20f", static_cast<double>(teacher_.epochMaxError.load())));
     errorBox_->setCursorPosition(0);
     // The read and the reset are one step, so that no delta is lost between them.
-    chart.AddValue(teacher_.recentMaxError.exchange(0.0f));
+    chart.addValue(teacher_.recentMaxError.exchange(0.0f));
     int epoch = 0;
     system_.command(CmdGetTeacherEpoch, &epoch);
     epochBox_->setText(QString::asprintf("%d", epoch));
@@ -123,13 +123,13 @@ void LearningDialog::Update() {
         timer.stop();
         errorBox_->clear();
         epochBox_->clear();
-        chart.Clear();
+        chart.clear();
         goButton_->setText(QStringLiteral("&Go"));
     }
     chart.repaint();
 }
 
-void LearningDialog::WaitForWorker() {
+void LearningDialog::waitForWorker() {
     if (thread.joinable()) thread.join();
 }
 

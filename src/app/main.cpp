@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     const QStringList arguments = QApplication::arguments();
     const qsizetype demo = arguments.indexOf(QStringLiteral("--demo"));
     if (demo > 0 && demo + 1 < arguments.size()) {
-        dialog.StartDemo(arguments.at(demo + 1), 20);
+        dialog.startDemo(arguments.at(demo + 1), 20);
     }
 
     dialog.exec();

@@ -104,12 +104,12 @@ public:
 
     // Selects the schedule system and plays the recording in `path` back from step 0, stepping
     // every `period` ms.
-    void StartDemo(const QString& path, int period);
+    void startDemo(const QString& path, int period);
 
-    void RunStep();
-    void ResetSimulation();
-    void ShowKsu();
-    void ShowPopulestFloor();
+    void runStep();
+    void resetSimulation();
+    void showKsu();
+    void showPopulestFloor();
 
     // UserInterface
     void efficiencySampleTaken(int floor, int direction) override;
@@ -131,32 +131,32 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     // Asks for the name of a press-sequence file to open or to save; empty when cancelled.
-    virtual QString ChooseSequenceFile(bool save);
+    virtual QString chooseSequenceFile(bool save);
 
 private:
     friend class ClientArea;
 
-    void BuildControls();
-    void BuildMenu();
-    void Initialise();
-    void PaintClient(QPainter& painter);
-    void ClickClient(const QPoint& point);
-    void SetValueText(int id, const QString& text);
+    void buildControls();
+    void buildMenu();
+    void initialise();
+    void paintClient(QPainter& painter);
+    void clickClient(const QPoint& point);
+    void setValueText(int id, const QString& text);
 
-    void OnStart();
-    void OnStop();
-    void Select(SystemKind kind);
-    void SendToCurrent(unsigned code, void* argument);
-    void OnExit();
-    void OnConfig();
-    void OnAbout();
-    void OnRecord();
-    void OnPlay();
-    void OnStopRecorder();
-    void OnNewRecording();
-    void OnOpenRecording();
-    void OnSaveRecording();
-    void OnSaveRecordingAs();
+    void onStart();
+    void onStop();
+    void select(SystemKind kind);
+    void sendToCurrent(CommandCode code, void* argument);
+    void onExit();
+    void onConfig();
+    void onAbout();
+    void onRecord();
+    void onPlay();
+    void onStopRecorder();
+    void onNewRecording();
+    void onOpenRecording();
+    void onSaveRecording();
+    void onSaveRecordingAs();
 
     Simulation& sim_;
     ClientArea* client_ = nullptr;
@@ -168,6 +168,6 @@ private:
 };
 
 // A file dialog for press-sequence files, set up to open or to save one.
-QFileDialog* MakeSequenceFileDialog(QWidget* parent, bool save);
+QFileDialog* makeSequenceFileDialog(QWidget* parent, bool save);
 
 }  // namespace vardeck

@@ -16,11 +16,11 @@ public:
     ~EfficiencyChartPanel() override = default;
 
     // Lays the chart over `frame` of `parent` and sets `valueBox` to "0.0".
-    void Setup(QWidget* parent, const QRect& frame, QLineEdit* valueBox);
+    void setup(QWidget* parent, const QRect& frame, QLineEdit* valueBox);
     // Plots the newest efficiency sample and shows it in the value box.
     void addSample(double value);
     // Erases the plotted line; edit 1020 keeps its text.
-    void Reset();
+    void reset();
 
 private:
     QLineEdit* valueBox_ = nullptr;

@@ -11,37 +11,37 @@ namespace vardeck {
 
 SolverLearningPanel::SolverLearningPanel() {
     timer.setInterval(kRefreshPeriod);
-    connect(&timer, &QTimer::timeout, this, &SolverLearningPanel::Update);
+    connect(&timer, &QTimer::timeout, this, &SolverLearningPanel::refresh);
     // The worker only reports; the message box and everything after it run on this thread.
-    connect(this, &SolverLearningPanel::trainingEnded, this, &SolverLearningPanel::OnTrainingEnded,
+    connect(this, &SolverLearningPanel::trainingEnded, this, &SolverLearningPanel::onTrainingEnded,
             Qt::QueuedConnection);
 }
 
 SolverLearningPanel::~SolverLearningPanel() {
-    StopAndWait();
+    stopAndWait();
 }
 
-void SolverLearningPanel::Setup(QWidget* parent, const QRect& frame, QLineEdit* delta,
+void SolverLearningPanel::setup(QWidget* parent, const QRect& frame, QLineEdit* delta,
                                 QLineEdit* epoch, QPushButton* learn) {
     deltaBox_ = delta;
     epochBox_ = epoch;
     learnButton_ = learn;
     deltaBox_->clear();
     epochBox_->clear();
-    Create(parent, frame);
+    createIn(parent, frame);
     // A click on the chart stays there; it is not a click on the building.
     setAttribute(Qt::WA_NoMousePropagation);
-    SetYRange(0.0, 0.4, 1);
-    SetYLabel(QString());
-    SetXLabel(QString());
-    SetBackColor(QColor(150, 150, 150));
-    SetAxisColor(QColor(255, 255, 255));
-    SetLineColor(QColor(0, 255, 0));
+    setYRange(0.0, 0.4, 1);
+    setYLabel(QString());
+    setXLabel(QString());
+    setBackColor(QColor(150, 150, 150));
+    setAxisColor(QColor(255, 255, 255));
+    setLineColor(QColor(0, 255, 0));
 }
 
-void SolverLearningPanel::ToggleLearning(ControlSystem& system, NeuralNetwork& solver) {
+void SolverLearningPanel::toggleLearning(ControlSystem& system, NeuralNetwork& solver) {
     if (timer.isActive()) {
-        RequestStop();
+        requestStop();
         return;
     }
     // The previous run's worker returned before that run was reported finished.
@@ -52,33 +52,33 @@ void SolverLearningPanel::ToggleLearning(ControlSystem& system, NeuralNetwork& s
     trainingSystem = &system;
     trainingSolver = &solver;
     timer.start();
-    thread = std::thread(&SolverLearningPanel::LearningThread, this, trainingSystem);
+    thread = std::thread(&SolverLearningPanel::learningThread, this, trainingSystem);
     learnButton_->setText(QStringLiteral("Stop"));
 }
 
-void SolverLearningPanel::RequestStop() {
+void SolverLearningPanel::requestStop() {
     if (trainingSystem != nullptr) trainingSystem->command(CmdStopSolverLearning, nullptr);
     learnButton_->setText(QStringLiteral("Learn"));
 }
 
-void SolverLearningPanel::LearningThread(ControlSystem* system) {
+void SolverLearningPanel::learningThread(ControlSystem* system) {
     system->command(CmdLearnSolver, nullptr);
     trainingReturned = true;
     emit trainingEnded();
 }
 
-void SolverLearningPanel::OnTrainingEnded() {
+void SolverLearningPanel::onTrainingEnded() {
     if (!closing) emit announce(QStringLiteral("Обучение завершено"));
     finished = true;
 }
 
-void SolverLearningPanel::Update() {
+void SolverLearningPanel::refresh() {
     if (trainingSolver == nullptr) return;
     deltaBox_->setText(
         QString::asprintf("%10.20f", static_cast<double>(trainingSolver->epochMaxError.load())));
     deltaBox_->setCursorPosition(0);
     // The read and the reset are one step, so that no delta is lost between them.
-    AddValue(trainingSolver->recentMaxError.exchange(0.0f));
+    addValue(trainingSolver->recentMaxError.exchange(0.0f));
     int epoch = 0;
     trainingSystem->command(CmdGetSolverEpoch, &epoch);
     epochBox_->setText(QString::asprintf("%d", epoch));
@@ -86,17 +86,17 @@ void SolverLearningPanel::Update() {
         timer.stop();
         deltaBox_->clear();
         epochBox_->clear();
-        Clear();
+        clear();
         learnButton_->setText(QStringLiteral("Learn"));
     }
     repaint();
 }
 
-void SolverLearningPanel::WaitForWorker() {
+void SolverLearningPanel::waitForWorker() {
     if (thread.joinable()) thread.join();
 }
 
-void SolverLearningPanel::StopAndWait() {
+void SolverLearningPanel::stopAndWait() {
     if (!thread.joinable()) return;
     closing = true;
     if (!trainingReturned && trainingSystem != nullptr) {

@@ -16,9 +16,9 @@ class ControlSystem;
 class NeuralNetwork;
 
 // The solver's training chart of the main window, with the error and the epoch in two value
-// boxes. "Learn" makes the current control system call
-// ToggleLearning, which trains that system's solver on a worker thread while a 2-second timer
-// plots its progress. "Stop" goes to the system that trains, whichever system is current.
+// boxes. "Learn" makes the current control system call toggleLearning, which trains that
+// system's solver on a worker thread while a 2-second timer plots its progress. "Stop" goes to
+// the system that trains, whichever system is current.
 class SolverLearningPanel : public ChartCtrl, public SolverLearningToggle {
     Q_OBJECT
 
@@ -31,25 +31,25 @@ public:
 
     // Lays the chart over `frame` of `parent` and empties the error and epoch boxes; `learn` is
     // the button that starts and stops a run.
-    void Setup(QWidget* parent, const QRect& frame, QLineEdit* delta, QLineEdit* epoch,
+    void setup(QWidget* parent, const QRect& frame, QLineEdit* delta, QLineEdit* epoch,
                QPushButton* learn);
     // Starts a training run of `system`, or asks the running one to stop.
-    void ToggleLearning(ControlSystem& system, NeuralNetwork& solver) override;
+    void toggleLearning(ControlSystem& system, NeuralNetwork& solver) override;
     // Asks the running training to stop; the button reads "Learn" again.
-    void RequestStop();
+    void requestStop();
     // One tick of the refresh timer: shows and plots the progress; once the run has ended and
     // its message has been closed, returns the panel to its idle state.
-    void Update();
+    void refresh();
 
     // Whether a run is being watched (the refresh timer runs).
-    bool IsWatching() const { return timer.isActive(); }
+    bool isWatching() const { return timer.isActive(); }
     // Whether the last run has ended and the user has closed its message.
-    bool IsFinished() const { return finished.load(); }
+    bool isFinished() const { return finished.load(); }
     // Waits until the worker of the last run has returned, without asking it to stop.
-    void WaitForWorker();
+    void waitForWorker();
     // Asks a running training to stop and waits until its worker has returned; the end of the
     // run is then not announced.
-    void StopAndWait();
+    void stopAndWait();
 
 signals:
     // Sent by the worker when the training has returned.
@@ -58,8 +58,8 @@ signals:
     void announce(const QString& text);
 
 private:
-    void LearningThread(ControlSystem* system);
-    void OnTrainingEnded();
+    void learningThread(ControlSystem* system);
+    void onTrainingEnded();
 
     std::thread thread;
     std::atomic<bool> finished{false};

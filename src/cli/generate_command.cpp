@@ -100,7 +100,7 @@ int generateCommand(Arguments& args) {
     Building building;
     PressRecorder recorder(building);
     recorder.entries = std::move(traffic.entries);
-    if (!recorder.Save(output)) {
+    if (!recorder.save(output)) {
         std::fprintf(stderr, "vardeck-cli generate: cannot write '%s'\n", output.c_str());
         return 1;
     }

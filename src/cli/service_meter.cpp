@@ -174,7 +174,7 @@ ServiceReport ServiceMeter::finish(long long steps) const {
 PressEntries loadRecording(const std::string& path) {
     Building building;
     PressRecorder recorder(building);
-    recorder.Load(path);
+    recorder.load(path);
     return std::move(recorder.entries);
 }
 

@@ -22,10 +22,10 @@ public:
         car.setControlSystem(listener);
     }
 
-    void Step() { car.Step(); }
-    void Reset() {
-        car.Reset();
-        hallPanel.Reset();
+    void step() { car.step(); }
+    void reset() {
+        car.reset();
+        hallPanel.reset();
     }
 };
 

@@ -10,7 +10,7 @@ namespace vardeck {
 class HallCallPanel;
 
 // The one elevator car. The control system writes `direction`, `moveCommand` and
-// `doorCommand`; `Step` carries them out.
+// `doorCommand`; `step` carries them out.
 class Car : public ModelObject {
 public:
     explicit Car(HallCallPanel& hallPanel) : hallPanel_(hallPanel) {}
@@ -32,12 +32,12 @@ public:
 
     void setControlSystem(BuildingListener* listener) { listener_ = listener; }
 
-    void PressButton(int floor);
-    void Step();
-    void Reset();
-    int ButtonCount() const;
-    int HighestButton() const;
-    int LowestButton() const;
+    void pressButton(int floor);
+    void step();
+    void reset();
+    int buttonCount() const;
+    int highestButton() const;
+    int lowestButton() const;
 
 private:
     void answerCallHere();

@@ -19,13 +19,13 @@ public:
     // Where new and answered hall calls are reported.
     void setControlSystem(BuildingListener* listener) { listener_ = listener; }
 
-    void Press(int floor, int dir);
-    void Cancel(int floor, int dir);
-    int IsLit(int floor, int dir) const;
-    int FirstLit(int from, int to, int dir) const;
-    int HighestLit(int dir) const;
-    int LowestLit(int dir) const;
-    void Reset();
+    void press(int floor, int dir);
+    void cancel(int floor, int dir);
+    int isLit(int floor, int dir) const;
+    int firstLit(int from, int to, int dir) const;
+    int highestLit(int dir) const;
+    int lowestLit(int dir) const;
+    void reset();
 
 private:
     BuildingListener* listener_ = nullptr;

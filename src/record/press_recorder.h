@@ -40,17 +40,17 @@ public:
     PressValue pendingValue;
     PressKey pendingKey;
 
-    void Click(int x, int y, int bottom, int stepCounter);
-    void Commit();
-    void Playback(int stepCounter);
-    void ClearPlayed();
-    void Clear();
+    void click(int x, int y, int bottom, int stepCounter);
+    void commit();
+    void playback(int stepCounter);
+    void clearPlayed();
+    void clear();
     // Clears the recording, then reads the complete entries of the file. A file that cannot be
     // opened, is no plain file or is larger than kMaxUserFileSize leaves the recording empty.
-    void Load(const std::string& path);
+    void load(const std::string& path);
     // Returns false when the file could not be written; the previous file then stays.
-    bool Save(const std::string& path);
-    bool Save() { return Save(fileName); }
+    bool save(const std::string& path);
+    bool save() { return save(fileName); }
 
     // The mode text drawn beside the building.
     const char* modeText() const;
@@ -62,7 +62,7 @@ private:
 
     Building& building_;
     // Entries whose destinations wait for their caller to board, by floor: all of them, the up
-    // callers and the down callers. Playback looks only at the car's floor, so it never scans
+    // callers and the down callers. `playback` looks only at the car's floor, so it never scans
     // the whole recording.
     struct Waiting {
         std::set<PressKey> any, up, down;

@@ -53,8 +53,8 @@ public:
         std::string imageName;
     };
     const Values& values() const { return values_; }
-    void ShowPopulestFloor();
-    void ShowKsu();
+    void showPopulestFloor();
+    void showKsu();
 
     // The four status texts of the current system.
     std::array<std::string, 4> labels();

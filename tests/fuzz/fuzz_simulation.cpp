@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const SystemKind kind : {SystemKind::Schedule, SystemKind::Neuro, SystemKind::Adaptive}) {
         Simulation sim;
         sim.initialise();
-        sim.recorder.Load("input.but");
+        sim.recorder.load("input.but");
         sim.recorder.mode = PressRecorder::Playing;
         sim.select(kind);
         // As after pressing Solver Load; the adaptive system loads its images itself.
