@@ -32,8 +32,8 @@ void PlaybackSteps(benchmark::State& state) {
             if (direction == 0 && destination >= floor) destination = 1;
             PressValue value;
             value.buttons[destination - 1] = 1;
-            sim.recorder.entries[PressKey{int(i * (long long)steps / entries), floor, direction}] =
-                value;
+            sim.recorder.addEntry(PressKey{int(i * (long long)steps / entries), floor, direction},
+                                  value);
         }
         sim.recorder.mode = PressRecorder::Playing;
         sim.select(SystemKind::Schedule);

@@ -32,7 +32,7 @@ Traffic generate(const std::string& options) {
     recorder.load("traffic.but");
     EXPECT_TRUE(recorder.save("again.but"));
     EXPECT_EQ(readFile("again.but"), readFile("traffic.but")) << "not in the recorder's layout";
-    return recorder.entries;
+    return recorder.entries();
 }
 
 class GenerateTest : public ::testing::Test {
@@ -104,9 +104,9 @@ TEST_F(GenerateTest, SummaryCountsTheCallersWrittenMovedAndDropped) {
     Building building;
     PressRecorder recorder(building);
     recorder.load("t.but");
-    const auto inStepOne = std::count_if(recorder.entries.begin(), recorder.entries.end(),
+    const auto inStepOne = std::count_if(recorder.entries().begin(), recorder.entries().end(),
                                          [](const auto& entry) { return entry.first.step == 1; });
-    EXPECT_EQ(written, int(recorder.entries.size()));
+    EXPECT_EQ(written, int(recorder.entries().size()));
     EXPECT_EQ(written + dropped, 1000);
     EXPECT_GT(moved, 0);
     EXPECT_LE(moved, inStepOne);

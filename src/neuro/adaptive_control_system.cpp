@@ -6,6 +6,7 @@
 #include "control/settings.h"
 #include "control/text_buffer.h"
 #include "control/user_interface.h"
+#include "neuro/teacher_state.h"
 
 namespace vardeck {
 
@@ -13,7 +14,6 @@ namespace {
 
 constexpr const char* kTeacherImage = "teacher.img";
 constexpr const char* kTeacherPatterns = "teacher.pat";
-constexpr double kCodeScale = 0.13333333333333333;
 
 // Labels by value 1..3; two of the past-tense texts are spelt with a Latin C.
 constexpr const char* kTrendNowTexts[] = {"КЭ упал", "КЭ стоит", "КЭ вырос"};
@@ -102,11 +102,9 @@ void AdaptiveControlSystem::checkAdaptation() {
 }
 
 void AdaptiveControlSystem::decide(int trend, int previousTrend) {
-    auto encode = [](int code) {
-        return static_cast<float>(static_cast<float>(code) * kCodeScale);
-    };
-    const float output = teacher.decideOutput(encode(trend), encode(previousTrend),
-                                              encode(settings_.ksuWhereChanged));
+    const float output =
+        teacher.decideOutput(encodeTeacherCode(trend), encodeTeacherCode(previousTrend),
+                             encodeTeacherCode(settings_.ksuWhereChanged));
     const double scaled = std::floor(double(output) * 7.5 + 0.5);
     // A teacher that answers nonsense decides nothing.
     const int decision = std::isfinite(scaled) && std::fabs(scaled) < 1e6 ? int(scaled) : 0;

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "io/atomic_file.h"
@@ -30,19 +31,25 @@ void PressRecorder::commit() {
     if (mode != Recording || pendingKey.floor == 0) return;
     // The caller's destinations are pressed again when the caller boards on playback.
     building_.car.buttons.fill(0);
-    insert(pendingKey, PressValue{pendingValue.buttons, false});
+    addEntry(pendingKey, PressValue{pendingValue.buttons, false});
     pendingKey = {};
     pendingValue = {};
 }
 
-void PressRecorder::insert(const PressKey& key, const PressValue& value) {
-    if (!entries.emplace(key, value).second) return;
+void PressRecorder::setEntries(std::map<PressKey, PressValue> entries) {
+    entries_ = std::move(entries);
+    rebuildWaiting();
+}
+
+bool PressRecorder::addEntry(const PressKey& key, const PressValue& value) {
+    if (!entries_.emplace(key, value).second) return false;
     if (!value.played && isFloor(key.floor)) {
         Waiting& w = waiting_[key.floor];
         w.any.insert(key);
         if (key.direction == 1) w.up.insert(key);
         if (key.direction == 0) w.down.insert(key);
     }
+    return true;
 }
 
 void PressRecorder::rebuildWaiting() {
@@ -51,7 +58,7 @@ void PressRecorder::rebuildWaiting() {
         w.up.clear();
         w.down.clear();
     }
-    for (const auto& [key, value] : entries) {
+    for (const auto& [key, value] : entries_) {
         if (value.played || !isFloor(key.floor)) continue;
         Waiting& w = waiting_[key.floor];
         w.any.insert(key);
@@ -61,7 +68,7 @@ void PressRecorder::rebuildWaiting() {
 }
 
 void PressRecorder::board(const PressKey& key) {
-    PressValue& value = entries.at(key);
+    PressValue& value = entries_.at(key);
     for (int f = 1; f <= kFloorCount; ++f)
         if (value.buttons[f - 1] != 0) building_.car.pressButton(f);
     value.played = true;
@@ -76,8 +83,8 @@ void PressRecorder::playback(int stepCounter) {
 
     // Hall calls due now, in key order. Pressing may not change the recording, so the range
     // stays valid.
-    for (auto it = entries.lower_bound(PressKey{stepCounter, INT_MIN, INT_MIN});
-         it != entries.end() && it->first.step == stepCounter; ++it)
+    for (auto it = entries_.lower_bound(PressKey{stepCounter, INT_MIN, INT_MIN});
+         it != entries_.end() && it->first.step == stepCounter; ++it)
         building_.hallPanel.press(it->first.floor, it->first.direction);
 
     // Boarding at the car's floor, in key order, for callers whose way fits the car's.
@@ -101,13 +108,13 @@ void PressRecorder::playback(int stepCounter) {
 }
 
 void PressRecorder::clearPlayed() {
-    for (auto& [key, value] : entries) value.played = false;
+    for (auto& [key, value] : entries_) value.played = false;
     rebuildWaiting();
 }
 
 void PressRecorder::clear() {
     fileName.clear();
-    entries.clear();
+    entries_.clear();
     rebuildWaiting();
 }
 
@@ -140,7 +147,7 @@ void PressRecorder::load(const std::string& path) {
             if (std::fscanf(file, " %d %d %d %d %d %d %d %d\n", &b[20], &b[21], &b[22], &b[23],
                             &b[24], &b[25], &b[26], &b[27]) != 8)
                 break;
-            insert(key, value);
+            addEntry(key, value);
         }
     }
     std::fclose(file);
@@ -149,8 +156,8 @@ void PressRecorder::load(const std::string& path) {
 
 bool PressRecorder::save(const std::string& path) {
     const bool written = writeFileAtomically(path, [this](std::FILE* file) {
-        if (std::fprintf(file, "%d", static_cast<int>(entries.size())) < 0) return false;
-        for (const auto& [key, value] : entries) {
+        if (std::fprintf(file, "%d", static_cast<int>(entries_.size())) < 0) return false;
+        for (const auto& [key, value] : entries_) {
             if (std::fprintf(file, "\n%d %d %d   ", key.step, key.floor, key.direction) < 0)
                 return false;
             for (int b : value.buttons)

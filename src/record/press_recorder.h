@@ -34,7 +34,6 @@ public:
     explicit PressRecorder(Building& building) : building_(building) {}
     virtual ~PressRecorder() = default;
 
-    std::map<PressKey, PressValue> entries;
     int mode = Off;
     std::string fileName;
     PressValue pendingValue;
@@ -52,15 +51,22 @@ public:
     bool save(const std::string& path);
     bool save() { return save(fileName); }
 
+    // The recording, in key order.
+    const std::map<PressKey, PressValue>& entries() const { return entries_; }
+    // Replaces the recording; the file name stays.
+    void setEntries(std::map<PressKey, PressValue> entries);
+    // Adds an entry unless the recording holds its key already; returns whether it was added.
+    bool addEntry(const PressKey& key, const PressValue& value);
+
     // The mode text drawn beside the building.
     const char* modeText() const;
 
 private:
-    void insert(const PressKey& key, const PressValue& value);
     void rebuildWaiting();
     void board(const PressKey& key);
 
     Building& building_;
+    std::map<PressKey, PressValue> entries_;
     // Entries whose destinations wait for their caller to board, by floor: all of them, the up
     // callers and the down callers. `playback` looks only at the car's floor, so it never scans
     // the whole recording.

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::check(recorder.save(files.first), "the recording could not be saved");
     PressRecorder again(building);
     again.load(files.first);
-    fuzz::check(again.entries.size() == recorder.entries.size(), "entries lost on reload");
+    fuzz::check(again.entries().size() == recorder.entries().size(), "entries lost on reload");
     fuzz::check(again.save(files.second), "the reloaded recording could not be saved");
     fuzz::checkSameFile(files.first, files.second);
     return 0;

@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // As after pressing Solver Load; the adaptive system loads its images itself.
         if (kind == SystemKind::Neuro) sim.current().command(CmdLoadSolver, nullptr);
         long long last = -1;
-        for (const auto& [key, value] : sim.recorder.entries)
+        for (const auto& [key, value] : sim.recorder.entries())
             last = std::max<long long>(last, key.step);
         const long long steps = std::min<long long>(last + 1 + 200, kMaxSteps);
         for (long long step = 0; step < steps; ++step) {
