@@ -3,12 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileDialog>
-#include <QFrame>
-#include <QGroupBox>
-#include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -17,10 +12,11 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
+#include <functional>
+#include <utility>
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
@@ -49,8 +45,6 @@ constexpr QRect kModeTextRect = winRect(85, 75, 150, 110);
 constexpr std::array<QRect, 4> kLabelRects = {
     winRect(85, 120, 180, 140), winRect(85, 140, 180, 160), winRect(85, 160, 180, 180),
     winRect(85, 210, 180, 230)};
-
-const QString kSequenceFilter = QStringLiteral("Последовательности нажатий (*.but)");
 
 }  // namespace
 
@@ -85,7 +79,8 @@ MainDialog::MainDialog(Simulation& simulation, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      sim_(simulation) {
+      sim_(simulation),
+      recordMenu_(simulation.recorder, this) {
     setWindowTitle(QString::fromUtf8(kAppTitle));
     setFont(dialogFont());
 
@@ -128,15 +123,9 @@ void MainDialog::buildMenu() {
     QMenu* config = menuBar_->addMenu(QStringLiteral("&Config"));
     add(config, IdMenuConfig, QStringLiteral("&Config"), &MainDialog::onConfig);
 
-    QMenu* record = menuBar_->addMenu(QStringLiteral("Recor&d"));
-    add(record, IdMenuRecord, QStringLiteral("&Record"), &MainDialog::onRecord);
-    add(record, IdMenuPlay, QStringLiteral("&Play"), &MainDialog::onPlay);
-    add(record, IdMenuStopRecorder, QStringLiteral("&Stop"), &MainDialog::onStopRecorder);
-    record->addSeparator();
-    add(record, IdMenuNew, QStringLiteral("&New"), &MainDialog::onNewRecording);
-    add(record, IdMenuOpen, QStringLiteral("&Open..."), &MainDialog::onOpenRecording);
-    add(record, IdMenuSave, QStringLiteral("Sa&ve"), &MainDialog::onSaveRecording);
-    add(record, IdMenuSaveAs, QStringLiteral("Save &as..."), &MainDialog::onSaveRecordingAs);
+    recordMenu_.addTo(menuBar_, actions_);
+    connect(&recordMenu_, &RecordMenu::recordingStarts, this, [this] { stepTimer_.stop(); });
+    connect(&recordMenu_, &RecordMenu::modeChanged, this, [this] { redrawStrip(); });
 
     QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
     add(help, IdMenuHelp, QStringLiteral("&Help"), nullptr);
@@ -145,116 +134,40 @@ void MainDialog::buildMenu() {
 }
 
 void MainDialog::buildControls() {
-    QWidget* area = client_;
-    // Statics and group boxes let clicks through to the window, as the building strip's click
-    // mapping expects for every point that no control takes.
-    auto passClicks = [](QWidget* widget) {
-        widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+    items_ = layOutMainControls(client_);
+    const std::pair<int, std::function<void()>> buttons[] = {
+        {IdStep, [this] { runStep(); }},
+        {IdStart, [this] { onStart(); }},
+        {IdStop, [this] { onStop(); }},
+        {IdReset, [this] { resetSimulation(); }},
+        {IdSolverLearn, [this] { onSolverLearn(); }},
+        {IdSolverLoad, [this] { sendToCurrent(CmdLoadSolver, nullptr); }},
+        {IdSolverSave, [this] { sendToCurrent(CmdSaveSolver, nullptr); }},
+        {IdTeacherLearn, [this] { sendToCurrent(CmdOpenTeacherLearning, nullptr); }},
+        {IdTeacherLoad, [this] { sendToCurrent(CmdLoadTeacher, nullptr); }},
+        {IdTeacherSave, [this] { sendToCurrent(CmdSaveTeacher, nullptr); }},
     };
-    auto button = [&](int id, const char* text, QRect rect, auto handler) {
-        auto* widget = new QPushButton(QString::fromUtf8(text), area);
-        widget->setGeometry(rect);
-        // Otherwise the first button to get the focus would stay the default for good and
-        // take every Enter.
-        widget->setAutoDefault(false);
-        connect(widget, &QPushButton::clicked, this, handler);
-        items_.insert(id, widget);
-    };
-    auto group = [&](const char* text, QRect rect) {
-        auto* widget = new QGroupBox(QString::fromUtf8(text), area);
-        // An etched frame whose top edge runs through the middle of the caption, so that the
-        // controls laid out inside it keep clear of the caption.
-        widget->setStyleSheet(QStringLiteral(
-            "QGroupBox { border: 2px groove #d0d0d0; margin-top: 6px; }"
-            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-            " left: 7px; padding: 0px 1px; }"));
-        widget->setGeometry(rect);
-        widget->lower();
-        passClicks(widget);
-    };
-    auto radio = [&](int id, const char* text, QRect rect, SystemKind kind) {
-        auto* widget = new QRadioButton(QString::fromUtf8(text), area);
-        widget->setGeometry(rect);
-        connect(widget, &QRadioButton::clicked, this, [this, kind] { select(kind); });
-        items_.insert(id, widget);
-    };
-    auto label = [&](const char* text, QRect rect) {
-        auto* widget = new QLabel(QString::fromUtf8(text), area);
-        widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        // The captions were sized for a slightly narrower font; a caption that does not fit
-        // extends to the right instead of losing its last letters.
-        rect.setWidth(std::max(rect.width(), widget->sizeHint().width()));
-        widget->setGeometry(rect);
-        passClicks(widget);
-    };
-    auto frame = [&](int id, QRect rect) {
-        auto* widget = new QFrame(area);
-        widget->setGeometry(rect);
-        passClicks(widget);
-        items_.insert(id, widget);
-    };
-    auto edit = [&](int id, QRect rect) {
-        auto* widget = new QLineEdit(area);
-        widget->setGeometry(rect);
-        widget->setReadOnly(true);
-        // Read-only boxes show the window's face colour, not the white of an editable field.
-        QPalette palette = widget->palette();
-        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-        widget->setPalette(palette);
-        items_.insert(id, widget);
-    };
+    for (const auto& [id, handler] : buttons)
+        connect(static_cast<QPushButton*>(item(id)), &QPushButton::clicked, this, handler);
+    const std::pair<int, SystemKind> radios[] = {{IdSchedule, SystemKind::Schedule},
+                                                 {IdNeuro, SystemKind::Neuro},
+                                                 {IdAdaptive, SystemKind::Adaptive}};
+    for (const auto& [id, kind] : radios) {
+        connect(static_cast<QRadioButton*>(item(id)), &QRadioButton::clicked, this,
+                [this, kind = kind] { select(kind); });
+    }
+}
 
-    button(IdStep, "Step", dialogRect(123, 256, 35, 14), &MainDialog::runStep);
-    button(IdStart, "Start", dialogRect(160, 256, 36, 14), &MainDialog::onStart);
-    button(IdStop, "Stop", dialogRect(197, 256, 35, 14), &MainDialog::onStop);
-    button(IdReset, "Reset", dialogRect(234, 256, 35, 14), &MainDialog::resetSimulation);
-    group("Control system", dialogRect(123, 205, 145, 47));
-    radio(IdSchedule, "Shedule control system", dialogRect(131, 215, 89, 10), SystemKind::Schedule);
-    radio(IdNeuro, "Neuro control system", dialogRect(131, 227, 82, 10), SystemKind::Neuro);
-    radio(IdAdaptive, "Adaptive control system", dialogRect(131, 239, 91, 10),
-          SystemKind::Adaptive);
-    group("Neuro", dialogRect(275, 142, 145, 127));
-    group("Solver", dialogRect(281, 152, 134, 29));
-    button(IdSolverLearn, "Learn", dialogRect(287, 163, 35, 14), [this] {
-        // A stop goes to the system that trains, even after another one was chosen.
-        if (solverLearningPanel.isWatching()) {
-            solverLearningPanel.requestStop();
-            return;
-        }
-        // The neuro system hands the panel back to toggleLearning; the pointer must be the
-        // panel's SolverLearningToggle part, which is what the system casts it to.
-        SolverLearningToggle* toggle = &solverLearningPanel;
-        sendToCurrent(CmdToggleSolverLearning, toggle);
-    });
-    button(IdSolverLoad, "Load", dialogRect(330, 163, 35, 14),
-           [this] { sendToCurrent(CmdLoadSolver, nullptr); });
-    button(IdSolverSave, "Save", dialogRect(373, 163, 35, 14),
-           [this] { sendToCurrent(CmdSaveSolver, nullptr); });
-    group("Teacher", dialogRect(281, 184, 134, 31));
-    button(IdTeacherLearn, "Learn", dialogRect(288, 197, 35, 14),
-           [this] { sendToCurrent(CmdOpenTeacherLearning, nullptr); });
-    button(IdTeacherLoad, "Load", dialogRect(330, 197, 35, 14),
-           [this] { sendToCurrent(CmdLoadTeacher, nullptr); });
-    button(IdTeacherSave, "Save", dialogRect(374, 197, 35, 14),
-           [this] { sendToCurrent(CmdSaveTeacher, nullptr); });
-    label("Efficiency Criteria", dialogRect(123, 9, 55, 8));
-    frame(IdEfficiencyFrame, dialogRect(123, 20, 143, 88));
-    label("Solver learning", dialogRect(278, 9, 48, 8));
-    frame(IdLearningFrame, dialogRect(277, 20, 143, 88));
-    label("Критерий эффективности", dialogRect(123, 112, 88, 8));
-    edit(IdEfficiency, dialogRect(123, 123, 144, 12));
-    label("Дельта", dialogRect(277, 112, 26, 8));
-    edit(IdDelta, dialogRect(277, 123, 94, 12));
-    label("Эпоха", dialogRect(379, 112, 21, 8));
-    edit(IdEpoch, dialogRect(379, 123, 40, 12));
-    label("Массовый этаж", dialogRect(123, 141, 55, 8));
-    edit(IdPopulestFloor, dialogRect(123, 154, 29, 12));
-    label("КСУ", dialogRect(185, 141, 16, 8));
-    edit(IdKsu, dialogRect(185, 154, 29, 12));
-    label("Старый КСУ", dialogRect(221, 141, 43, 8));
-    edit(IdOldKsu, dialogRect(221, 154, 29, 12));
-    label("Image", dialogRect(123, 175, 20, 8));
-    edit(IdImage, dialogRect(123, 187, 127, 12));
+void MainDialog::onSolverLearn() {
+    // A stop goes to the system that trains, even after another one was chosen.
+    if (solverLearningPanel.isWatching()) {
+        solverLearningPanel.requestStop();
+        return;
+    }
+    // The neuro system hands the panel back to toggleLearning; the pointer must be the
+    // panel's SolverLearningToggle part, which is what the system casts it to.
+    SolverLearningToggle* toggle = &solverLearningPanel;
+    sendToCurrent(CmdToggleSolverLearning, toggle);
 }
 
 void MainDialog::initialise() {
@@ -396,77 +309,6 @@ void MainDialog::onConfig() {
 void MainDialog::onAbout() {
     AboutDialog dialog(this);
     dialog.exec();
-}
-
-void MainDialog::onRecord() {
-    stepTimer_.stop();
-    sim_.recorder.mode = PressRecorder::Recording;
-    redrawStrip();
-}
-
-void MainDialog::onPlay() {
-    sim_.recorder.mode = PressRecorder::Playing;
-    redrawStrip();
-}
-
-void MainDialog::onStopRecorder() {
-    sim_.recorder.mode = PressRecorder::Off;
-    redrawStrip();
-}
-
-void MainDialog::onNewRecording() {
-    sim_.recorder.clear();
-}
-
-void MainDialog::onOpenRecording() {
-    const QString path = chooseSequenceFile(false);
-    if (!path.isEmpty()) sim_.recorder.load(QFile::encodeName(path).toStdString());
-}
-
-void MainDialog::onSaveRecording() {
-    if (sim_.recorder.fileName.empty()) {
-        onSaveRecordingAs();
-    } else {
-        sim_.recorder.save();
-    }
-}
-
-void MainDialog::onSaveRecordingAs() {
-    const QString path = chooseSequenceFile(true);
-    if (!path.isEmpty()) sim_.recorder.save(QFile::encodeName(path).toStdString());
-}
-
-QString MainDialog::chooseSequenceFile(bool save) {
-    QFileDialog* dialog = makeSequenceFileDialog(this, save);
-    QString path;
-    if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
-        path = dialog->selectedFiles().constFirst();
-    }
-    delete dialog;
-    return path;
-}
-
-QFileDialog* makeSequenceFileDialog(QWidget* parent, bool save) {
-    auto* dialog = new QFileDialog(parent);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setWindowTitle(save ? QStringLiteral("Сохранить файл последовательностей нажатий")
-                                : QStringLiteral("Открыть файл последовательностей нажатий"));
-    dialog->setNameFilter(kSequenceFilter);
-    // Both dialogs take any name: opening a file that does not exist empties the recording.
-    dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
-    if (save) dialog->setDefaultSuffix(QStringLiteral("but"));
-    // The size, type and date columns as wide as their texts, in any language; the name column
-    // takes the rest.
-    if (auto* details = dialog->findChild<QTreeView*>()) {
-        QHeaderView* header = details->header();
-        header->setStretchLastSection(false);
-        header->setSectionResizeMode(QHeaderView::ResizeToContents);
-        header->setSectionResizeMode(0, QHeaderView::Stretch);
-    }
-    dialog->resize(dialog->sizeHint().expandedTo(QSize(dialogX(480), dialogY(240))));
-    return dialog;
 }
 
 void MainDialog::done(int result) {
