@@ -39,8 +39,8 @@ LearningDialog::LearningDialog(ControlSystem& system, NeuralNetwork& teacher, QW
     goButton_->setDefault(true);
     connect(goButton_, &QPushButton::clicked, this, &LearningDialog::toggleLearning);
 
-    timer.setInterval(kRefreshPeriod);
-    connect(&timer, &QTimer::timeout, this, &LearningDialog::refresh);
+    timer_.setInterval(kRefreshPeriod);
+    connect(&timer_, &QTimer::timeout, this, &LearningDialog::refresh);
     // The worker only reports; the message box and everything after it run on this thread.
     connect(this, &LearningDialog::trainingEnded, this, &LearningDialog::onTrainingEnded,
             Qt::QueuedConnection);
@@ -48,10 +48,10 @@ LearningDialog::LearningDialog(ControlSystem& system, NeuralNetwork& teacher, QW
 }
 
 LearningDialog::~LearningDialog() {
-    if (thread.joinable()) {
+    if (thread_.joinable()) {
         closing_ = true;
         if (!trainingReturned_) system_.command(CmdStopTeacherLearning, nullptr);
-        thread.join();
+        thread_.join();
     }
 }
 
@@ -73,27 +73,27 @@ QWidget* LearningDialog::item(int id) const {
 void LearningDialog::setup() {
     errorBox_->clear();
     epochBox_->clear();
-    chart.createIn(this, frame_->geometry());
-    chart.setYRange(0.0, 0.4, 1);
-    chart.setYLabel(QString());
-    chart.setXLabel(QString());
-    chart.setBackColor(QColor(150, 150, 150));
-    chart.setAxisColor(QColor(255, 255, 255));
-    chart.setLineColor(QColor(0, 255, 0));
+    chart_.createIn(this, frame_->geometry());
+    chart_.setYRange(0.0, 0.4, 1);
+    chart_.setYLabel(QString());
+    chart_.setXLabel(QString());
+    chart_.setBackColor(QColor(150, 150, 150));
+    chart_.setAxisColor(QColor(255, 255, 255));
+    chart_.setLineColor(QColor(0, 255, 0));
 }
 
 void LearningDialog::toggleLearning() {
-    if (timer.isActive()) {
+    if (timer_.isActive()) {
         system_.command(CmdStopTeacherLearning, nullptr);
         goButton_->setText(QStringLiteral("&Go"));
         return;
     }
     // The previous run's worker returned before that run was reported finished.
-    if (thread.joinable()) thread.join();
-    finished = false;
+    if (thread_.joinable()) thread_.join();
+    finished_ = false;
     trainingReturned_ = false;
-    timer.start();
-    thread = std::thread(&LearningDialog::learningThread, this);
+    timer_.start();
+    thread_ = std::thread(&LearningDialog::learningThread, this);
     goButton_->setText(QStringLiteral("&Stop"));
 }
 
@@ -107,7 +107,7 @@ void LearningDialog::learningThread() {
 void LearningDialog::onTrainingEnded() {
     // While the window closes nobody is left to read the message.
     if (!closing_) showMessageBox(this, QStringLiteral("Обучение завершено"));
-    finished = true;
+    finished_ = true;
 }
 
 void LearningDialog::refresh() {
@@ -115,33 +115,33 @@ void LearningDialog::refresh() {
         QString::asprintf("%10.20f", static_cast<double>(teacher_.epochMaxError.load())));
     errorBox_->setCursorPosition(0);
     // The read and the reset are one step, so that no delta is lost between them.
-    chart.addValue(teacher_.recentMaxError.exchange(0.0f));
+    chart_.addValue(teacher_.recentMaxError.exchange(0.0f));
     int epoch = 0;
     system_.command(CmdGetTeacherEpoch, &epoch);
     epochBox_->setText(QString::asprintf("%d", epoch));
-    if (finished) {
-        timer.stop();
+    if (finished_) {
+        timer_.stop();
         errorBox_->clear();
         epochBox_->clear();
-        chart.clear();
+        chart_.clear();
         goButton_->setText(QStringLiteral("&Go"));
     }
-    chart.repaint();
+    chart_.repaint();
 }
 
 void LearningDialog::waitForWorker() {
-    if (thread.joinable()) thread.join();
+    if (thread_.joinable()) thread_.join();
 }
 
 void LearningDialog::done(int result) {
     // The training is stopped and its worker waited for before the window goes; the worker never
     // waits for this thread, so the wait cannot deadlock.
-    if (thread.joinable()) {
+    if (thread_.joinable()) {
         closing_ = true;
         if (!trainingReturned_) system_.command(CmdStopTeacherLearning, nullptr);
-        thread.join();
+        thread_.join();
     }
-    timer.stop();
+    timer_.stop();
     QDialog::done(result);
 }
 

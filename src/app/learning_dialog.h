@@ -46,9 +46,9 @@ public:
     void refresh();
 
     QWidget* item(int id) const;
-    ChartCtrl& chartCtrl() { return chart; }
-    bool isWatching() const { return timer.isActive(); }
-    bool isFinished() const { return finished.load(); }
+    ChartCtrl& chartCtrl() { return chart_; }
+    bool isWatching() const { return timer_.isActive(); }
+    bool isFinished() const { return finished_.load(); }
     // Waits until the worker of the last run has returned, without asking it to stop.
     void waitForWorker();
 
@@ -63,10 +63,10 @@ private:
     void learningThread();
     void onTrainingEnded();
 
-    std::thread thread;
-    std::atomic<bool> finished{false};
-    ChartCtrl chart;
-    QTimer timer;
+    std::thread thread_;
+    std::atomic<bool> finished_{false};
+    ChartCtrl chart_;
+    QTimer timer_;
 
     ControlSystem& system_;
     NeuralNetwork& teacher_;

@@ -10,8 +10,8 @@
 namespace vardeck {
 
 SolverLearningPanel::SolverLearningPanel() {
-    timer.setInterval(kRefreshPeriod);
-    connect(&timer, &QTimer::timeout, this, &SolverLearningPanel::refresh);
+    timer_.setInterval(kRefreshPeriod);
+    connect(&timer_, &QTimer::timeout, this, &SolverLearningPanel::refresh);
     // The worker only reports; the message box and everything after it run on this thread.
     connect(this, &SolverLearningPanel::trainingEnded, this, &SolverLearningPanel::onTrainingEnded,
             Qt::QueuedConnection);
@@ -40,50 +40,50 @@ void SolverLearningPanel::setup(QWidget* parent, const QRect& frame, QLineEdit* 
 }
 
 void SolverLearningPanel::toggleLearning(ControlSystem& system, NeuralNetwork& solver) {
-    if (timer.isActive()) {
+    if (timer_.isActive()) {
         requestStop();
         return;
     }
     // The previous run's worker returned before that run was reported finished.
-    if (thread.joinable()) thread.join();
-    finished = false;
-    closing = false;
-    trainingReturned = false;
-    trainingSystem = &system;
-    trainingSolver = &solver;
-    timer.start();
-    thread = std::thread(&SolverLearningPanel::learningThread, this, trainingSystem);
+    if (thread_.joinable()) thread_.join();
+    finished_ = false;
+    closing_ = false;
+    trainingReturned_ = false;
+    trainingSystem_ = &system;
+    trainingSolver_ = &solver;
+    timer_.start();
+    thread_ = std::thread(&SolverLearningPanel::learningThread, this, trainingSystem_);
     learnButton_->setText(QStringLiteral("Stop"));
 }
 
 void SolverLearningPanel::requestStop() {
-    if (trainingSystem != nullptr) trainingSystem->command(CmdStopSolverLearning, nullptr);
+    if (trainingSystem_ != nullptr) trainingSystem_->command(CmdStopSolverLearning, nullptr);
     learnButton_->setText(QStringLiteral("Learn"));
 }
 
 void SolverLearningPanel::learningThread(ControlSystem* system) {
     system->command(CmdLearnSolver, nullptr);
-    trainingReturned = true;
+    trainingReturned_ = true;
     emit trainingEnded();
 }
 
 void SolverLearningPanel::onTrainingEnded() {
-    if (!closing) emit announce(QStringLiteral("Обучение завершено"));
-    finished = true;
+    if (!closing_) emit announce(QStringLiteral("Обучение завершено"));
+    finished_ = true;
 }
 
 void SolverLearningPanel::refresh() {
-    if (trainingSolver == nullptr) return;
+    if (trainingSolver_ == nullptr) return;
     deltaBox_->setText(
-        QString::asprintf("%10.20f", static_cast<double>(trainingSolver->epochMaxError.load())));
+        QString::asprintf("%10.20f", static_cast<double>(trainingSolver_->epochMaxError.load())));
     deltaBox_->setCursorPosition(0);
     // The read and the reset are one step, so that no delta is lost between them.
-    addValue(trainingSolver->recentMaxError.exchange(0.0f));
+    addValue(trainingSolver_->recentMaxError.exchange(0.0f));
     int epoch = 0;
-    trainingSystem->command(CmdGetSolverEpoch, &epoch);
+    trainingSystem_->command(CmdGetSolverEpoch, &epoch);
     epochBox_->setText(QString::asprintf("%d", epoch));
-    if (finished) {
-        timer.stop();
+    if (finished_) {
+        timer_.stop();
         deltaBox_->clear();
         epochBox_->clear();
         clear();
@@ -93,17 +93,17 @@ void SolverLearningPanel::refresh() {
 }
 
 void SolverLearningPanel::waitForWorker() {
-    if (thread.joinable()) thread.join();
+    if (thread_.joinable()) thread_.join();
 }
 
 void SolverLearningPanel::stopAndWait() {
-    if (!thread.joinable()) return;
-    closing = true;
-    if (!trainingReturned && trainingSystem != nullptr) {
-        trainingSystem->command(CmdStopSolverLearning, nullptr);
+    if (!thread_.joinable()) return;
+    closing_ = true;
+    if (!trainingReturned_ && trainingSystem_ != nullptr) {
+        trainingSystem_->command(CmdStopSolverLearning, nullptr);
     }
-    thread.join();
-    timer.stop();
+    thread_.join();
+    timer_.stop();
 }
 
 }  // namespace vardeck

@@ -42,9 +42,9 @@ public:
     void refresh();
 
     // Whether a run is being watched (the refresh timer runs).
-    bool isWatching() const { return timer.isActive(); }
+    bool isWatching() const { return timer_.isActive(); }
     // Whether the last run has ended and the user has closed its message.
-    bool isFinished() const { return finished.load(); }
+    bool isFinished() const { return finished_.load(); }
     // Waits until the worker of the last run has returned, without asking it to stop.
     void waitForWorker();
     // Asks a running training to stop and waits until its worker has returned; the end of the
@@ -61,17 +61,17 @@ private:
     void learningThread(ControlSystem* system);
     void onTrainingEnded();
 
-    std::thread thread;
-    std::atomic<bool> finished{false};
+    std::thread thread_;
+    std::atomic<bool> finished_{false};
     QLineEdit* deltaBox_ = nullptr;
     QLineEdit* epochBox_ = nullptr;
     QPushButton* learnButton_ = nullptr;
-    QTimer timer;
+    QTimer timer_;
     // The system that trains, its solver, and whether its training has returned.
-    ControlSystem* trainingSystem = nullptr;
-    NeuralNetwork* trainingSolver = nullptr;
-    std::atomic<bool> trainingReturned{false};
-    bool closing = false;
+    ControlSystem* trainingSystem_ = nullptr;
+    NeuralNetwork* trainingSolver_ = nullptr;
+    std::atomic<bool> trainingReturned_{false};
+    bool closing_ = false;
 };
 
 }  // namespace vardeck

@@ -61,7 +61,7 @@ void NeuroControlSystem::command(CommandCode code, void* argument) {
             break;
         case CmdSaveSolverPatterns: {
             std::lock_guard lock(patternsMutex_);
-            patterns.write(kSolverPatterns);
+            patterns_.write(kSolverPatterns);
             break;
         }
         case CmdReset:
@@ -89,7 +89,7 @@ void NeuroControlSystem::readPatterns() {
     PatternSet fresh;
     fresh.read(kSolverPatterns);
     std::lock_guard lock(patternsMutex_);
-    patterns = std::move(fresh);
+    patterns_ = std::move(fresh);
 }
 
 // Runs on the learning panel's worker thread for the whole training.
@@ -98,7 +98,7 @@ void NeuroControlSystem::learn() {
     PatternSet copy;
     {
         std::lock_guard lock(patternsMutex_);
-        copy = patterns;
+        copy = patterns_;
     }
     solver.train(std::move(copy));
     command(CmdSaveSolver, nullptr);
