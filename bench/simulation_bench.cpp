@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "app/simulation.h"
+#include "sim/simulation.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ void PlaybackSteps(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         Simulation sim;
-        sim.settings.SetDefaults();
+        sim.settings.setDefaults();
         sim.settings.elemToCheckNeedToAdapt = 4;
         std::mt19937 random(5);
         for (int i = 0; i < entries; ++i) {
@@ -32,8 +32,8 @@ void PlaybackSteps(benchmark::State& state) {
             if (direction == 0 && destination >= floor) destination = 1;
             PressValue value;
             value.buttons[destination - 1] = 1;
-            sim.recorder.entries[PressKey{int(i * (long long)steps / entries), floor, direction}] =
-                value;
+            sim.recorder.addEntry(PressKey{int(i * (long long)steps / entries), floor, direction},
+                                  value);
         }
         sim.recorder.mode = PressRecorder::Playing;
         sim.select(SystemKind::Schedule);

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/simulation.h"
 #include "network_images.h"
 #include "neuro/network_settings.h"
+#include "sim/simulation.h"
 #include "test_support.h"
 
 namespace vardeck {
@@ -30,7 +30,7 @@ protected:
     AdaptiveTest() {
         applyNetworkDefaults();
         sim.setUserInterface(&observer);
-        sim.settings.SetDefaults();
+        sim.settings.setDefaults();
         sim.settings.elemToCheckNeedToAdapt = 4;
         sim.settings.tresholdToCheckNeedToAdapt = 0.5f;
         sim.settings.teacherKsuStep = 0.2f;
@@ -40,10 +40,10 @@ protected:
     // One idle call answered where the car stands: one sample of 1.0.
     void answerCallHere() {
         Car& car = sim.building.car;
-        sim.building.hallPanel.Press(car.floor, 1);
+        sim.building.hallPanel.press(car.floor, 1);
         car.doorCommand = 1;
         car.direction = 0;
-        sim.building.Step();
+        sim.building.step();
         car.doorOpen = 0;
         car.doorTimer = 0;
     }
@@ -104,7 +104,7 @@ TEST_F(AdaptiveTest, DecisionsMoveKsuWithinItsBounds) {
         adaptive.command(CmdLoadTeacher, nullptr);
         sim.settings.ksuWhereChanged = c.code;
         sim.settings.ksu = c.ksuBefore;
-        adaptive.Decide(c.code, c.code);
+        adaptive.decide(c.code, c.code);
         EXPECT_EQ(sim.settings.ksuWhereChanged, c.decision) << c.output;
         EXPECT_EQ(sim.settings.ksu, c.ksuAfter) << c.output;
     }
@@ -140,11 +140,11 @@ TEST_F(AdaptiveTest, RisingTrendRaisesKsuWithTheValuesBeforeInTheirPlaces) {
 // The start-up system gets its reset before anything is chosen: the window starts that way.
 TEST_F(AdaptiveTest, StartUpResetsTheAdaptiveSystemWithTheSavedSettings) {
     Settings saved;
-    saved.SetDefaults();
+    saved.setDefaults();
     saved.ksu = 0.6f;
     saved.populestFloor = 12;
     saved.elemToCheckNeedToAdapt = 3;
-    ASSERT_EQ(saved.SaveSettings(), 0);
+    ASSERT_EQ(saved.saveSettings(), 0);
     sim.initialise();
     EXPECT_EQ(sim.currentKind(), SystemKind::Adaptive);
     EXPECT_EQ(sim.values().imageName, "solver.img.060");

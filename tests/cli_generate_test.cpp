@@ -29,10 +29,10 @@ Traffic generate(const std::string& options) {
     EXPECT_EQ(r.code, 0) << r.err;
     Building building;
     PressRecorder recorder(building);
-    recorder.Load("traffic.but");
-    EXPECT_TRUE(recorder.Save("again.but"));
+    recorder.load("traffic.but");
+    EXPECT_TRUE(recorder.save("again.but"));
     EXPECT_EQ(readFile("again.but"), readFile("traffic.but")) << "not in the recorder's layout";
-    return recorder.entries;
+    return recorder.entries();
 }
 
 class GenerateTest : public ::testing::Test {
@@ -103,10 +103,10 @@ TEST_F(GenerateTest, SummaryCountsTheCallersWrittenMovedAndDropped) {
         << r.out;
     Building building;
     PressRecorder recorder(building);
-    recorder.Load("t.but");
-    const auto inStepOne = std::count_if(recorder.entries.begin(), recorder.entries.end(),
+    recorder.load("t.but");
+    const auto inStepOne = std::count_if(recorder.entries().begin(), recorder.entries().end(),
                                          [](const auto& entry) { return entry.first.step == 1; });
-    EXPECT_EQ(written, int(recorder.entries.size()));
+    EXPECT_EQ(written, int(recorder.entries().size()));
     EXPECT_EQ(written + dropped, 1000);
     EXPECT_GT(moved, 0);
     EXPECT_LE(moved, inStepOne);

@@ -6,9 +6,9 @@
 #include <optional>
 #include <thread>
 
-#include "app/simulation.h"
 #include "network_images.h"
 #include "neuro/network_settings.h"
+#include "sim/simulation.h"
 #include "test_support.h"
 
 namespace vardeck {
@@ -20,7 +20,7 @@ class NeuroSystemTest : public ::testing::Test {
 protected:
     NeuroSystemTest() {
         applyNetworkDefaults();
-        sim.settings.SetDefaults();
+        sim.settings.setDefaults();
         sim.settings.elemToCheckNeedToAdapt = 4;
     }
     SolverState encode() { return sim.neuro.encodeState(); }
@@ -33,15 +33,15 @@ protected:
 TEST_F(NeuroSystemTest, EncodeStateMasksWhatTheSolverNeedNotSee) {
     sim.select(SystemKind::Neuro);
     car.floor = 5;
-    hall.Press(9, 0);
-    hall.Press(5, 1);
+    hall.press(9, 0);
+    hall.press(5, 1);
     car.doorOpen = 1;
     SolverState s = encode();
     EXPECT_EQ(s.doorOpen, 1);
     EXPECT_EQ(s.target, 9);
     EXPECT_EQ(s.lastMove + s.direction + s.buttonHere + s.upHere + s.downHere, 0);
 
-    sim.building.Reset();
+    sim.building.reset();
     car.floor = 5;
     car.buttons[9] = 1;
     car.direction = 1;
@@ -52,32 +52,32 @@ TEST_F(NeuroSystemTest, EncodeStateMasksWhatTheSolverNeedNotSee) {
     EXPECT_EQ(s.populestOffset, 0.0f);
 
     // Just moved up; the highest request is the down lamp of the car's own floor.
-    sim.building.Reset();
+    sim.building.reset();
     car.floor = 12;
     car.lastMove = 1;
     car.direction = 1;
-    hall.Press(12, 0);
+    hall.press(12, 0);
     s = encode();
     EXPECT_EQ(s.target, 2);
     EXPECT_EQ(s.downHere, 1);
-    hall.Press(12, 1);
+    hall.press(12, 1);
     EXPECT_EQ(encode().target, 9);
 
     // A last move without a direction counts as standing.
-    sim.building.Reset();
+    sim.building.reset();
     car.floor = 3;
     car.lastMove = 2;
-    hall.Press(8, 1);
+    hall.press(8, 1);
     s = encode();
     EXPECT_EQ(s.lastMove, 0);
     EXPECT_EQ(s.target, 3);
 
     // The car button of the car's floor hides everything else.
-    sim.building.Reset();
+    sim.building.reset();
     car.floor = 4;
     car.buttons[4] = 1;
     car.direction = 2;
-    hall.Press(4, 0);
+    hall.press(4, 0);
     s = encode();
     EXPECT_EQ(s.buttonHere, 1);
     EXPECT_EQ(s.target, 9);
@@ -134,7 +134,7 @@ TEST_F(NeuroSystemTest, PopulestFloorTiesGoToTheLowestAndAConstantFloorOverrides
     sim.settings.constPopulest = 0;
     sim.settings.stepToCountPopulestFloor = 0;  // used as 1
     sim.select(SystemKind::Neuro);
-    hall.Press(21, 0);
+    hall.press(21, 0);
     int floor = 0;
     sim.current().command(CmdGetPopulestFloor, &floor);
     EXPECT_EQ(floor, 21);
@@ -188,7 +188,7 @@ TEST_F(NeuroSystemTest, ThreadTrainingWhileTheSimulationSteps) {
     int epoch = 0;
     // Step until the training is under way (or over), then ask it to stop.
     for (int i = 0; !done && (epoch < 2 || i < 100); ++i) {
-        if (i % 10 == 0) sim.building.hallPanel.Press(1 + i % 28, i % 2);
+        if (i % 10 == 0) sim.building.hallPanel.press(1 + i % 28, i % 2);
         sim.runStep();
         sim.current().command(CmdGetSolverEpoch, &epoch);
         (void)sim.adaptive.solver.epochMaxError.load();

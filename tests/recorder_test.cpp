@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/simulation.h"
+#include "sim/simulation.h"
 #include "test_support.h"
 
 namespace vardeck {
@@ -19,7 +19,7 @@ constexpr int kShaftX = 45;
 class RecorderTest : public ::testing::Test {
 protected:
     RecorderTest() {
-        sim.settings.SetDefaults();
+        sim.settings.setDefaults();
         sim.settings.elemToCheckNeedToAdapt = 1;
         sim.select(SystemKind::Schedule);
     }
@@ -34,17 +34,17 @@ TEST_F(RecorderTest, SavesTheExampleByteForByte) {
     PressValue value;
     value.buttons[0] = 1;
     value.buttons[19] = 1;
-    recorder.entries[{5, 9, 1}] = value;
-    ASSERT_TRUE(recorder.Save("one.but"));
+    recorder.addEntry({5, 9, 1}, value);
+    ASSERT_TRUE(recorder.save("one.but"));
     EXPECT_EQ(readFile("one.but"),
               "1\n5 9 1    1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1 0 0 0 0 0 0 0 0");
     EXPECT_EQ(recorder.fileName, "one.but");
 
-    recorder.Clear();
-    ASSERT_TRUE(recorder.Save("empty.but"));
+    recorder.clear();
+    ASSERT_TRUE(recorder.save("empty.but"));
     EXPECT_EQ(readFile("empty.but"), "0");
-    recorder.Load("empty.but");
-    EXPECT_TRUE(recorder.entries.empty());
+    recorder.load("empty.but");
+    EXPECT_TRUE(recorder.entries().empty());
     EXPECT_EQ(recorder.fileName, "empty.but");
 }
 
@@ -54,9 +54,9 @@ TEST_F(RecorderTest, RoundTripKeepsFloorsTheModelIgnores) {
         "\n4 9 0    1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0"
         "\n4 9 1    0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1";
     writeFile("in.but", text);
-    recorder.Load("in.but");
-    ASSERT_EQ(recorder.entries.size(), 3u);
-    ASSERT_TRUE(recorder.Save("out.but"));
+    recorder.load("in.but");
+    ASSERT_EQ(recorder.entries().size(), 3u);
+    ASSERT_TRUE(recorder.save("out.but"));
     EXPECT_EQ(readFile("out.but"), text);
 }
 
@@ -74,20 +74,20 @@ TEST_F(RecorderTest, DamagedFilesKeepTheCompleteEntries) {
     };
     for (const auto& [text, entries] : files) {
         writeFile("damaged.but", text);
-        recorder.Load("damaged.but");
-        EXPECT_EQ(recorder.entries.size(), entries) << text;
+        recorder.load("damaged.but");
+        EXPECT_EQ(recorder.entries().size(), entries) << text;
         EXPECT_EQ(recorder.fileName, "damaged.but");
     }
-    recorder.Load("missing.but");
-    EXPECT_TRUE(recorder.entries.empty());
+    recorder.load("missing.but");
+    EXPECT_TRUE(recorder.entries().empty());
     EXPECT_EQ(recorder.fileName, "");
 }
 
 TEST_F(RecorderTest, FailedSaveKeepsThePreviousFile) {
     writeFile("keep.but", "0");
-    recorder.entries[{1, 9, 1}] = PressValue{};
+    recorder.addEntry({1, 9, 1}, PressValue{});
     recorder.fileName = "keep.but";
-    EXPECT_FALSE(recorder.Save("no-such-dir/x.but"));
+    EXPECT_FALSE(recorder.save("no-such-dir/x.but"));
     EXPECT_EQ(recorder.fileName, "keep.but");
     EXPECT_EQ(readFile("keep.but"), "0");
 }
@@ -100,21 +100,21 @@ TEST_F(RecorderTest, RecordingTwoHallClicksInOneStep) {
     sim.click(kArrowX, rowY(9, true), kBottom);
     sim.click(kShaftX, rowY(24, true), kBottom);
     sim.click(kArrowX, rowY(13, false), kBottom);  // commits the first press at once
-    ASSERT_EQ(recorder.entries.size(), 1u);
-    const auto& [key, value] = *recorder.entries.begin();
+    ASSERT_EQ(recorder.entries().size(), 1u);
+    const auto& [key, value] = *recorder.entries().begin();
     EXPECT_EQ(key, (PressKey{1, 9, 1}));
     EXPECT_EQ(value.buttons[19], 1);
     EXPECT_EQ(value.buttons[23], 1);
-    EXPECT_EQ(car.ButtonCount(), 0) << "committing takes the destinations out of the car";
+    EXPECT_EQ(car.buttonCount(), 0) << "committing takes the destinations out of the car";
     EXPECT_EQ(recorder.pendingKey, (PressKey{1, 13, 0}));
     sim.runStep();  // the step commits the second press
-    EXPECT_EQ(recorder.entries.size(), 2u);
+    EXPECT_EQ(recorder.entries().size(), 2u);
     EXPECT_EQ(recorder.pendingKey.floor, 0);
     // The same press again is dropped with its destinations.
     recorder.pendingKey = {1, 9, 1};
     recorder.pendingValue.buttons[2] = 1;
-    recorder.Commit();
-    EXPECT_EQ(recorder.entries.at({1, 9, 1}).buttons[2], 0);
+    recorder.commit();
+    EXPECT_EQ(recorder.entries().at({1, 9, 1}).buttons[2], 0);
 }
 
 TEST_F(RecorderTest, PlaybackPressesDueCallsAndBoardsOnlyInTheCallersDirection) {
@@ -122,18 +122,18 @@ TEST_F(RecorderTest, PlaybackPressesDueCallsAndBoardsOnlyInTheCallersDirection) 
     toTwenty.buttons[19] = 1;
     PressValue toOne;
     toOne.buttons[0] = 1;
-    recorder.entries[{0, 1, 1}] = toTwenty;  // at floor 1, going up
-    recorder.entries[{2, 9, 0}] = toOne;     // at floor 9, going down
-    recorder.ClearPlayed();
+    recorder.addEntry({0, 1, 1}, toTwenty);  // at floor 1, going up
+    recorder.addEntry({2, 9, 0}, toOne);     // at floor 9, going down
+    recorder.clearPlayed();
     recorder.mode = PressRecorder::Playing;
 
     sim.runStep();  // step 0: the hall call is pressed, the car opens at once
     EXPECT_EQ(car.buttons[20], 0) << "boarding waits until the step after the call";
     sim.runStep();  // step 1: the doors are open, the direction is none: the caller boards
     EXPECT_EQ(car.buttons[20], 1);
-    EXPECT_TRUE(recorder.entries.at({0, 1, 1}).played);
+    EXPECT_TRUE(recorder.entries().at({0, 1, 1}).played);
     sim.runStep();  // step 2: the down call at 9 is pressed
-    EXPECT_EQ(hall.IsLit(9, 0), 1);
+    EXPECT_EQ(hall.isLit(9, 0), 1);
     // Passing floor 9 on the way up does not board the down caller.
     int guard = 0;
     while (car.floor < 20 && guard++ < 100) {
@@ -142,30 +142,44 @@ TEST_F(RecorderTest, PlaybackPressesDueCallsAndBoardsOnlyInTheCallersDirection) 
             EXPECT_EQ(car.buttons[1], 0);
         }
     }
-    EXPECT_FALSE(recorder.entries.at({2, 9, 0}).played);
+    EXPECT_FALSE(recorder.entries().at({2, 9, 0}).played);
     for (int i = 0; i < 60 && car.buttons[1] == 0; ++i) sim.runStep();
     EXPECT_EQ(car.floor, 9);
     EXPECT_EQ(car.buttons[1], 1);
-    EXPECT_TRUE(recorder.entries.at({2, 9, 0}).played);
+    EXPECT_TRUE(recorder.entries().at({2, 9, 0}).played);
     for (int i = 0; i < 60; ++i) sim.runStep();
     EXPECT_EQ(car.floor, 1);
 
     // After a reset the recording plays again from step 0.
     sim.resetSimulation();
-    EXPECT_FALSE(recorder.entries.at({0, 1, 1}).played);
+    EXPECT_FALSE(recorder.entries().at({0, 1, 1}).played);
     sim.runStep();
-    EXPECT_EQ(hall.IsLit(1, 1), 0) << "answered in the same step it was pressed";
+    EXPECT_EQ(hall.isLit(1, 1), 0) << "answered in the same step it was pressed";
     sim.runStep();
     EXPECT_EQ(car.buttons[20], 1);
 }
 
-TEST_F(RecorderTest, OffModeNeitherRecordsNorPlays) {
-    recorder.entries[{0, 9, 1}] = PressValue{};
-    recorder.ClearPlayed();
+// A recording handed over whole, as the command-line driver does, boards its callers without a
+// reset first.
+TEST_F(RecorderTest, EntriesSetWholeBoardAtOnce) {
+    PressValue toTwenty;
+    toTwenty.buttons[19] = 1;
+    recorder.setEntries({{PressKey{0, 1, 1}, toTwenty}});
+    recorder.mode = PressRecorder::Playing;
     sim.runStep();
-    EXPECT_EQ(hall.IsLit(9, 1), 0);
+    sim.runStep();
+    EXPECT_EQ(car.buttons[20], 1);
+    EXPECT_TRUE(recorder.entries().at({0, 1, 1}).played);
+    EXPECT_FALSE(recorder.addEntry({0, 1, 1}, PressValue{})) << "the key is taken";
+}
+
+TEST_F(RecorderTest, OffModeNeitherRecordsNorPlays) {
+    recorder.addEntry({0, 9, 1}, PressValue{});
+    recorder.clearPlayed();
+    sim.runStep();
+    EXPECT_EQ(hall.isLit(9, 1), 0);
     sim.click(kArrowX, rowY(13, true), kBottom);
-    EXPECT_EQ(hall.IsLit(13, 1), 1) << "clicks still press buttons";
+    EXPECT_EQ(hall.isLit(13, 1), 1) << "clicks still press buttons";
     EXPECT_EQ(recorder.pendingKey.floor, 0);
     // Recording, a click on a floor that takes no calls records nothing.
     recorder.mode = PressRecorder::Recording;

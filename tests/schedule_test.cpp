@@ -3,7 +3,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/simulation.h"
+#include "sim/simulation.h"
 #include "test_support.h"
 
 namespace vardeck {
@@ -30,7 +30,7 @@ class ScheduleTest : public ::testing::Test {
 protected:
     ScheduleTest() : observer(sim) {
         sim.setUserInterface(&observer);
-        sim.settings.SetDefaults();
+        sim.settings.setDefaults();
         sim.settings.elemToCheckNeedToAdapt = 2;
         sim.select(SystemKind::Schedule);
     }
@@ -45,7 +45,7 @@ protected:
 };
 
 TEST_F(ScheduleTest, CallAtFloor15AfterResetGivesHalf) {
-    hall.Press(15, 1);
+    hall.press(15, 1);
     EXPECT_EQ(sim.schedule.meter.callStamp[15][1], 1);
     // 14 steps up, one to open.
     steps(14);
@@ -59,7 +59,7 @@ TEST_F(ScheduleTest, CallAtFloor15AfterResetGivesHalf) {
     EXPECT_EQ(observer.samples[0].value, 0.5);
     EXPECT_EQ(observer.samples[0].floor, 15);
     EXPECT_EQ(observer.samples[0].direction, 1);
-    EXPECT_EQ(hall.IsLit(15, 2), 0);
+    EXPECT_EQ(hall.isLit(15, 2), 0);
     // The dwell: four close orders keep the doors open, the fifth closes them.
     steps(4);
     EXPECT_EQ(car.doorOpen, 1);
@@ -70,7 +70,7 @@ TEST_F(ScheduleTest, CallAtFloor15AfterResetGivesHalf) {
 
 TEST_F(ScheduleTest, IdleCarAnsweringItsOwnFloorGivesOne) {
     car.floor = 5;
-    hall.Press(5, 0);
+    hall.press(5, 0);
     steps(1);
     ASSERT_EQ(observer.samples.size(), 1u);
     EXPECT_EQ(observer.samples[0].value, 1.0);
@@ -79,38 +79,38 @@ TEST_F(ScheduleTest, IdleCarAnsweringItsOwnFloorGivesOne) {
 }
 
 TEST_F(ScheduleTest, CarButtonAfterAStampedCallDropsTheStamp) {
-    hall.Press(10, 1);
-    car.PressButton(3);
+    hall.press(10, 1);
+    car.pressButton(3);
     steps(40);
-    EXPECT_EQ(hall.IsLit(10, 2), 0) << "the call is still answered";
+    EXPECT_EQ(hall.isLit(10, 2), 0) << "the call is still answered";
     EXPECT_TRUE(observer.samples.empty());
 }
 
 TEST_F(ScheduleTest, CallWhileAnotherLampIsLitIsNotMeasured) {
     // Any lit lamp makes the system busy, those of the end floors too.
     for (const auto& [floor, dir] : {std::pair{28, 0}, std::pair{1, 1}}) {
-        hall.Press(floor, dir);
-        hall.Press(9, 1);
+        hall.press(floor, dir);
+        hall.press(9, 1);
         EXPECT_EQ(sim.schedule.meter.callStamp[9][1], 0) << floor;
         sim.resetSimulation();
     }
-    hall.Press(20, 0);
-    hall.Press(9, 1);
+    hall.press(20, 0);
+    hall.press(9, 1);
     EXPECT_EQ(sim.schedule.meter.callStamp[9][1], 0);
     steps(60);
-    EXPECT_EQ(hall.HighestLit(2), 0);
+    EXPECT_EQ(hall.highestLit(2), 0);
     ASSERT_EQ(observer.samples.size(), 1u);
     EXPECT_EQ(observer.samples[0].floor, 20);
 }
 
 TEST_F(ScheduleTest, PassesADownCallOnTheWayUpAndServesTheHighestFirst) {
-    hall.Press(18, 1);
-    hall.Press(9, 0);
+    hall.press(18, 1);
+    hall.press(9, 0);
     steps(9);
     EXPECT_EQ(car.floor, 10) << "the car does not stop for a down call on its way up";
     steps(30);
-    EXPECT_EQ(hall.IsLit(18, 1), 0);
-    EXPECT_EQ(hall.IsLit(9, 0), 0);
+    EXPECT_EQ(hall.isLit(18, 1), 0);
+    EXPECT_EQ(hall.isLit(9, 0), 0);
     EXPECT_TRUE(observer.messages.empty());
 }
 
@@ -118,7 +118,7 @@ TEST_F(ScheduleTest, InconsistentCarStateIsReportedAndTheStepGoesOn) {
     car.floor = 6;
     car.lastMove = 1;
     car.direction = 2;
-    hall.Press(6, 0);
+    hall.press(6, 0);
     steps(1);
     ASSERT_EQ(observer.messages.size(), 1u);
     EXPECT_EQ(observer.messages[0], "Этого не может быть");
@@ -133,7 +133,7 @@ TEST_F(ScheduleTest, AStepThatThrowsLeavesTheNextStepsRunning) {
     car.floor = 6;
     car.lastMove = 1;
     car.direction = 2;
-    hall.Press(6, 0);
+    hall.press(6, 0);
     EXPECT_THROW(steps(1), std::runtime_error);
     sim.setUserInterface(&observer);
     const int before = sim.stepCounter;
@@ -147,17 +147,17 @@ TEST_F(ScheduleTest, WindowTrendAndRefill) {
     sim.settings.tresholdToCheckNeedToAdapt = 0.1f;
     sim.schedule.command(CmdReset, nullptr);
     ASSERT_EQ(meter.windowSize, 4);
-    EXPECT_EQ(meter.Trend(), 2) << "a window of fill values is steady";
+    EXPECT_EQ(meter.trend(), 2) << "a window of fill values is steady";
     // Two samples of 1.0 shift in on the right.
     car.floor = 5;
     for (int i = 0; i < 2; ++i) {
-        hall.Press(5, 1);
+        hall.press(5, 1);
         steps(6);
     }
     EXPECT_EQ(meter.window[3], 1.0);
-    EXPECT_TRUE(meter.CheckFull());
-    EXPECT_FALSE(meter.CheckFull());
-    EXPECT_EQ(meter.Trend(), 3);
+    EXPECT_TRUE(meter.checkFull());
+    EXPECT_FALSE(meter.checkFull());
+    EXPECT_EQ(meter.trend(), 3);
     EXPECT_FLOAT_EQ(sim.settings.efficiencyCriteria, 1.0f);
     sim.schedule.command(CmdClear, nullptr);
     EXPECT_EQ(meter.window[0], 1.0);
@@ -176,7 +176,7 @@ TEST_F(ScheduleTest, TrendAtAndAroundTheThreshold) {
                           Case{1.0, 0.25, 1}, Case{0.0, 0.0, 2}}) {
         meter.window[0] = meter.window[1] = c.older;
         meter.window[2] = meter.window[3] = c.newer;
-        EXPECT_EQ(meter.Trend(), c.trend) << c.older << " " << c.newer;
+        EXPECT_EQ(meter.trend(), c.trend) << c.older << " " << c.newer;
     }
 }
 

@@ -18,9 +18,9 @@ using test::writeFile;
 TEST(SettingsTest, DefaultFileByteForByte) {
     test::TempDir dir;
     Settings settings;
-    settings.SetDefaults();
-    EXPECT_EQ(settings.LoadSettings(), 1);
-    ASSERT_EQ(settings.SaveSettings(), 0);
+    settings.setDefaults();
+    EXPECT_EQ(settings.loadSettings(), 1);
+    ASSERT_EQ(settings.saveSettings(), 0);
     EXPECT_EQ(readFile("vardeck.cfg"),
               "time delay 600\n"
               "step to count populest floor 100\n"
@@ -49,9 +49,9 @@ TEST(SettingsTest, RoundTripRoundsTheTwoDecimalFloats) {
     out.efficiencyCriteriaWhereChanged = 1;
     out.populestFloor = 13;
     out.constPopulest = 21;
-    ASSERT_EQ(out.SaveSettings(), 0);
+    ASSERT_EQ(out.saveSettings(), 0);
     Settings in;
-    ASSERT_EQ(in.LoadSettings(), 0);
+    ASSERT_EQ(in.loadSettings(), 0);
     EXPECT_EQ(in.timeDelay, 250);
     EXPECT_EQ(in.stepToCountPopulestFloor, 7);
     EXPECT_FLOAT_EQ(in.teacherKsuStep, 0.13f);
@@ -74,10 +74,10 @@ TEST(SettingsTest, DamagedLineThreeKeepsTheLinesBeforeIt) {
               "elem to check need to adapt 4\n"
               "ksu 0.80\n");
     Settings settings;
-    settings.SetDefaults();
+    settings.setDefaults();
     settings.elemToCheckNeedToAdapt = 77;
     settings.ksu = 0.5f;
-    ASSERT_EQ(settings.LoadSettings(), 0);
+    ASSERT_EQ(settings.loadSettings(), 0);
     EXPECT_EQ(settings.timeDelay, 42);
     EXPECT_EQ(settings.stepToCountPopulestFloor, 9);
     EXPECT_EQ(settings.teacherKsuStep, 0.0f);
@@ -85,7 +85,7 @@ TEST(SettingsTest, DamagedLineThreeKeepsTheLinesBeforeIt) {
     EXPECT_EQ(settings.ksu, 0.5f);
     // Any white space matches a blank, line ends of either kind included.
     writeFile("vardeck.cfg", "time   delay\t15\r\nstep to count populest floor 3\r\n");
-    settings.LoadSettings();
+    settings.loadSettings();
     EXPECT_EQ(settings.timeDelay, 15);
     EXPECT_EQ(settings.stepToCountPopulestFloor, 3);
     // Sizes out of all proportion are bounded, not allocated.
@@ -109,12 +109,12 @@ TEST(SettingsTest, TheFileIgnoresTheProcessLocale) {
     std::snprintf(printed, sizeof printed, "%.2f", 0.5);
     const std::string example = printed;
     Settings out;
-    out.SetDefaults();
+    out.setDefaults();
     out.ksu = 0.2f;
     out.efficiencyCriteria = 0.625f;
-    const int saved = out.SaveSettings();
+    const int saved = out.saveSettings();
     Settings in;
-    in.LoadSettings();
+    in.loadSettings();
     std::setlocale(LC_NUMERIC, "C");
     ::unsetenv("LOCPATH");
     if (!comma || example != "0,50") GTEST_SKIP() << "no decimal comma in de_DE";
@@ -133,8 +133,8 @@ TEST(SettingsTest, FailedWriteKeepsThePreviousFile) {
     writeFile("vardeck.cfg", "time delay 1\n");
     std::filesystem::create_directory("vardeck.cfg.dir");
     Settings settings;
-    settings.SetDefaults();
-    EXPECT_EQ(settings.SaveSettings("vardeck.cfg.dir"), 1);
+    settings.setDefaults();
+    EXPECT_EQ(settings.saveSettings("vardeck.cfg.dir"), 1);
     EXPECT_EQ(readFile("vardeck.cfg"), "time delay 1\n");
 }
 

@@ -5,12 +5,12 @@
 #include <map>
 #include <sstream>
 
-#include "app/simulation.h"
 #include "control/command_code.h"
 #include "neuro/network_settings.h"
 #include "neuro/pattern_set.h"
 #include "neuro/solver_network.h"
 #include "neuro/teacher_network.h"
+#include "sim/simulation.h"
 #include "test_support.h"
 
 namespace vardeck {
@@ -105,19 +105,19 @@ TEST(ShippedDataTest, NeuroCarGoingDownStopsForAnUpCallerWhenACallBehindItIsTheH
     Car& car = sim.building.car;
     HallCallPanel& hall = sim.building.hallPanel;
     car.floor = 20;
-    hall.Press(5, 1);
+    hall.press(5, 1);
     for (int i = 0; i < 3; ++i) sim.runStep();
     ASSERT_EQ(car.floor, 17);
-    hall.Press(25, 0);
+    hall.press(25, 0);
     int lowest = car.floor;
-    for (int i = 0; i < 40 && hall.IsLit(5, 1); ++i) {
+    for (int i = 0; i < 40 && hall.isLit(5, 1); ++i) {
         sim.runStep();
         lowest = std::min(lowest, car.floor);
     }
-    EXPECT_EQ(hall.IsLit(5, 1), 0) << "the up-caller at 5 is still waiting";
+    EXPECT_EQ(hall.isLit(5, 1), 0) << "the up-caller at 5 is still waiting";
     EXPECT_EQ(lowest, 5);
-    for (int i = 0; i < 60 && hall.IsLit(25, 0); ++i) sim.runStep();
-    EXPECT_EQ(hall.IsLit(25, 0), 0);
+    for (int i = 0; i < 60 && hall.isLit(25, 0); ++i) sim.runStep();
+    EXPECT_EQ(hall.isLit(25, 0), 0);
 }
 
 struct KsuWatcher : UserInterface {
@@ -138,7 +138,7 @@ TEST(ShippedDataTest, AdaptiveSystemChangesKsuAndImageOnMixedTraffic) {
     KsuWatcher watcher;
     sim.setUserInterface(&watcher);
     sim.initialise();
-    sim.recorder.Load("traffic/mixed-no-destination.but");
+    sim.recorder.load("traffic/mixed-no-destination.but");
     sim.recorder.mode = PressRecorder::Playing;
     EXPECT_FLOAT_EQ(sim.settings.ksu, 1.0f);
     sim.settings.ksu = 0.0f;

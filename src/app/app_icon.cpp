@@ -6,7 +6,7 @@
 
 namespace vardeck {
 
-QPixmap AppIconPixmap(int size) {
+QPixmap appIconPixmap(int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -35,9 +35,9 @@ QPixmap AppIconPixmap(int size) {
     return pixmap;
 }
 
-QIcon AppIcon() {
+QIcon appIcon() {
     QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64}) icon.addPixmap(AppIconPixmap(size));
+    for (const int size : {16, 24, 32, 48, 64}) icon.addPixmap(appIconPixmap(size));
     return icon;
 }
 

@@ -6,8 +6,8 @@
 namespace vardeck {
 
 // The program's icon: a shaft with the car in it, drawn at `size` x `size` pixels.
-QPixmap AppIconPixmap(int size);
+QPixmap appIconPixmap(int size);
 // The same picture at the usual icon sizes, for window captions and task bars.
-QIcon AppIcon();
+QIcon appIcon();
 
 }  // namespace vardeck

@@ -26,32 +26,32 @@ public:
     BuildingPainter(QPainter& painter, int bottom, const QColor& windowColor);
 
     // Floor marks and numbers, then the car, then the hall arrows.
-    void Draw(const Building& building);
-    void DrawCar(const Car& car);
-    void DrawHallPanel(const HallCallPanel& panel);
+    void draw(const Building& building);
+    void drawCar(const Car& car);
+    void drawHallPanel(const HallCallPanel& panel);
 
     // Edges of a shaft column and the arrow column beside it; four columns come first, then a
     // gap of 25 pixels.
-    static int ShaftLeft(int shaft) { return shaft < 5 ? 22 * shaft + 20 : 22 * shaft + 45; }
-    static int ShaftRight(int shaft) { return ShaftLeft(shaft) + 10; }
-    static int ArrowColumn(int shaft) { return shaft < 3 ? 44 * shaft + 15 : 44 * shaft + 40; }
+    static int shaftLeft(int shaft) { return shaft < 5 ? 22 * shaft + 20 : 22 * shaft + 45; }
+    static int shaftRight(int shaft) { return shaftLeft(shaft) + 10; }
+    static int arrowColumn(int shaft) { return shaft < 3 ? 44 * shaft + 15 : 44 * shaft + 40; }
     // Top (included) and bottom (excluded) of a floor's row.
-    static int RowTop(int bottom, int floor) { return bottom - 15 * floor - 18; }
-    static int RowBottom(int bottom, int floor) { return bottom - 15 * floor - 3; }
+    static int rowTop(int bottom, int floor) { return bottom - 15 * floor - 18; }
+    static int rowBottom(int bottom, int floor) { return bottom - 15 * floor - 3; }
 
 private:
     // x = left .. right-1, y = top .. bottom-1.
-    void Fill(int left, int top, int right, int bottom, const QColor& color);
-    void Pixel(int x, int y, const QColor& color) { Fill(x, y, x + 1, y + 1, color); }
+    void fill(int left, int top, int right, int bottom, const QColor& color);
+    void pixel(int x, int y, const QColor& color) { fill(x, y, x + 1, y + 1, color); }
     // From (x0, y0) to (x1, y1), end pixel excluded.
-    void Line(int x0, int y0, int x1, int y1, const QColor& color);
+    void line(int x0, int y0, int x1, int y1, const QColor& color);
     // The outline of a rectangle drawn with a pen `width` pixels wide that is centred on the
-    // 1-pixel outline, and its inside filled with `fill`.
-    void Rectangle(int left, int top, int right, int bottom, int width, const QColor& pen,
-                   const QColor& fill);
+    // 1-pixel outline, and its inside filled with `brush`.
+    void rectangle(int left, int top, int right, int bottom, int width, const QColor& pen,
+                   const QColor& brush);
     // A 6 x 6 circle with its top-left corner at (x, y).
-    void SmallCircle(int x, int y, const QColor& pen, const QColor& fill);
-    void DrawFloorText(int left, int top, int right, int bottom, const QString& text);
+    void smallCircle(int x, int y, const QColor& pen, const QColor& brush);
+    void drawFloorText(int left, int top, int right, int bottom, const QString& text);
 
     QPainter& painter_;
     int bottom_;

@@ -13,7 +13,7 @@ struct Settings;
 // The time-step delay as the configuration dialog reads it from its field: at most the first
 // 19 characters, leading blanks skipped, an optional sign, then the leading digits; 0 when there
 // are none. A value beyond the 32-bit range is clamped to it.
-int ParseDelay(const QString& text);
+int parseDelay(const QString& text);
 
 // Control ids of the configuration dialog.
 enum ConfigControlId : int { IdConfigUpDown = 1002, IdConfigDelay = 1004 };
@@ -37,7 +37,7 @@ protected:
 
 private:
     // The up-down arrows: change the field's value by `delta`, within 0 .. INT_MAX.
-    void StepDelay(int delta);
+    void stepDelay(int delta);
 
     Settings& settings_;
     QLineEdit* edit_ = nullptr;

@@ -2,7 +2,7 @@
 
 namespace vardeck {
 
-QFont DialogFont() {
+QFont dialogFont() {
     QFont font(QStringLiteral("Liberation Sans"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);

@@ -11,18 +11,18 @@ inline constexpr char kAppTitle[] = "Vardeck";
 // The windows are laid out in dialog units of an 8-point font whose base units are 6 x 13
 // pixels. Each coordinate is converted on its own, halves rounded away from zero, as the window
 // system converts a dialog template.
-constexpr int DialogX(int x) {
+constexpr int dialogX(int x) {
     return (x * 6 + (x >= 0 ? 2 : -2)) / 4;
 }
-constexpr int DialogY(int y) {
+constexpr int dialogY(int y) {
     return (y * 13 + (y >= 0 ? 4 : -4)) / 8;
 }
-constexpr QRect DialogRect(int x, int y, int width, int height) {
-    return QRect(DialogX(x), DialogY(y), DialogX(width), DialogY(height));
+constexpr QRect dialogRect(int x, int y, int width, int height) {
+    return QRect(dialogX(x), dialogY(y), dialogX(width), dialogY(height));
 }
 
 // The font of every dialog: a plain sans serif with an 11-pixel em, which matches the 8-point
 // font the layouts were measured in closely enough for every caption to fit its control.
-QFont DialogFont();
+QFont dialogFont();
 
 }  // namespace vardeck

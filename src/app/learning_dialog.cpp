@@ -18,11 +18,11 @@ LearningDialog::LearningDialog(ControlSystem& system, NeuralNetwork& teacher, QW
       system_(system),
       teacher_(teacher) {
     setWindowTitle(QStringLiteral("Learning"));
-    setFont(DialogFont());
-    setFixedSize(DialogX(180), DialogY(151));
+    setFont(dialogFont());
+    setFixedSize(dialogX(180), dialogY(151));
 
     frame_ = new QFrame(this);
-    frame_->setGeometry(DialogRect(7, 7, 166, 102));
+    frame_->setGeometry(dialogRect(7, 7, 166, 102));
     auto edit = [this](QRect rect) {
         auto* widget = new QLineEdit(this);
         widget->setGeometry(rect);
@@ -32,26 +32,26 @@ LearningDialog::LearningDialog(ControlSystem& system, NeuralNetwork& teacher, QW
         widget->setPalette(palette);
         return widget;
     };
-    errorBox_ = edit(DialogRect(7, 113, 79, 12));
-    epochBox_ = edit(DialogRect(94, 113, 79, 12));
+    errorBox_ = edit(dialogRect(7, 113, 79, 12));
+    epochBox_ = edit(dialogRect(94, 113, 79, 12));
     goButton_ = new QPushButton(QStringLiteral("&Go"), this);
-    goButton_->setGeometry(DialogRect(61, 129, 57, 16));
+    goButton_->setGeometry(dialogRect(61, 129, 57, 16));
     goButton_->setDefault(true);
-    connect(goButton_, &QPushButton::clicked, this, &LearningDialog::ToggleLearning);
+    connect(goButton_, &QPushButton::clicked, this, &LearningDialog::toggleLearning);
 
-    timer.setInterval(kRefreshPeriod);
-    connect(&timer, &QTimer::timeout, this, &LearningDialog::Update);
+    timer_.setInterval(kRefreshPeriod);
+    connect(&timer_, &QTimer::timeout, this, &LearningDialog::refresh);
     // The worker only reports; the message box and everything after it run on this thread.
-    connect(this, &LearningDialog::trainingEnded, this, &LearningDialog::OnTrainingEnded,
+    connect(this, &LearningDialog::trainingEnded, this, &LearningDialog::onTrainingEnded,
             Qt::QueuedConnection);
-    Setup();
+    setup();
 }
 
 LearningDialog::~LearningDialog() {
-    if (thread.joinable()) {
+    if (thread_.joinable()) {
         closing_ = true;
         if (!trainingReturned_) system_.command(CmdStopTeacherLearning, nullptr);
-        thread.join();
+        thread_.join();
     }
 }
 
@@ -70,78 +70,78 @@ QWidget* LearningDialog::item(int id) const {
     }
 }
 
-void LearningDialog::Setup() {
+void LearningDialog::setup() {
     errorBox_->clear();
     epochBox_->clear();
-    chart.Create(this, frame_->geometry());
-    chart.SetYRange(0.0, 0.4, 1);
-    chart.SetYLabel(QString());
-    chart.SetXLabel(QString());
-    chart.SetBackColor(QColor(150, 150, 150));
-    chart.SetAxisColor(QColor(255, 255, 255));
-    chart.SetLineColor(QColor(0, 255, 0));
+    chart_.createIn(this, frame_->geometry());
+    chart_.setYRange(0.0, 0.4, 1);
+    chart_.setYLabel(QString());
+    chart_.setXLabel(QString());
+    chart_.setBackColor(QColor(150, 150, 150));
+    chart_.setAxisColor(QColor(255, 255, 255));
+    chart_.setLineColor(QColor(0, 255, 0));
 }
 
-void LearningDialog::ToggleLearning() {
-    if (timer.isActive()) {
+void LearningDialog::toggleLearning() {
+    if (timer_.isActive()) {
         system_.command(CmdStopTeacherLearning, nullptr);
         goButton_->setText(QStringLiteral("&Go"));
         return;
     }
     // The previous run's worker returned before that run was reported finished.
-    if (thread.joinable()) thread.join();
-    finished = false;
+    if (thread_.joinable()) thread_.join();
+    finished_ = false;
     trainingReturned_ = false;
-    timer.start();
-    thread = std::thread(&LearningDialog::LearningThread, this);
+    timer_.start();
+    thread_ = std::thread(&LearningDialog::learningThread, this);
     goButton_->setText(QStringLiteral("&Stop"));
 }
 
-void LearningDialog::LearningThread() {
+void LearningDialog::learningThread() {
     // The system does not look at the argument; the window passes itself.
     system_.command(CmdLearnTeacher, this);
     trainingReturned_ = true;
     emit trainingEnded();
 }
 
-void LearningDialog::OnTrainingEnded() {
+void LearningDialog::onTrainingEnded() {
     // While the window closes nobody is left to read the message.
-    if (!closing_) ShowMessage(this, QStringLiteral("Обучение завершено"));
-    finished = true;
+    if (!closing_) showMessageBox(this, QStringLiteral("Обучение завершено"));
+    finished_ = true;
 }
 
-void LearningDialog::Update() {
+void LearningDialog::refresh() {
     errorBox_->setText(
         QString::asprintf("%10.20f", static_cast<double>(teacher_.epochMaxError.load())));
     errorBox_->setCursorPosition(0);
     // The read and the reset are one step, so that no delta is lost between them.
-    chart.AddValue(teacher_.recentMaxError.exchange(0.0f));
+    chart_.addValue(teacher_.recentMaxError.exchange(0.0f));
     int epoch = 0;
     system_.command(CmdGetTeacherEpoch, &epoch);
     epochBox_->setText(QString::asprintf("%d", epoch));
-    if (finished) {
-        timer.stop();
+    if (finished_) {
+        timer_.stop();
         errorBox_->clear();
         epochBox_->clear();
-        chart.Clear();
+        chart_.clear();
         goButton_->setText(QStringLiteral("&Go"));
     }
-    chart.repaint();
+    chart_.repaint();
 }
 
-void LearningDialog::WaitForWorker() {
-    if (thread.joinable()) thread.join();
+void LearningDialog::waitForWorker() {
+    if (thread_.joinable()) thread_.join();
 }
 
 void LearningDialog::done(int result) {
     // The training is stopped and its worker waited for before the window goes; the worker never
     // waits for this thread, so the wait cannot deadlock.
-    if (thread.joinable()) {
+    if (thread_.joinable()) {
         closing_ = true;
         if (!trainingReturned_) system_.command(CmdStopTeacherLearning, nullptr);
-        thread.join();
+        thread_.join();
     }
-    timer.stop();
+    timer_.stop();
     QDialog::done(result);
 }
 

@@ -41,16 +41,16 @@ public:
     LearningDialog& operator=(const LearningDialog&) = delete;
 
     // Button 1013: starts a run, or asks the running one to stop.
-    void ToggleLearning();
+    void toggleLearning();
     // One tick of the refresh timer.
-    void Update();
+    void refresh();
 
     QWidget* item(int id) const;
-    ChartCtrl& chartCtrl() { return chart; }
-    bool IsWatching() const { return timer.isActive(); }
-    bool IsFinished() const { return finished.load(); }
+    ChartCtrl& chartCtrl() { return chart_; }
+    bool isWatching() const { return timer_.isActive(); }
+    bool isFinished() const { return finished_.load(); }
     // Waits until the worker of the last run has returned, without asking it to stop.
-    void WaitForWorker();
+    void waitForWorker();
 
     void done(int result) override;
 
@@ -59,14 +59,14 @@ signals:
     void trainingEnded();
 
 private:
-    void Setup();
-    void LearningThread();
-    void OnTrainingEnded();
+    void setup();
+    void learningThread();
+    void onTrainingEnded();
 
-    std::thread thread;
-    std::atomic<bool> finished{false};
-    ChartCtrl chart;
-    QTimer timer;
+    std::thread thread_;
+    std::atomic<bool> finished_{false};
+    ChartCtrl chart_;
+    QTimer timer_;
 
     ControlSystem& system_;
     NeuralNetwork& teacher_;

@@ -9,9 +9,9 @@
 
 #include "app/main_dialog.h"
 #include "app/qt_translations.h"
-#include "app/simulation.h"
 #include "app/startup_options.h"
 #include "neuro/network_settings.h"
+#include "sim/simulation.h"
 
 int main(int argc, char** argv) {
     if (const int code = vardeck::answerInfoOptions(argc, argv); code >= 0) return code;
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     const QStringList arguments = QApplication::arguments();
     const qsizetype demo = arguments.indexOf(QStringLiteral("--demo"));
     if (demo > 0 && demo + 1 < arguments.size()) {
-        dialog.StartDemo(arguments.at(demo + 1), 20);
+        dialog.startDemo(arguments.at(demo + 1), 20);
     }
 
     dialog.exec();

@@ -3,12 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileDialog>
-#include <QFrame>
-#include <QGroupBox>
-#include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -17,10 +12,11 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
+#include <functional>
+#include <utility>
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
@@ -41,16 +37,14 @@ constexpr int kMinimumStepPeriod = 10;
 
 // Where the status texts are drawn beside the building, in client pixels (left, top, right,
 // bottom).
-constexpr QRect WinRect(int left, int top, int right, int bottom) {
+constexpr QRect winRect(int left, int top, int right, int bottom) {
     return QRect(left, top, right - left, bottom - top);
 }
-constexpr QRect kStepTextRect = WinRect(85, 55, 160, 87);
-constexpr QRect kModeTextRect = WinRect(85, 75, 150, 110);
+constexpr QRect kStepTextRect = winRect(85, 55, 160, 87);
+constexpr QRect kModeTextRect = winRect(85, 75, 150, 110);
 constexpr std::array<QRect, 4> kLabelRects = {
-    WinRect(85, 120, 180, 140), WinRect(85, 140, 180, 160), WinRect(85, 160, 180, 180),
-    WinRect(85, 210, 180, 230)};
-
-const QString kSequenceFilter = QStringLiteral("Последовательности нажатий (*.but)");
+    winRect(85, 120, 180, 140), winRect(85, 140, 180, 160), winRect(85, 160, 180, 180),
+    winRect(85, 210, 180, 230)};
 
 }  // namespace
 
@@ -66,11 +60,11 @@ public:
 protected:
     void paintEvent(QPaintEvent* /*event*/) override {
         QPainter painter(this);
-        dialog_.PaintClient(painter);
+        dialog_.paintClient(painter);
     }
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton) {
-            dialog_.ClickClient(event->position().toPoint());
+            dialog_.clickClient(event->position().toPoint());
             event->accept();
             return;
         }
@@ -85,9 +79,10 @@ MainDialog::MainDialog(Simulation& simulation, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      sim_(simulation) {
+      sim_(simulation),
+      recordMenu_(simulation.recorder, this) {
     setWindowTitle(QString::fromUtf8(kAppTitle));
-    setFont(DialogFont());
+    setFont(dialogFont());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -99,16 +94,16 @@ MainDialog::MainDialog(Simulation& simulation, QWidget* parent)
     client_ = new ClientArea(*this, this);
     layout->addWidget(client_);
 
-    BuildMenu();
-    BuildControls();
+    buildMenu();
+    buildControls();
 
-    connect(&stepTimer_, &QTimer::timeout, this, &MainDialog::RunStep);
-    Initialise();
+    connect(&stepTimer_, &QTimer::timeout, this, &MainDialog::runStep);
+    initialise();
 }
 
 MainDialog::~MainDialog() {
     // A training still running would report to a panel that is going away.
-    solverLearningPanel.StopAndWait();
+    solverLearningPanel.stopAndWait();
     sim_.setUserInterface(nullptr);
 }
 
@@ -116,149 +111,67 @@ QWidget* MainDialog::client() const {
     return client_;
 }
 
-void MainDialog::BuildMenu() {
+void MainDialog::buildMenu() {
     auto add = [this](QMenu* menu, int id, const QString& text, void (MainDialog::*slot)()) {
         QAction* action = menu->addAction(text);
         if (slot != nullptr) connect(action, &QAction::triggered, this, slot);
         actions_.insert(id, action);
     };
     QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
-    add(file, IdMenuExit, QStringLiteral("&Exit"), &MainDialog::OnExit);
+    add(file, IdMenuExit, QStringLiteral("&Exit"), &MainDialog::onExit);
 
     QMenu* config = menuBar_->addMenu(QStringLiteral("&Config"));
-    add(config, IdMenuConfig, QStringLiteral("&Config"), &MainDialog::OnConfig);
+    add(config, IdMenuConfig, QStringLiteral("&Config"), &MainDialog::onConfig);
 
-    QMenu* record = menuBar_->addMenu(QStringLiteral("Recor&d"));
-    add(record, IdMenuRecord, QStringLiteral("&Record"), &MainDialog::OnRecord);
-    add(record, IdMenuPlay, QStringLiteral("&Play"), &MainDialog::OnPlay);
-    add(record, IdMenuStopRecorder, QStringLiteral("&Stop"), &MainDialog::OnStopRecorder);
-    record->addSeparator();
-    add(record, IdMenuNew, QStringLiteral("&New"), &MainDialog::OnNewRecording);
-    add(record, IdMenuOpen, QStringLiteral("&Open..."), &MainDialog::OnOpenRecording);
-    add(record, IdMenuSave, QStringLiteral("Sa&ve"), &MainDialog::OnSaveRecording);
-    add(record, IdMenuSaveAs, QStringLiteral("Save &as..."), &MainDialog::OnSaveRecordingAs);
+    recordMenu_.addTo(menuBar_, actions_);
+    connect(&recordMenu_, &RecordMenu::recordingStarts, this, [this] { stepTimer_.stop(); });
+    connect(&recordMenu_, &RecordMenu::modeChanged, this, [this] { redrawStrip(); });
 
     QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
     add(help, IdMenuHelp, QStringLiteral("&Help"), nullptr);
     help->addSeparator();
-    add(help, IdMenuAbout, QStringLiteral("&About"), &MainDialog::OnAbout);
+    add(help, IdMenuAbout, QStringLiteral("&About"), &MainDialog::onAbout);
 }
 
-void MainDialog::BuildControls() {
-    QWidget* area = client_;
-    // Statics and group boxes let clicks through to the window, as the building strip's click
-    // mapping expects for every point that no control takes.
-    auto passClicks = [](QWidget* widget) {
-        widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+void MainDialog::buildControls() {
+    items_ = layOutMainControls(client_);
+    const std::pair<int, std::function<void()>> buttons[] = {
+        {IdStep, [this] { runStep(); }},
+        {IdStart, [this] { onStart(); }},
+        {IdStop, [this] { onStop(); }},
+        {IdReset, [this] { resetSimulation(); }},
+        {IdSolverLearn, [this] { onSolverLearn(); }},
+        {IdSolverLoad, [this] { sendToCurrent(CmdLoadSolver, nullptr); }},
+        {IdSolverSave, [this] { sendToCurrent(CmdSaveSolver, nullptr); }},
+        {IdTeacherLearn, [this] { sendToCurrent(CmdOpenTeacherLearning, nullptr); }},
+        {IdTeacherLoad, [this] { sendToCurrent(CmdLoadTeacher, nullptr); }},
+        {IdTeacherSave, [this] { sendToCurrent(CmdSaveTeacher, nullptr); }},
     };
-    auto button = [&](int id, const char* text, QRect rect, auto handler) {
-        auto* widget = new QPushButton(QString::fromUtf8(text), area);
-        widget->setGeometry(rect);
-        // Otherwise the first button to get the focus would stay the default for good and
-        // take every Enter.
-        widget->setAutoDefault(false);
-        connect(widget, &QPushButton::clicked, this, handler);
-        items_.insert(id, widget);
-    };
-    auto group = [&](const char* text, QRect rect) {
-        auto* widget = new QGroupBox(QString::fromUtf8(text), area);
-        // An etched frame whose top edge runs through the middle of the caption, so that the
-        // controls laid out inside it keep clear of the caption.
-        widget->setStyleSheet(QStringLiteral(
-            "QGroupBox { border: 2px groove #d0d0d0; margin-top: 6px; }"
-            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-            " left: 7px; padding: 0px 1px; }"));
-        widget->setGeometry(rect);
-        widget->lower();
-        passClicks(widget);
-    };
-    auto radio = [&](int id, const char* text, QRect rect, SystemKind kind) {
-        auto* widget = new QRadioButton(QString::fromUtf8(text), area);
-        widget->setGeometry(rect);
-        connect(widget, &QRadioButton::clicked, this, [this, kind] { Select(kind); });
-        items_.insert(id, widget);
-    };
-    auto label = [&](const char* text, QRect rect) {
-        auto* widget = new QLabel(QString::fromUtf8(text), area);
-        widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        // The captions were sized for a slightly narrower font; a caption that does not fit
-        // extends to the right instead of losing its last letters.
-        rect.setWidth(std::max(rect.width(), widget->sizeHint().width()));
-        widget->setGeometry(rect);
-        passClicks(widget);
-    };
-    auto frame = [&](int id, QRect rect) {
-        auto* widget = new QFrame(area);
-        widget->setGeometry(rect);
-        passClicks(widget);
-        items_.insert(id, widget);
-    };
-    auto edit = [&](int id, QRect rect) {
-        auto* widget = new QLineEdit(area);
-        widget->setGeometry(rect);
-        widget->setReadOnly(true);
-        // Read-only boxes show the window's face colour, not the white of an editable field.
-        QPalette palette = widget->palette();
-        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-        widget->setPalette(palette);
-        items_.insert(id, widget);
-    };
-
-    button(IdStep, "Step", DialogRect(123, 256, 35, 14), &MainDialog::RunStep);
-    button(IdStart, "Start", DialogRect(160, 256, 36, 14), &MainDialog::OnStart);
-    button(IdStop, "Stop", DialogRect(197, 256, 35, 14), &MainDialog::OnStop);
-    button(IdReset, "Reset", DialogRect(234, 256, 35, 14), &MainDialog::ResetSimulation);
-    group("Control system", DialogRect(123, 205, 145, 47));
-    radio(IdSchedule, "Shedule control system", DialogRect(131, 215, 89, 10), SystemKind::Schedule);
-    radio(IdNeuro, "Neuro control system", DialogRect(131, 227, 82, 10), SystemKind::Neuro);
-    radio(IdAdaptive, "Adaptive control system", DialogRect(131, 239, 91, 10),
-          SystemKind::Adaptive);
-    group("Neuro", DialogRect(275, 142, 145, 127));
-    group("Solver", DialogRect(281, 152, 134, 29));
-    button(IdSolverLearn, "Learn", DialogRect(287, 163, 35, 14), [this] {
-        // A stop goes to the system that trains, even after another one was chosen.
-        if (solverLearningPanel.IsWatching()) {
-            solverLearningPanel.RequestStop();
-            return;
-        }
-        // The neuro system hands the panel back to ToggleLearning; the pointer must be the
-        // panel's SolverLearningToggle part, which is what the system casts it to.
-        SolverLearningToggle* toggle = &solverLearningPanel;
-        SendToCurrent(CmdToggleSolverLearning, toggle);
-    });
-    button(IdSolverLoad, "Load", DialogRect(330, 163, 35, 14),
-           [this] { SendToCurrent(CmdLoadSolver, nullptr); });
-    button(IdSolverSave, "Save", DialogRect(373, 163, 35, 14),
-           [this] { SendToCurrent(CmdSaveSolver, nullptr); });
-    group("Teacher", DialogRect(281, 184, 134, 31));
-    button(IdTeacherLearn, "Learn", DialogRect(288, 197, 35, 14),
-           [this] { SendToCurrent(CmdOpenTeacherLearning, nullptr); });
-    button(IdTeacherLoad, "Load", DialogRect(330, 197, 35, 14),
-           [this] { SendToCurrent(CmdLoadTeacher, nullptr); });
-    button(IdTeacherSave, "Save", DialogRect(374, 197, 35, 14),
-           [this] { SendToCurrent(CmdSaveTeacher, nullptr); });
-    label("Efficiency Criteria", DialogRect(123, 9, 55, 8));
-    frame(IdEfficiencyFrame, DialogRect(123, 20, 143, 88));
-    label("Solver learning", DialogRect(278, 9, 48, 8));
-    frame(IdLearningFrame, DialogRect(277, 20, 143, 88));
-    label("Критерий эффективности", DialogRect(123, 112, 88, 8));
-    edit(IdEfficiency, DialogRect(123, 123, 144, 12));
-    label("Дельта", DialogRect(277, 112, 26, 8));
-    edit(IdDelta, DialogRect(277, 123, 94, 12));
-    label("Эпоха", DialogRect(379, 112, 21, 8));
-    edit(IdEpoch, DialogRect(379, 123, 40, 12));
-    label("Массовый этаж", DialogRect(123, 141, 55, 8));
-    edit(IdPopulestFloor, DialogRect(123, 154, 29, 12));
-    label("КСУ", DialogRect(185, 141, 16, 8));
-    edit(IdKsu, DialogRect(185, 154, 29, 12));
-    label("Старый КСУ", DialogRect(221, 141, 43, 8));
-    edit(IdOldKsu, DialogRect(221, 154, 29, 12));
-    label("Image", DialogRect(123, 175, 20, 8));
-    edit(IdImage, DialogRect(123, 187, 127, 12));
+    for (const auto& [id, handler] : buttons)
+        connect(static_cast<QPushButton*>(item(id)), &QPushButton::clicked, this, handler);
+    const std::pair<int, SystemKind> radios[] = {{IdSchedule, SystemKind::Schedule},
+                                                 {IdNeuro, SystemKind::Neuro},
+                                                 {IdAdaptive, SystemKind::Adaptive}};
+    for (const auto& [id, kind] : radios) {
+        connect(static_cast<QRadioButton*>(item(id)), &QRadioButton::clicked, this,
+                [this, kind = kind] { select(kind); });
+    }
 }
 
-void MainDialog::Initialise() {
-    const QIcon icon = AppIcon();
+void MainDialog::onSolverLearn() {
+    // A stop goes to the system that trains, even after another one was chosen.
+    if (solverLearningPanel.isWatching()) {
+        solverLearningPanel.requestStop();
+        return;
+    }
+    // The neuro system hands the panel back to toggleLearning; the pointer must be the
+    // panel's SolverLearningToggle part, which is what the system casts it to.
+    SolverLearningToggle* toggle = &solverLearningPanel;
+    sendToCurrent(CmdToggleSolverLearning, toggle);
+}
+
+void MainDialog::initialise() {
+    const QIcon icon = appIcon();
     setWindowIcon(icon);
     sim_.setUserInterface(this);
     // Settings, the start-up system and its reset, then the value boxes through valuesRefreshed.
@@ -267,44 +180,47 @@ void MainDialog::Initialise() {
                          : sim_.currentKind() == SystemKind::Neuro  ? IdNeuro
                                                                     : IdAdaptive;
     static_cast<QRadioButton*>(item(selected))->setChecked(true);
-    solverLearningPanel.Setup(this);
-    efficiencyPanel.Setup(this);
+    solverLearningPanel.setup(
+        client(), item(IdLearningFrame)->geometry(), static_cast<QLineEdit*>(item(IdDelta)),
+        static_cast<QLineEdit*>(item(IdEpoch)), static_cast<QPushButton*>(item(IdSolverLearn)));
+    connect(&solverLearningPanel, &SolverLearningPanel::announce, this,
+            [this](const QString& text) { showMessageBox(this, text); });
+    efficiencyPanel.setup(client(), item(IdEfficiencyFrame)->geometry(),
+                          static_cast<QLineEdit*>(item(IdEfficiency)));
 }
 
-void MainDialog::RunStep() {
+void MainDialog::runStep() {
     sim_.runStep();
 }
 
-void MainDialog::ResetSimulation() {
+void MainDialog::resetSimulation() {
     sim_.resetSimulation();
 }
 
-void MainDialog::RedrawStrip() {
-    client_->repaint(QRect(0, 0, kStripWidth, client_->height()));
+void MainDialog::showKsu() {
+    sim_.showKsu();
 }
 
-void MainDialog::ShowKsu() {
-    sim_.ShowKsu();
+void MainDialog::showPopulestFloor() {
+    sim_.showPopulestFloor();
 }
 
-void MainDialog::ShowPopulestFloor() {
-    sim_.ShowPopulestFloor();
-}
-
-void MainDialog::StartDemo(const QString& path, int period) {
+void MainDialog::startDemo(const QString& path, int period) {
     // Plays the recording under the start-up system from step 0.
-    sim_.recorder.Load(QFile::encodeName(path).toStdString());
+    sim_.recorder.load(QFile::encodeName(path).toStdString());
     sim_.recorder.mode = PressRecorder::Playing;
     sim_.resetSimulation();
     stepTimer_.start(std::max(kMinimumStepPeriod, period));
 }
 
 void MainDialog::efficiencySampleTaken(int /*floor*/, int /*direction*/) {
-    efficiencyPanel.Update();
+    double value = 0.0;
+    sim_.current().command(CmdGetLastEfficiency, &value);
+    efficiencyPanel.addSample(value);
 }
 
 void MainDialog::showMessage(const std::string& text) {
-    ShowMessage(this, QString::fromStdString(text));
+    showMessageBox(this, QString::fromStdString(text));
 }
 
 void MainDialog::runTeacherLearning(ControlSystem& system, NeuralNetwork& teacher) {
@@ -319,10 +235,10 @@ void MainDialog::stopTimer() {
 }
 
 void MainDialog::clearEfficiencyChart() {
-    efficiencyPanel.Reset();
+    efficiencyPanel.reset();
 }
 
-void MainDialog::SetValueText(int id, const QString& text) {
+void MainDialog::setValueText(int id, const QString& text) {
     auto* box = static_cast<QLineEdit*>(item(id));
     box->setText(text);
     // Show the beginning of a text longer than the box, as a freshly set field does.
@@ -332,21 +248,21 @@ void MainDialog::SetValueText(int id, const QString& text) {
 
 void MainDialog::valuesRefreshed() {
     const Simulation::Values& values = sim_.values();
-    SetValueText(IdPopulestFloor, QString::asprintf("%d", values.populestFloor));
-    SetValueText(IdKsu, QString::asprintf("%1.2f", static_cast<double>(values.ksu)));
-    SetValueText(IdOldKsu, QString::asprintf("%1.2f", static_cast<double>(values.oldKsu)));
-    SetValueText(IdImage, QString::fromStdString(values.imageName));
+    setValueText(IdPopulestFloor, QString::asprintf("%d", values.populestFloor));
+    setValueText(IdKsu, QString::asprintf("%1.2f", static_cast<double>(values.ksu)));
+    setValueText(IdOldKsu, QString::asprintf("%1.2f", static_cast<double>(values.oldKsu)));
+    setValueText(IdImage, QString::fromStdString(values.imageName));
 }
 
 void MainDialog::redrawStrip() {
-    RedrawStrip();
+    client_->repaint(QRect(0, 0, kStripWidth, client_->height()));
 }
 
-void MainDialog::PaintClient(QPainter& painter) {
+void MainDialog::paintClient(QPainter& painter) {
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setFont(client_->font());
     const QColor windowColor = client_->palette().color(QPalette::Base);
-    BuildingPainter(painter, client_->height(), windowColor).Draw(sim_.building);
+    BuildingPainter(painter, client_->height(), windowColor).draw(sim_.building);
 
     painter.setPen(QColor(0, 0, 0));
     painter.setBackgroundMode(Qt::TransparentMode);
@@ -359,123 +275,52 @@ void MainDialog::PaintClient(QPainter& painter) {
     painter.drawText(kModeTextRect, flags, QString::fromUtf8(sim_.recorder.modeText()));
 }
 
-void MainDialog::ClickClient(const QPoint& point) {
+void MainDialog::clickClient(const QPoint& point) {
     sim_.click(point.x(), point.y(), client_->height());
 }
 
-void MainDialog::OnStart() {
+void MainDialog::onStart() {
     // A recording is made one Step at a time.
     if (sim_.recorder.mode == PressRecorder::Recording) return;
     stepTimer_.start(std::max(kMinimumStepPeriod, sim_.settings.timeDelay));
 }
 
-void MainDialog::OnStop() {
+void MainDialog::onStop() {
     stepTimer_.stop();
 }
 
-void MainDialog::Select(SystemKind kind) {
+void MainDialog::select(SystemKind kind) {
     sim_.select(kind);
 }
 
-void MainDialog::SendToCurrent(unsigned code, void* argument) {
+void MainDialog::sendToCurrent(CommandCode code, void* argument) {
     sim_.current().command(code, argument);
 }
 
-void MainDialog::OnExit() {
+void MainDialog::onExit() {
     done(0);
 }
 
-void MainDialog::OnConfig() {
+void MainDialog::onConfig() {
     ConfigDialog dialog(sim_.settings, this);
     dialog.exec();
 }
 
-void MainDialog::OnAbout() {
+void MainDialog::onAbout() {
     AboutDialog dialog(this);
     dialog.exec();
 }
 
-void MainDialog::OnRecord() {
-    stepTimer_.stop();
-    sim_.recorder.mode = PressRecorder::Recording;
-    RedrawStrip();
-}
-
-void MainDialog::OnPlay() {
-    sim_.recorder.mode = PressRecorder::Playing;
-    RedrawStrip();
-}
-
-void MainDialog::OnStopRecorder() {
-    sim_.recorder.mode = PressRecorder::Off;
-    RedrawStrip();
-}
-
-void MainDialog::OnNewRecording() {
-    sim_.recorder.Clear();
-}
-
-void MainDialog::OnOpenRecording() {
-    const QString path = ChooseSequenceFile(false);
-    if (!path.isEmpty()) sim_.recorder.Load(QFile::encodeName(path).toStdString());
-}
-
-void MainDialog::OnSaveRecording() {
-    if (sim_.recorder.fileName.empty()) {
-        OnSaveRecordingAs();
-    } else {
-        sim_.recorder.Save();
-    }
-}
-
-void MainDialog::OnSaveRecordingAs() {
-    const QString path = ChooseSequenceFile(true);
-    if (!path.isEmpty()) sim_.recorder.Save(QFile::encodeName(path).toStdString());
-}
-
-QString MainDialog::ChooseSequenceFile(bool save) {
-    QFileDialog* dialog = MakeSequenceFileDialog(this, save);
-    QString path;
-    if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
-        path = dialog->selectedFiles().constFirst();
-    }
-    delete dialog;
-    return path;
-}
-
-QFileDialog* MakeSequenceFileDialog(QWidget* parent, bool save) {
-    auto* dialog = new QFileDialog(parent);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setWindowTitle(save ? QStringLiteral("Сохранить файл последовательностей нажатий")
-                                : QStringLiteral("Открыть файл последовательностей нажатий"));
-    dialog->setNameFilter(kSequenceFilter);
-    // Both dialogs take any name: opening a file that does not exist empties the recording.
-    dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
-    if (save) dialog->setDefaultSuffix(QStringLiteral("but"));
-    // The size, type and date columns as wide as their texts, in any language; the name column
-    // takes the rest.
-    if (auto* details = dialog->findChild<QTreeView*>()) {
-        QHeaderView* header = details->header();
-        header->setStretchLastSection(false);
-        header->setSectionResizeMode(QHeaderView::ResizeToContents);
-        header->setSectionResizeMode(0, QHeaderView::Stretch);
-    }
-    dialog->resize(dialog->sizeHint().expandedTo(QSize(DialogX(480), DialogY(240))));
-    return dialog;
-}
-
 void MainDialog::done(int result) {
     if (activeLearning_ != nullptr) activeLearning_->reject();
-    solverLearningPanel.StopAndWait();
+    solverLearningPanel.stopAndWait();
     stepTimer_.stop();
     QDialog::done(result);
 }
 
 void MainDialog::closeEvent(QCloseEvent* event) {
     // Only the close box keeps the values of the run; Exit, Escape and Enter drop them.
-    sim_.settings.SaveSettings();
+    sim_.settings.saveSettings();
     QDialog::closeEvent(event);
 }
 

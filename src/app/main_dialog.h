@@ -6,14 +6,15 @@
 #include <QTimer>
 #include <string>
 
-#include "app/simulation.h"
+#include "app/main_layout.h"
+#include "app/record_menu.h"
 #include "chart/efficiency_chart_panel.h"
 #include "chart/solver_learning_panel.h"
 #include "control/user_interface.h"
+#include "sim/simulation.h"
 
 class QAction;
 class QCloseEvent;
-class QFileDialog;
 class QKeyEvent;
 class QLineEdit;
 class QMenuBar;
@@ -26,47 +27,6 @@ namespace vardeck {
 
 class ClientArea;
 class LearningDialog;
-
-// Control ids of the main window.
-enum MainControlId : int {
-    IdStart = 1000,
-    IdStop = 1001,
-    IdStep = 1003,
-    IdReset = 1005,
-    IdSchedule = 1006,
-    IdNeuro = 1007,
-    IdSolverLearn = 1008,
-    IdSolverLoad = 1009,
-    IdSolverSave = 1010,
-    IdTeacherLearn = 1011,
-    IdAdaptive = 1012,
-    IdTeacherLoad = 1013,
-    IdDelta = 1014,
-    IdEpoch = 1015,
-    IdPopulestFloor = 1016,
-    IdEfficiencyFrame = 1017,
-    IdLearningFrame = 1018,
-    IdTeacherSave = 1019,
-    IdEfficiency = 1020,
-    IdKsu = 1021,
-    IdOldKsu = 1022,
-    IdImage = 1023,
-};
-
-// Menu command ids of the main window.
-enum MainMenuId : int {
-    IdMenuAbout = 40002,
-    IdMenuHelp = 40003,
-    IdMenuExit = 40004,
-    IdMenuConfig = 40005,
-    IdMenuRecord = 40007,
-    IdMenuPlay = 40008,
-    IdMenuStopRecorder = 40009,
-    IdMenuOpen = 40011,
-    IdMenuSave = 40012,
-    IdMenuSaveAs = 40013,
-    IdMenuNew = 40014,
-};
 
 // The main window: the building strip on the left, the two charts, the value boxes and the
 // buttons that drive the simulation. It holds no simulation logic: every button, menu item, tick
@@ -104,14 +64,12 @@ public:
 
     // Selects the schedule system and plays the recording in `path` back from step 0, stepping
     // every `period` ms.
-    void StartDemo(const QString& path, int period);
+    void startDemo(const QString& path, int period);
 
-    void RunStep();
-    void ResetSimulation();
-    // Repaints the building strip at once.
-    void RedrawStrip();
-    void ShowKsu();
-    void ShowPopulestFloor();
+    void runStep();
+    void resetSimulation();
+    void showKsu();
+    void showPopulestFloor();
 
     // UserInterface
     void efficiencySampleTaken(int floor, int direction) override;
@@ -120,6 +78,7 @@ public:
     void stopTimer() override;
     void clearEfficiencyChart() override;
     void valuesRefreshed() override;
+    // Repaints the building strip at once.
     void redrawStrip() override;
 
     // Ends the window however it is ended; trainings are stopped and waited for first.
@@ -131,33 +90,25 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    // Asks for the name of a press-sequence file to open or to save; empty when cancelled.
-    virtual QString ChooseSequenceFile(bool save);
 
 private:
     friend class ClientArea;
 
-    void BuildControls();
-    void BuildMenu();
-    void Initialise();
-    void PaintClient(QPainter& painter);
-    void ClickClient(const QPoint& point);
-    void SetValueText(int id, const QString& text);
+    void buildControls();
+    void buildMenu();
+    void initialise();
+    void paintClient(QPainter& painter);
+    void clickClient(const QPoint& point);
+    void setValueText(int id, const QString& text);
 
-    void OnStart();
-    void OnStop();
-    void Select(SystemKind kind);
-    void SendToCurrent(unsigned code, void* argument);
-    void OnExit();
-    void OnConfig();
-    void OnAbout();
-    void OnRecord();
-    void OnPlay();
-    void OnStopRecorder();
-    void OnNewRecording();
-    void OnOpenRecording();
-    void OnSaveRecording();
-    void OnSaveRecordingAs();
+    void onSolverLearn();
+    void onStart();
+    void onStop();
+    void select(SystemKind kind);
+    void sendToCurrent(CommandCode code, void* argument);
+    void onExit();
+    void onConfig();
+    void onAbout();
 
     Simulation& sim_;
     ClientArea* client_ = nullptr;
@@ -165,10 +116,8 @@ private:
     QHash<int, QWidget*> items_;
     QHash<int, QAction*> actions_;
     QTimer stepTimer_;
+    RecordMenu recordMenu_;
     LearningDialog* activeLearning_ = nullptr;
 };
-
-// A file dialog for press-sequence files, set up to open or to save one.
-QFileDialog* MakeSequenceFileDialog(QWidget* parent, bool save);
 
 }  // namespace vardeck

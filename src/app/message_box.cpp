@@ -9,16 +9,16 @@ namespace vardeck {
 
 namespace {
 
-MessageHook& Hook() {
+MessageHook& messageHook() {
     static MessageHook hook;
     return hook;
 }
 
 }  // namespace
 
-void ShowMessage(QWidget* parent, const QString& text) {
-    if (Hook()) {
-        Hook()(parent, text);
+void showMessageBox(QWidget* parent, const QString& text) {
+    if (messageHook()) {
+        messageHook()(parent, text);
         return;
     }
     QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kAppTitle), text, QMessageBox::Ok,
@@ -26,8 +26,8 @@ void ShowMessage(QWidget* parent, const QString& text) {
     box.exec();
 }
 
-void SetMessageHook(MessageHook hook) {
-    Hook() = std::move(hook);
+void setMessageHook(MessageHook hook) {
+    messageHook() = std::move(hook);
 }
 
 }  // namespace vardeck

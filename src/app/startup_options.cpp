@@ -39,7 +39,7 @@ const char* const kHelp =
 
 void tell(const QString& text) {
     std::fprintf(stderr, "vardeck: %s\n", text.toLocal8Bit().constData());
-    ShowMessage(nullptr, text);
+    showMessageBox(nullptr, text);
 }
 
 }  // namespace

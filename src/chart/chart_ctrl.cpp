@@ -32,7 +32,7 @@ constexpr int kLabelCellHeight = 14;
 constexpr double kFarOffset = 1.0e6;
 
 // Floor of a / b for b > 0.
-long long FloorDiv(long long a, long long b) {
+long long floorDiv(long long a, long long b) {
     long long q = a / b;
     if ((a % b != 0) && (a < 0)) --q;
     return q;
@@ -41,12 +41,12 @@ long long FloorDiv(long long a, long long b) {
 // num / den rounded to the nearest integer, halves toward the smaller value (den > 0). Where an
 // ideal line passes exactly between two pixels the one with the smaller coordinate is lit, so a
 // line covers the same pixels whichever way it is drawn.
-long long RoundHalfDown(long long num, long long den) {
-    return -FloorDiv(den - 2 * num, 2 * den);
+long long roundHalfDown(long long num, long long den) {
+    return -floorDiv(den - 2 * num, 2 * den);
 }
 
 // Fills x = left .. right-1, y = top .. bottom-1, clipped to the image.
-void FillRect(QImage& image, int left, int top, int right, int bottom, QRgb color) {
+void fillRect(QImage& image, int left, int top, int right, int bottom, QRgb color) {
     const int x0 = std::max(left, 0);
     const int y0 = std::max(top, 0);
     const int x1 = std::min(right, image.width());
@@ -57,14 +57,14 @@ void FillRect(QImage& image, int left, int top, int right, int bottom, QRgb colo
     }
 }
 
-void SetPixel(QImage& image, int x, int y, QRgb color) {
+void setPixel(QImage& image, int x, int y, QRgb color) {
     if (x >= 0 && y >= 0 && x < image.width() && y < image.height()) {
         reinterpret_cast<QRgb*>(image.scanLine(y))[x] = color;
     }
 }
 
 // The range of k in [0, count) for which start + sign * k lies in [0, limit).
-void ClipSteps(long long start, int sign, long long count, long long limit, long long& kBegin,
+void clipSteps(long long start, int sign, long long count, long long limit, long long& kBegin,
                long long& kEnd) {
     if (sign > 0) {
         kBegin = std::max(0LL, -start);
@@ -78,7 +78,7 @@ void ClipSteps(long long start, int sign, long long count, long long limit, long
 // A 1-pixel line from (x0, y0) to (x1, y1) that covers its start pixel and not its end pixel,
 // stepping one pixel at a time along the longer axis. Only the steps inside the image are
 // visited, so a line to a far-away point costs no more than one across the image.
-void DrawLine(QImage& image, int x0, int y0, int x1, int y1, QRgb color) {
+void drawLine(QImage& image, int x0, int y0, int x1, int y1, QRgb color) {
     const long long dx = static_cast<long long>(x1) - x0;
     const long long dy = static_cast<long long>(y1) - y0;
     const long long adx = std::llabs(dx);
@@ -88,20 +88,20 @@ void DrawLine(QImage& image, int x0, int y0, int x1, int y1, QRgb color) {
     long long kEnd = 0;
     if (adx >= ady) {
         const int sx = dx > 0 ? 1 : -1;
-        ClipSteps(x0, sx, adx, image.width(), kBegin, kEnd);
+        clipSteps(x0, sx, adx, image.width(), kBegin, kEnd);
         for (long long k = kBegin; k < kEnd; ++k) {
-            const long long y = y0 + RoundHalfDown(dy * k, adx);
+            const long long y = y0 + roundHalfDown(dy * k, adx);
             if (y >= 0 && y < image.height()) {
-                SetPixel(image, static_cast<int>(x0 + sx * k), static_cast<int>(y), color);
+                setPixel(image, static_cast<int>(x0 + sx * k), static_cast<int>(y), color);
             }
         }
     } else {
         const int sy = dy > 0 ? 1 : -1;
-        ClipSteps(y0, sy, ady, image.height(), kBegin, kEnd);
+        clipSteps(y0, sy, ady, image.height(), kBegin, kEnd);
         for (long long k = kBegin; k < kEnd; ++k) {
-            const long long x = x0 + RoundHalfDown(dx * k, ady);
+            const long long x = x0 + roundHalfDown(dx * k, ady);
             if (x >= 0 && x < image.width()) {
-                SetPixel(image, static_cast<int>(x), static_cast<int>(y0 + sy * k), color);
+                setPixel(image, static_cast<int>(x), static_cast<int>(y0 + sy * k), color);
             }
         }
     }
@@ -110,7 +110,7 @@ void DrawLine(QImage& image, int x0, int y0, int x1, int y1, QRgb color) {
 // Copies the width x height block at (sx, sy) to (dx, dy) within the same image. Only the part
 // of the block that lies inside the image on both sides is copied; the rest of the destination
 // is left as it was.
-void CopyBlock(QImage& image, int sx, int sy, int width, int height, int dx, int dy) {
+void copyBlock(QImage& image, int sx, int sy, int width, int height, int dx, int dy) {
     const QRect imageRect = image.rect();
     QRect source = QRect(sx, sy, width, height).intersected(imageRect);
     source =
@@ -127,7 +127,7 @@ void CopyBlock(QImage& image, int sx, int sy, int width, int height, int dx, int
 }
 
 // mag(v) = |trunc(log10 |v|)|, mag(0) = 0: the digits a limit adds to the left margin.
-int Magnitude(double value) {
+int magnitude(double value) {
     if (value == 0.0 || std::isnan(value)) return 0;
     // A finite double lies within 10^±324; the clamp only keeps infinities convertible.
     const double exponent = std::clamp(std::trunc(std::log10(std::fabs(value))), -400.0, 400.0);
@@ -136,7 +136,7 @@ int Magnitude(double value) {
 
 // printf("%.*lf", decimals, value) in the C locale: the labels must not pick up the user's
 // decimal comma.
-QString FormatFixed(double value, int decimals) {
+QString formatFixed(double value, int decimals) {
     if (decimals < 0) decimals = 6;  // as printf treats a negative precision
     // Digits beyond the exact decimal expansion of a double are zeros; bound the work.
     decimals = std::min(decimals, 1100);
@@ -150,7 +150,7 @@ QString FormatFixed(double value, int decimals) {
 // "Arial" light with a 14-pixel cell, without smoothing so that every text pixel is either the
 // text colour or the background. Pixel sizes are whole numbers; the largest whose cell is not
 // taller than 14 pixels is taken.
-QFont LabelFont(const QPaintDevice* device) {
+QFont labelFont(const QPaintDevice* device) {
     QFont font(QStringLiteral("Arial"));
     font.setStyleHint(QFont::SansSerif);
     font.setStyleStrategy(QFont::NoAntialias);
@@ -172,7 +172,7 @@ QFont LabelFont(const QPaintDevice* device) {
 
 // Text drawn opaque: its cell (advance width x ascent + descent) is filled with `back` first.
 // (x, baseline) is the left end of the baseline in the painter's coordinates.
-void DrawOpaqueText(QPainter& painter, const QFontMetrics& metrics, int x, int baseline,
+void drawOpaqueText(QPainter& painter, const QFontMetrics& metrics, int x, int baseline,
                     const QString& text, QRgb back) {
     if (text.isEmpty()) return;
     const int width = metrics.horizontalAdvance(text);
@@ -182,7 +182,7 @@ void DrawOpaqueText(QPainter& painter, const QFontMetrics& metrics, int x, int b
 
 // One ring of a sunken edge, `inset` pixels inside the widget: top and left in `topLeft`, bottom
 // and right in `bottomRight`, the latter drawn last so that they own the two shared corners.
-void DrawEdgeRing(QPainter& painter, int width, int height, int inset, QRgb topLeft,
+void drawEdgeRing(QPainter& painter, int width, int height, int inset, QRgb topLeft,
                   QRgb bottomRight) {
     const int left = inset;
     const int top = inset;
@@ -205,20 +205,20 @@ ChartCtrl::ChartCtrl() {
 
 ChartCtrl::~ChartCtrl() = default;
 
-bool ChartCtrl::Create(QWidget* parent, const QRect& rect) {
+bool ChartCtrl::createIn(QWidget* parent, const QRect& rect) {
     if (parent == nullptr || created_) return false;
     setParent(parent);
     setGeometry(rect);
     // The images keep the size they are made with; a chart that grew would show stale edges.
     setFixedSize(rect.size());
     created_ = true;
-    OnSize();
+    onSize();
     show();
-    RedrawBackground();
+    redrawBackground();
     return true;
 }
 
-void ChartCtrl::OnSize() {
+void ChartCtrl::onSize() {
     clientRect_ =
         ChartRect{0, 0, std::max(0, width() - 2 * kBorder), std::max(0, height() - 2 * kBorder)};
     clientHeight_ = clientRect_.bottom - clientRect_.top;
@@ -237,61 +237,61 @@ void ChartCtrl::resizeEvent(QResizeEvent* event) {
     if (!created_) return;
     const int newWidth = std::max(0, event->size().width() - 2 * kBorder);
     const int newHeight = std::max(0, event->size().height() - 2 * kBorder);
-    if (newWidth != clientWidth_ || newHeight != clientHeight_) OnSize();
+    if (newWidth != clientWidth_ || newHeight != clientHeight_) onSize();
 }
 
-void ChartCtrl::SetYRange(double lower, double upper, int decimals) {
+void ChartCtrl::setYRange(double lower, double upper, int decimals) {
     lowerLimit_ = lower;
     upperLimit_ = upper;
     decimals_ = decimals;
     range_ = upper - lower;
     scale_ = plotHeight_ / range_;
-    RedrawBackground();
+    redrawBackground();
 }
 
-void ChartCtrl::SetXLabel(const QString& text) {
+void ChartCtrl::setXLabel(const QString& text) {
     xLabel_ = text;
-    RedrawBackground();
+    redrawBackground();
 }
 
-void ChartCtrl::SetYLabel(const QString& text) {
+void ChartCtrl::setYLabel(const QString& text) {
     yLabel_ = text;
-    RedrawBackground();
+    redrawBackground();
 }
 
-void ChartCtrl::SetAxisColor(const QColor& color) {
+void ChartCtrl::setAxisColor(const QColor& color) {
     axisColor_ = color.rgb();
-    RedrawBackground();
+    redrawBackground();
 }
 
-void ChartCtrl::SetLineColor(const QColor& color) {
+void ChartCtrl::setLineColor(const QColor& color) {
     lineColor_ = color.rgb();
-    RedrawBackground();
+    redrawBackground();
 }
 
-void ChartCtrl::SetBackColor(const QColor& color) {
+void ChartCtrl::setBackColor(const QColor& color) {
     backColor_ = color.rgb();
-    RedrawBackground();
+    redrawBackground();
 }
 
-void ChartCtrl::AddValue(double value) {
+void ChartCtrl::addValue(double value) {
     currentValue_ = value;
-    ScrollPlot();
+    scrollPlot();
     update();
 }
 
-void ChartCtrl::Clear() {
-    RedrawBackground();
+void ChartCtrl::clear() {
+    redrawBackground();
 }
 
-void ChartCtrl::RedrawBackground() {
+void ChartCtrl::redrawBackground() {
     if (!created_) return;
     if (!imagesMade_) backgroundImage_ = QImage(clientWidth_, clientHeight_, QImage::Format_RGB32);
-    FillRect(backgroundImage_, clientRect_.left, clientRect_.top, clientRect_.right,
+    fillRect(backgroundImage_, clientRect_.left, clientRect_.top, clientRect_.right,
              clientRect_.bottom, backColor_);
 
     // Room for the longer limit label left of the plot.
-    const long long digits = std::max(Magnitude(upperLimit_), Magnitude(lowerLimit_));
+    const long long digits = std::max(magnitude(upperLimit_), magnitude(lowerLimit_));
     const long long margin = 6 * (digits + static_cast<long long>(decimals_) + 4);
     plotRect_.left =
         static_cast<int>(std::clamp(clientRect_.left + margin, static_cast<long long>(INT_MIN / 2),
@@ -301,34 +301,34 @@ void ChartCtrl::RedrawBackground() {
     // Frame one pixel beyond plotRect's right and bottom, drawn as four lines that each leave out
     // their end pixel (which the next line starts on).
     const ChartRect& p = plotRect_;
-    DrawLine(backgroundImage_, p.left, p.top, p.right + 1, p.top, axisColor_);
-    DrawLine(backgroundImage_, p.right + 1, p.top, p.right + 1, p.bottom + 1, axisColor_);
-    DrawLine(backgroundImage_, p.right + 1, p.bottom + 1, p.left, p.bottom + 1, axisColor_);
-    DrawLine(backgroundImage_, p.left, p.bottom + 1, p.left, p.top, axisColor_);
+    drawLine(backgroundImage_, p.left, p.top, p.right + 1, p.top, axisColor_);
+    drawLine(backgroundImage_, p.right + 1, p.top, p.right + 1, p.bottom + 1, axisColor_);
+    drawLine(backgroundImage_, p.right + 1, p.bottom + 1, p.left, p.bottom + 1, axisColor_);
+    drawLine(backgroundImage_, p.left, p.bottom + 1, p.left, p.top, axisColor_);
 
     const int mid = (p.top + p.bottom) / 2;
     const int quarter = plotHeight_ / 4;
     for (int x = p.left; x < p.right; x += 4) {
-        SetPixel(backgroundImage_, x, mid - quarter, axisColor_);
-        SetPixel(backgroundImage_, x, mid, axisColor_);
-        SetPixel(backgroundImage_, x, mid + quarter, axisColor_);
+        setPixel(backgroundImage_, x, mid - quarter, axisColor_);
+        setPixel(backgroundImage_, x, mid, axisColor_);
+        setPixel(backgroundImage_, x, mid + quarter, axisColor_);
     }
 
-    DrawLabels();
+    drawLabels();
 
     if (!imagesMade_) plotImage_ = QImage(clientWidth_, clientHeight_, QImage::Format_RGB32);
-    FillRect(plotImage_, clientRect_.left, clientRect_.top, clientRect_.right, clientRect_.bottom,
+    fillRect(plotImage_, clientRect_.left, clientRect_.top, clientRect_.right, clientRect_.bottom,
              backColor_);
     imagesMade_ = true;
     update();
 }
 
-void ChartCtrl::DrawLabels() {
+void ChartCtrl::drawLabels() {
     if (backgroundImage_.isNull()) return;
     QPainter painter(&backgroundImage_);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
-    const QFont font = LabelFont(&backgroundImage_);
+    const QFont font = labelFont(&backgroundImage_);
     painter.setFont(font);
     painter.setPen(QColor(axisColor_));
     const QFontMetrics metrics(font, &backgroundImage_);
@@ -337,19 +337,19 @@ void ChartCtrl::DrawLabels() {
     auto advance = [&metrics](const QString& text) { return metrics.horizontalAdvance(text); };
 
     // Right-aligned, top at (left - 4, top).
-    const QString upper = FormatFixed(upperLimit_, decimals_);
-    DrawOpaqueText(painter, metrics, p.left - 4 - advance(upper), p.top + ascent, upper,
+    const QString upper = formatFixed(upperLimit_, decimals_);
+    drawOpaqueText(painter, metrics, p.left - 4 - advance(upper), p.top + ascent, upper,
                    backColor_);
     // Right-aligned, baseline at (left - 4, bottom).
-    const QString lower = FormatFixed(lowerLimit_, decimals_);
-    DrawOpaqueText(painter, metrics, p.left - 4 - advance(lower), p.bottom, lower, backColor_);
+    const QString lower = formatFixed(lowerLimit_, decimals_);
+    drawOpaqueText(painter, metrics, p.left - 4 - advance(lower), p.bottom, lower, backColor_);
     // Under the axis: "0" at the left end, the number of values across the plot at the right
     // end, the x label centred between.
     const int underAxis = p.bottom + 4 + ascent;
-    DrawOpaqueText(painter, metrics, p.left, underAxis, QStringLiteral("0"), backColor_);
+    drawOpaqueText(painter, metrics, p.left, underAxis, QStringLiteral("0"), backColor_);
     const QString count = QString::number(plotWidth_ / step_);
-    DrawOpaqueText(painter, metrics, p.right - advance(count), underAxis, count, backColor_);
-    DrawOpaqueText(painter, metrics, (p.left + p.right) / 2 - advance(xLabel_) / 2, underAxis,
+    drawOpaqueText(painter, metrics, p.right - advance(count), underAxis, count, backColor_);
+    drawOpaqueText(painter, metrics, (p.left + p.right) / 2 - advance(xLabel_) / 2, underAxis,
                    xLabel_, backColor_);
 
     // The y label reads from bottom to top, centred along its direction with its baseline
@@ -358,12 +358,12 @@ void ChartCtrl::DrawLabels() {
         painter.save();
         painter.translate((clientRect_.left + p.left) / 2, (p.top + p.bottom) / 2);
         painter.rotate(-90.0);
-        DrawOpaqueText(painter, metrics, -advance(yLabel_) / 2, 0, yLabel_, backColor_);
+        drawOpaqueText(painter, metrics, -advance(yLabel_) / 2, 0, yLabel_, backColor_);
         painter.restore();
     }
 }
 
-int ChartCtrl::RowOf(double value) const {
+int ChartCtrl::rowOf(double value) const {
     double offset = (value - lowerLimit_) * scale_;
     // Not-a-number has no row; it is put above the plot, where it gets clipped.
     if (std::isnan(offset)) offset = kFarOffset;
@@ -371,15 +371,15 @@ int ChartCtrl::RowOf(double value) const {
     return plotRect_.bottom - static_cast<int>(offset);  // truncates toward zero
 }
 
-void ChartCtrl::ScrollPlot() {
+void ChartCtrl::scrollPlot() {
     if (!imagesMade_) return;
     const ChartRect& p = plotRect_;
-    CopyBlock(plotImage_, p.left + step_, p.top + 1, plotWidth_, plotHeight_, p.left, p.top + 1);
-    FillRect(plotImage_, p.right - step_, p.top, p.right, p.bottom, backColor_);
+    copyBlock(plotImage_, p.left + step_, p.top + 1, plotWidth_, plotHeight_, p.left, p.top + 1);
+    fillRect(plotImage_, p.right - step_, p.top, p.right, p.bottom, backColor_);
 
-    const int previousRow = RowOf(previousValue_);
-    const int currentRow = RowOf(currentValue_);
-    DrawLine(plotImage_, p.right - segmentStartOffset_, previousRow, p.right - segmentEndOffset_,
+    const int previousRow = rowOf(previousValue_);
+    const int currentRow = rowOf(currentValue_);
+    drawLine(plotImage_, p.right - segmentStartOffset_, previousRow, p.right - segmentEndOffset_,
              currentRow, lineColor_);
 
     // Whatever of the new segment lies outside the frame is erased again, from the top of the
@@ -387,10 +387,10 @@ void ChartCtrl::ScrollPlot() {
     const int clipLeft = p.right - segmentStartOffset_;
     const int clipRight = p.right - segmentEndOffset_ + 1;
     if (previousRow <= p.top || currentRow <= p.top) {
-        FillRect(plotImage_, clipLeft, clientRect_.top, clipRight, p.top + 1, backColor_);
+        fillRect(plotImage_, clipLeft, clientRect_.top, clipRight, p.top + 1, backColor_);
     }
     if (previousRow >= p.bottom || currentRow >= p.bottom) {
-        FillRect(plotImage_, clipLeft, p.bottom + 1, clipRight, clientRect_.bottom + 1, backColor_);
+        fillRect(plotImage_, clipLeft, p.bottom + 1, clipRight, clientRect_.bottom + 1, backColor_);
     }
     previousValue_ = currentValue_;
 }
@@ -412,9 +412,9 @@ void ChartCtrl::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, false);
     // Sunken edge: a 1-pixel static edge outside a 2-pixel client edge.
-    DrawEdgeRing(painter, width(), height(), 0, kEdgeShadow, kEdgeHighlight);
-    DrawEdgeRing(painter, width(), height(), 1, kEdgeShadow, kEdgeHighlight);
-    DrawEdgeRing(painter, width(), height(), 2, kEdgeDarkShadow, kEdgeLight);
+    drawEdgeRing(painter, width(), height(), 0, kEdgeShadow, kEdgeHighlight);
+    drawEdgeRing(painter, width(), height(), 1, kEdgeShadow, kEdgeHighlight);
+    drawEdgeRing(painter, width(), height(), 2, kEdgeDarkShadow, kEdgeLight);
     const QImage composed = composedImage();
     if (!composed.isNull()) painter.drawImage(kBorder, kBorder, composed);
 }

@@ -48,20 +48,20 @@ public:
     // Makes the chart a visible child of `parent` covering `rect` (parent coordinates, sunken edge
     // included), sizes it and draws the background. Returns false, drawing nothing, when there is
     // no parent or the chart was already created.
-    virtual bool Create(QWidget* parent, const QRect& rect);
+    virtual bool createIn(QWidget* parent, const QRect& rect);
 
     // Each setter stores its value and redraws the background, which erases the plotted line.
-    void SetYRange(double lower, double upper, int decimals);
-    void SetXLabel(const QString& text);
-    void SetYLabel(const QString& text);
-    void SetAxisColor(const QColor& color);
-    void SetLineColor(const QColor& color);
-    void SetBackColor(const QColor& color);
+    void setYRange(double lower, double upper, int decimals);
+    void setXLabel(const QString& text);
+    void setYLabel(const QString& text);
+    void setAxisColor(const QColor& color);
+    void setLineColor(const QColor& color);
+    void setBackColor(const QColor& color);
 
     // Plots `value` as the newest segment. Before Create the value is only stored.
-    void AddValue(double value);
+    void addValue(double value);
     // Erases the plotted line; the limits, labels and the last value stay.
-    void Clear();
+    void clear();
 
     // Client area and plot area in client coordinates (the client area starts kBorder pixels
     // inside the widget).
@@ -88,18 +88,18 @@ public:
 protected:
     // Redraws frame, dotted rows and labels into the background image and erases the plot image,
     // making both images on first use.
-    void RedrawBackground();
+    void redrawBackground();
     // Moves the plot `step` pixels left and draws the segment from the previous to the current
     // value at the right edge.
-    void ScrollPlot();
+    void scrollPlot();
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void OnSize();
-    int RowOf(double value) const;
-    void DrawLabels();
+    void onSize();
+    int rowOf(double value) const;
+    void drawLabels();
 
     int step_ = 4;
     int decimals_ = 3;

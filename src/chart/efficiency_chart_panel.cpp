@@ -2,40 +2,33 @@
 
 #include <QLineEdit>
 
-#include "app/main_dialog.h"
-#include "control/command_code.h"
-
 namespace vardeck {
 
-void EfficiencyChartPanel::Setup(MainDialog* mainDialog) {
-    dialog = mainDialog;
-    Create(dialog->client(), dialog->item(IdEfficiencyFrame)->geometry());
+void EfficiencyChartPanel::setup(QWidget* parent, const QRect& frame, QLineEdit* valueBox) {
+    valueBox_ = valueBox;
+    createIn(parent, frame);
     // A click on the chart stays there; it is not a click on the building.
     setAttribute(Qt::WA_NoMousePropagation);
-    SetYRange(0.0, 1.0, 1);
-    SetYLabel(QString());
-    SetXLabel(QString());
-    SetBackColor(QColor(150, 150, 150));
-    SetAxisColor(QColor(255, 255, 255));
-    SetLineColor(QColor(0, 255, 0));
-    auto* edit = static_cast<QLineEdit*>(dialog->item(IdEfficiency));
-    edit->setText(QStringLiteral("0.0"));
-    edit->repaint();
+    setYRange(0.0, 1.0, 1);
+    setYLabel(QString());
+    setXLabel(QString());
+    setBackColor(QColor(150, 150, 150));
+    setAxisColor(QColor(255, 255, 255));
+    setLineColor(QColor(0, 255, 0));
+    valueBox_->setText(QStringLiteral("0.0"));
+    valueBox_->repaint();
 }
 
-void EfficiencyChartPanel::Update() {
-    double value = 0.0;
-    dialog->simulation().current().command(CmdGetLastEfficiency, &value);
-    AddValue(value);
+void EfficiencyChartPanel::addSample(double value) {
+    addValue(value);
     repaint();
-    auto* edit = static_cast<QLineEdit*>(dialog->item(IdEfficiency));
-    edit->setText(QString::asprintf("%10.20f", value));
-    edit->setCursorPosition(0);
-    edit->repaint();
+    valueBox_->setText(QString::asprintf("%10.20f", value));
+    valueBox_->setCursorPosition(0);
+    valueBox_->repaint();
 }
 
-void EfficiencyChartPanel::Reset() {
-    Clear();
+void EfficiencyChartPanel::reset() {
+    clear();
     repaint();
 }
 

@@ -2,12 +2,12 @@
 
 #include "chart/chart_ctrl.h"
 
+class QLineEdit;
+
 namespace vardeck {
 
-class MainDialog;
-
-// The efficiency chart of the main window, over frame 1017: plots every efficiency sample the
-// current control system takes and shows the newest one in edit 1020.
+// The efficiency chart of the main window: plots every efficiency sample the current control
+// system takes and shows the newest one in a value box.
 class EfficiencyChartPanel : public ChartCtrl {
     Q_OBJECT
 
@@ -15,15 +15,15 @@ public:
     EfficiencyChartPanel() = default;
     ~EfficiencyChartPanel() override = default;
 
-    // Lays the chart over frame 1017 of `dialog` and sets edit 1020 to "0.0".
-    void Setup(MainDialog* dialog);
-    // Plots the newest efficiency sample and shows it in edit 1020.
-    void Update();
+    // Lays the chart over `frame` of `parent` and sets `valueBox` to "0.0".
+    void setup(QWidget* parent, const QRect& frame, QLineEdit* valueBox);
+    // Plots the newest efficiency sample and shows it in the value box.
+    void addSample(double value);
     // Erases the plotted line; edit 1020 keeps its text.
-    void Reset();
+    void reset();
 
 private:
-    MainDialog* dialog = nullptr;
+    QLineEdit* valueBox_ = nullptr;
 };
 
 }  // namespace vardeck

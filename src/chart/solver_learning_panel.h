@@ -7,16 +7,18 @@
 #include "chart/chart_ctrl.h"
 #include "control/user_interface.h"
 
+class QLineEdit;
+class QPushButton;
+
 namespace vardeck {
 
 class ControlSystem;
-class MainDialog;
 class NeuralNetwork;
 
-// The solver's training chart of the main window, over frame 1018, with the error in edit 1014
-// and the epoch in edit 1015. "Learn" (button 1008) makes the current control system call
-// ToggleLearning, which trains that system's solver on a worker thread while a 2-second timer
-// plots its progress. "Stop" goes to the system that trains, whichever system is current.
+// The solver's training chart of the main window, with the error and the epoch in two value
+// boxes. "Learn" makes the current control system call toggleLearning, which trains that
+// system's solver on a worker thread while a 2-second timer plots its progress. "Stop" goes to
+// the system that trains, whichever system is current.
 class SolverLearningPanel : public ChartCtrl, public SolverLearningToggle {
     Q_OBJECT
 
@@ -27,43 +29,49 @@ public:
     // Stops a training that still runs and waits for its worker.
     ~SolverLearningPanel() override;
 
-    // Lays the chart over frame 1018 of `dialog` and empties edits 1014 and 1015.
-    void Setup(MainDialog* dialog);
+    // Lays the chart over `frame` of `parent` and empties the error and epoch boxes; `learn` is
+    // the button that starts and stops a run.
+    void setup(QWidget* parent, const QRect& frame, QLineEdit* delta, QLineEdit* epoch,
+               QPushButton* learn);
     // Starts a training run of `system`, or asks the running one to stop.
-    void ToggleLearning(ControlSystem& system, NeuralNetwork& solver) override;
+    void toggleLearning(ControlSystem& system, NeuralNetwork& solver) override;
     // Asks the running training to stop; the button reads "Learn" again.
-    void RequestStop();
+    void requestStop();
     // One tick of the refresh timer: shows and plots the progress; once the run has ended and
     // its message has been closed, returns the panel to its idle state.
-    void Update();
+    void refresh();
 
     // Whether a run is being watched (the refresh timer runs).
-    bool IsWatching() const { return timer.isActive(); }
+    bool isWatching() const { return timer_.isActive(); }
     // Whether the last run has ended and the user has closed its message.
-    bool IsFinished() const { return finished.load(); }
+    bool isFinished() const { return finished_.load(); }
     // Waits until the worker of the last run has returned, without asking it to stop.
-    void WaitForWorker();
+    void waitForWorker();
     // Asks a running training to stop and waits until its worker has returned; the end of the
     // run is then not announced.
-    void StopAndWait();
+    void stopAndWait();
 
 signals:
     // Sent by the worker when the training has returned.
     void trainingEnded();
+    // Asks the window to tell the user `text` and returns once the user has read it.
+    void announce(const QString& text);
 
 private:
-    void LearningThread(ControlSystem* system);
-    void OnTrainingEnded();
+    void learningThread(ControlSystem* system);
+    void onTrainingEnded();
 
-    std::thread thread;
-    std::atomic<bool> finished{false};
-    MainDialog* dialog = nullptr;
-    QTimer timer;
+    std::thread thread_;
+    std::atomic<bool> finished_{false};
+    QLineEdit* deltaBox_ = nullptr;
+    QLineEdit* epochBox_ = nullptr;
+    QPushButton* learnButton_ = nullptr;
+    QTimer timer_;
     // The system that trains, its solver, and whether its training has returned.
-    ControlSystem* trainingSystem = nullptr;
-    NeuralNetwork* trainingSolver = nullptr;
-    std::atomic<bool> trainingReturned{false};
-    bool closing = false;
+    ControlSystem* trainingSystem_ = nullptr;
+    NeuralNetwork* trainingSolver_ = nullptr;
+    std::atomic<bool> trainingReturned_{false};
+    bool closing_ = false;
 };
 
 }  // namespace vardeck

@@ -99,13 +99,13 @@ int generateCommand(Arguments& args) {
     // Saved by the recorder itself, so the file is exactly what the window would write.
     Building building;
     PressRecorder recorder(building);
-    recorder.entries = std::move(traffic.entries);
-    if (!recorder.Save(output)) {
+    recorder.setEntries(std::move(traffic.entries));
+    if (!recorder.save(output)) {
         std::fprintf(stderr, "vardeck-cli generate: cannot write '%s'\n", output.c_str());
         return 1;
     }
     std::printf("%s: %zu calls (%s, %d steps, seed %u), %d moved to a later step, %d dropped\n",
-                output.c_str(), recorder.entries.size(), trafficProfileName(options.profile),
+                output.c_str(), recorder.entries().size(), trafficProfileName(options.profile),
                 options.steps, static_cast<unsigned>(options.seed), traffic.moved, traffic.dropped);
     return 0;
 }

@@ -1,10 +1,10 @@
 #include <cstdio>
 #include <string>
 
-#include "app/simulation.h"
 #include "cli/commands.h"
 #include "cli/recording_file.h"
 #include "cli/system_names.h"
+#include "sim/simulation.h"
 
 namespace vardeck::cli {
 
@@ -109,7 +109,7 @@ int runCommand(Arguments& args) {
     sim.setUserInterface(&printer);
     sim.initialise();
     if (!play.empty()) {
-        sim.recorder.Load(play);
+        sim.recorder.load(play);
         sim.recorder.mode = PressRecorder::Playing;
     }
     sim.select(kind);
@@ -123,7 +123,7 @@ int runCommand(Arguments& args) {
                 printer.samples ? printer.sum / double(printer.samples) : 0.0,
                 sim.building.car.travelCount);
     sim.setUserInterface(nullptr);
-    if (saveSettings && sim.settings.SaveSettings() != 0) {
+    if (saveSettings && sim.settings.saveSettings() != 0) {
         std::fprintf(stderr, "vardeck-cli run: could not write %s\n", kSettingsFileName);
         return 1;
     }

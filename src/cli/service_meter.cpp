@@ -27,7 +27,7 @@ bool ServiceMeter::lampCanLight(int floor, int direction) {
 }
 
 void ServiceMeter::watchRecording() {
-    for (const Entry& entry : sim_.recorder.entries) {
+    for (const Entry& entry : sim_.recorder.entries()) {
         const PressKey& key = entry.first;
         if (entry.second.played || !isFloor(key.floor)) continue;
         const auto& buttons = entry.second.buttons;
@@ -174,8 +174,8 @@ ServiceReport ServiceMeter::finish(long long steps) const {
 PressEntries loadRecording(const std::string& path) {
     Building building;
     PressRecorder recorder(building);
-    recorder.Load(path);
-    return std::move(recorder.entries);
+    recorder.load(path);
+    return recorder.entries();
 }
 
 ServiceReport measureService(const PressEntries& recording, SystemKind kind, long long steps,
@@ -188,7 +188,7 @@ ServiceReport measureService(const PressEntries& recording, SystemKind kind, lon
     ServiceMeter meter(sim, recordCalls);
     sim.setUserInterface(&meter);
     sim.initialise();
-    sim.recorder.entries = recording;
+    sim.recorder.setEntries(recording);
     sim.recorder.mode = PressRecorder::Playing;
     sim.select(kind);
     // The neuro system keeps the network it was built with until told to load one; it runs

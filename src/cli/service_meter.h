@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/simulation.h"
+#include "sim/simulation.h"
 
 namespace vardeck::cli {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/simulation.h"
 #include "cli/traffic_generator.h"
+#include "sim/simulation.h"
 
 namespace vardeck::cli {
 

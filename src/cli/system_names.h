@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/simulation.h"
 #include "cli/arguments.h"
+#include "sim/simulation.h"
 
 namespace vardeck::cli {
 

@@ -19,19 +19,19 @@ bool validCall(int floor, int dir) {
 EfficiencyMeter::EfficiencyMeter(Building& building, Settings& settings, UiHooks& ui)
     : building_(building), settings_(settings), ui_(ui) {}
 
-void EfficiencyMeter::StampCall(int floor, int dir) {
+void EfficiencyMeter::stampCall(int floor, int dir) {
     if (!validCall(floor, dir)) return;
-    const bool idle = building_.car.ButtonCount() == 0 &&
-                      building_.hallPanel.FirstLit(1, kFloorCount, kHallEither) == 0;
+    const bool idle = building_.car.buttonCount() == 0 &&
+                      building_.hallPanel.firstLit(1, kFloorCount, kHallEither) == 0;
     callStamp[floor][dir] = idle ? building_.car.travelCount : 0;
 }
 
-void EfficiencyMeter::DropStamps() {
-    if (building_.car.ButtonCount() == 0) return;
+void EfficiencyMeter::dropStamps() {
+    if (building_.car.buttonCount() == 0) return;
     for (auto& floorStamps : callStamp) floorStamps = {0, 0};
 }
 
-void EfficiencyMeter::TakeSample(int floor, int dir) {
+void EfficiencyMeter::takeSample(int floor, int dir) {
     if (!validCall(floor, dir) || callStamp[floor][dir] == 0) return;
     const int travelled = callStamp[floor][dir] - building_.car.travelCount + 28;
     lastSample = static_cast<double>(travelled) * (1.0 / 28.0);
@@ -44,23 +44,23 @@ void EfficiencyMeter::TakeSample(int floor, int dir) {
     ++newSamples;
 }
 
-void EfficiencyMeter::Restart() {
+void EfficiencyMeter::restart() {
     windowSize = 2 * settings_.samplesPerHalfWindow();
     window = std::make_unique<double[]>(windowSize);
-    Refill();
+    refill();
 }
 
-void EfficiencyMeter::Refill() {
+void EfficiencyMeter::refill() {
     for (int i = 0; i < windowSize; ++i) window[i] = settings_.efficiencyCriteria;
 }
 
-bool EfficiencyMeter::CheckFull() {
+bool EfficiencyMeter::checkFull() {
     if (newSamples < half() || windowSize == 0) return false;
     newSamples = 0;
     return true;
 }
 
-EfficiencyMeter::Halves EfficiencyMeter::Averages() {
+EfficiencyMeter::Halves EfficiencyMeter::averages() {
     const int n = half();
     Halves result{0, 0};
     if (n == 0) return result;
@@ -73,11 +73,10 @@ EfficiencyMeter::Halves EfficiencyMeter::Averages() {
     return result;
 }
 
-int EfficiencyMeter::Trend() {
-    const Halves averages = Averages();
-    if (std::fabs(averages.newer - averages.older) <= settings_.tresholdToCheckNeedToAdapt)
-        return 2;
-    return averages.newer > averages.older ? 3 : 1;
+int EfficiencyMeter::trend() {
+    const Halves halves = averages();
+    if (std::fabs(halves.newer - halves.older) <= settings_.tresholdToCheckNeedToAdapt) return 2;
+    return halves.newer > halves.older ? 3 : 1;
 }
 
 }  // namespace vardeck

@@ -25,18 +25,18 @@ public:
     int windowSize = 0;  // 2N
     int newSamples = 0;
 
-    void StampCall(int floor, int dir);
-    void TakeSample(int floor, int dir);
-    void DropStamps();
-    void Restart();
-    void Refill();
-    bool CheckFull();
+    void stampCall(int floor, int dir);
+    void takeSample(int floor, int dir);
+    void dropStamps();
+    void restart();
+    void refill();
+    bool checkFull();
     struct Halves {
         double older;
         double newer;
     };
-    Halves Averages();
-    int Trend();
+    Halves averages();
+    int trend();
 
 private:
     int half() const { return windowSize / 2; }

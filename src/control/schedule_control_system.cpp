@@ -10,29 +10,29 @@
 namespace vardeck {
 
 ScheduleControlSystem::ScheduleControlSystem(Building& building, Settings& settings, UiHooks& ui)
-    : meter(building, settings, ui), building(building), settings(settings), ui(ui) {}
+    : meter(building, settings, ui), building_(building), settings_(settings), ui_(ui) {}
 
 void ScheduleControlSystem::command(CommandCode code, void* argument) {
     switch (code) {
         case CmdHallCallAdded: {
             const int* call = static_cast<const int*>(argument);
-            meter.StampCall(call[0], call[1]);
+            meter.stampCall(call[0], call[1]);
             break;
         }
         case CmdHallCallCleared: {
             const int* call = static_cast<const int*>(argument);
-            meter.TakeSample(call[0], call[1]);
+            meter.takeSample(call[0], call[1]);
             break;
         }
         case CmdStep:
             command(CmdBeginStep, nullptr);
-            PlanStep();
+            planStep();
             break;
         case CmdReset:
-            meter.Restart();
+            meter.restart();
             break;
         case CmdClear:
-            meter.Refill();
+            meter.refill();
             break;
         case CmdGetLabels:
             copyText(static_cast<LabelText*>(argument)[0], "Управление");
@@ -41,7 +41,7 @@ void ScheduleControlSystem::command(CommandCode code, void* argument) {
             copyText(static_cast<char*>(argument), "");
             break;
         case CmdBeginStep:
-            meter.DropStamps();
+            meter.dropStamps();
             break;
         case CmdGetLastEfficiency:
             *static_cast<double*>(argument) = meter.lastSample;
@@ -58,9 +58,9 @@ void ScheduleControlSystem::command(CommandCode code, void* argument) {
     }
 }
 
-void ScheduleControlSystem::PlanStep() {
-    Car& car = building.car;
-    const HallCallPanel& hall = building.hallPanel;
+void ScheduleControlSystem::planStep() {
+    Car& car = building_.car;
+    const HallCallPanel& hall = building_.hallPanel;
     const int cur = car.floor;
     const int dir0 = car.direction;
 
@@ -69,12 +69,12 @@ void ScheduleControlSystem::PlanStep() {
         return;
     }
 
-    auto inconsistent = [this] { ui->showMessage("Этого не может быть"); };
+    auto inconsistent = [this] { ui_->showMessage("Этого не может быть"); };
     switch (car.lastMove) {
         case kNone:
             if (dir0 == kNone) {
-                const int hiCar = car.HighestButton();
-                const int target = hiCar != 0 ? hiCar : hall.HighestLit(kHallEither);
+                const int hiCar = car.highestButton();
+                const int target = hiCar != 0 ? hiCar : hall.highestLit(kHallEither);
                 if (target == 0) break;
                 if (target > cur) {
                     car.direction = kUp;
@@ -88,13 +88,13 @@ void ScheduleControlSystem::PlanStep() {
                 }
             } else if (dir0 == kUp || dir0 == kDown) {
                 car.moveCommand = dir0;
-                StopIfNothingAhead();
+                stopIfNothingAhead();
             }
             break;
         case kUp:
             if (dir0 == kUp) {
                 car.moveCommand = kUp;
-                StopIfNothingAhead();
+                stopIfNothingAhead();
             } else {
                 inconsistent();
             }
@@ -102,7 +102,7 @@ void ScheduleControlSystem::PlanStep() {
         case kDown:
             if (dir0 == kDown) {
                 car.moveCommand = kDown;
-                StopIfNothingAhead();
+                stopIfNothingAhead();
             } else {
                 inconsistent();
             }
@@ -115,15 +115,15 @@ void ScheduleControlSystem::PlanStep() {
     const bool buttonHere = isFloor(cur) && car.buttons[cur] != 0;
     switch (dir0) {
         case kNone:
-            open = buttonHere || hall.IsLit(cur, kHallEither) != 0;
+            open = buttonHere || hall.isLit(cur, kHallEither) != 0;
             break;
         case kUp:
-            open = buttonHere || hall.IsLit(cur, kHallUp) != 0 ||
-                   (hall.IsLit(cur, kHallDown) != 0 && car.direction == kNone);
+            open = buttonHere || hall.isLit(cur, kHallUp) != 0 ||
+                   (hall.isLit(cur, kHallDown) != 0 && car.direction == kNone);
             break;
         case kDown:
-            open = buttonHere || hall.IsLit(cur, kHallDown) != 0 ||
-                   (hall.IsLit(cur, kHallUp) != 0 && car.direction == kNone);
+            open = buttonHere || hall.isLit(cur, kHallDown) != 0 ||
+                   (hall.isLit(cur, kHallUp) != 0 && car.direction == kNone);
             break;
         default:
             break;
@@ -134,12 +134,12 @@ void ScheduleControlSystem::PlanStep() {
     }
 }
 
-void ScheduleControlSystem::StopIfNothingAhead() {
-    Car& car = building.car;
-    const HallCallPanel& hall = building.hallPanel;
+void ScheduleControlSystem::stopIfNothingAhead() {
+    Car& car = building_.car;
+    const HallCallPanel& hall = building_.hallPanel;
     const int cur = car.floor;
-    const int lo = std::min(car.LowestButton(), hall.LowestLit(kHallEither));
-    const int hi = std::max(car.HighestButton(), hall.HighestLit(kHallEither));
+    const int lo = std::min(car.lowestButton(), hall.lowestLit(kHallEither));
+    const int hi = std::max(car.highestButton(), hall.highestLit(kHallEither));
     if ((car.moveCommand == kUp && cur >= hi) || (car.moveCommand == kDown && cur <= lo) ||
         lo == 100 || hi == 0) {
         car.direction = kNone;

@@ -20,13 +20,13 @@ public:
     EfficiencyMeter meter;
 
 protected:
-    Building& building;
-    Settings& settings;
-    UiHooks& ui;
+    Building& building_;
+    Settings& settings_;
+    UiHooks& ui_;
 
 private:
-    void PlanStep();
-    void StopIfNothingAhead();
+    void planStep();
+    void stopIfNothingAhead();
 };
 
 }  // namespace vardeck

@@ -3,7 +3,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "neuro/text_scanner.h"
+#include "io/text_scanner.h"
 
 namespace vardeck {
 
@@ -46,12 +46,12 @@ void appendLine(std::string& text, std::string_view label, float value, int deci
 
 }  // namespace
 
-void Settings::SetDefaults() {
+void Settings::setDefaults() {
     timeDelay = 600;
     stepToCountPopulestFloor = 100;
 }
 
-int Settings::LoadSettings(const std::string& path) {
+int Settings::loadSettings(const std::string& path) {
     std::string text;
     if (readWholeFile(path, text) != FileReadResult::Ok) return 1;
     TextScanner in(text);
@@ -69,7 +69,7 @@ int Settings::LoadSettings(const std::string& path) {
     return 0;
 }
 
-int Settings::SaveSettings(const std::string& path) const {
+int Settings::saveSettings(const std::string& path) const {
     // Written with the network files' number code: a toolkit may have switched the process to a
     // locale with a decimal comma, which the reader would not take back.
     std::string text;

@@ -21,11 +21,11 @@ struct Settings {
     int constPopulest = 0;
     float efficiencyCriteria = 0;
 
-    void SetDefaults();
+    void setDefaults();
     // 0 when the file was opened, 1 when it could not be (the record is then unchanged).
-    int LoadSettings(const std::string& path = kSettingsFileName);
+    int loadSettings(const std::string& path = kSettingsFileName);
     // 0 on success, 1 when the file could not be written (the previous file stays).
-    int SaveSettings(const std::string& path = kSettingsFileName) const;
+    int saveSettings(const std::string& path = kSettingsFileName) const;
 
     // The sample window and the floor history need at least one entry; a damaged file must not
     // make them larger than memory allows.

@@ -42,7 +42,7 @@ public:
 class SolverLearningToggle {
 public:
     virtual ~SolverLearningToggle() = default;
-    virtual void ToggleLearning(ControlSystem& system, NeuralNetwork& solver) = 0;
+    virtual void toggleLearning(ControlSystem& system, NeuralNetwork& solver) = 0;
 };
 
 // Forwards to the user interface in use, if any.

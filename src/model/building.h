@@ -6,21 +6,26 @@
 
 namespace vardeck {
 
+// The building's car holds its hall panel, so a building is never copied.
 class Building : public ModelObject {
 public:
+    Building() = default;
+    Building(const Building&) = delete;
+    Building& operator=(const Building&) = delete;
+
     HallCallPanel hallPanel;
     Car car{hallPanel};
 
     // New and answered calls go to this system; the simulation sets it on every selection.
-    void setControlSystem(ControlSystem* system) {
-        hallPanel.setControlSystem(system);
-        car.setControlSystem(system);
+    void setControlSystem(BuildingListener* listener) {
+        hallPanel.setControlSystem(listener);
+        car.setControlSystem(listener);
     }
 
-    void Step() { car.Step(); }
-    void Reset() {
-        car.Reset();
-        hallPanel.Reset();
+    void step() { car.step(); }
+    void reset() {
+        car.reset();
+        hallPanel.reset();
     }
 };
 

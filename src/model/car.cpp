@@ -1,33 +1,29 @@
 #include "model/car.h"
 
-#include "control/control_system.h"
 #include "model/hall_call_panel.h"
 
 namespace vardeck {
 
-void Car::PressButton(int f) {
+void Car::pressButton(int f) {
     if (!isFloor(f)) return;
-    if (buttons[f] == 0 && controlSystem_) {
-        int call = f;
-        controlSystem_->command(CmdCarCallAdded, &call);
-    }
+    if (buttons[f] == 0 && listener_) listener_->carCallAdded(f);
     if (f != floor) buttons[f] = 1;
 }
 
 void Car::answerCallHere() {
     switch (direction) {
         case kUp:
-            if (hallPanel_.IsLit(floor, kHallUp)) hallPanel_.Cancel(floor, kHallUp);
+            if (hallPanel_.isLit(floor, kHallUp)) hallPanel_.cancel(floor, kHallUp);
             break;
         case kDown:
-            if (hallPanel_.IsLit(floor, kHallDown)) hallPanel_.Cancel(floor, kHallDown);
+            if (hallPanel_.isLit(floor, kHallDown)) hallPanel_.cancel(floor, kHallDown);
             break;
         case kNone:
             // At most one lamp per opening: up wins.
-            if (hallPanel_.IsLit(floor, kHallUp))
-                hallPanel_.Cancel(floor, kHallUp);
-            else if (hallPanel_.IsLit(floor, kHallDown))
-                hallPanel_.Cancel(floor, kHallDown);
+            if (hallPanel_.isLit(floor, kHallUp))
+                hallPanel_.cancel(floor, kHallUp);
+            else if (hallPanel_.isLit(floor, kHallDown))
+                hallPanel_.cancel(floor, kHallDown);
             break;
         default:
             return;
@@ -35,7 +31,7 @@ void Car::answerCallHere() {
     buttons[floor] = 0;
 }
 
-void Car::Step() {
+void Car::step() {
     if (doorTimer == 0) {
         switch (moveCommand) {
             case kDown:
@@ -77,7 +73,7 @@ void Car::Step() {
     doorCommand = 0;
 }
 
-void Car::Reset() {
+void Car::reset() {
     floor = 1;
     buttons.fill(0);
     doorOpen = 0;
@@ -89,19 +85,19 @@ void Car::Reset() {
     travelCount = 1;
 }
 
-int Car::ButtonCount() const {
+int Car::buttonCount() const {
     int count = 0;
     for (int f = 1; f <= kFloorCount; ++f) count += buttons[f] != 0;
     return count;
 }
 
-int Car::HighestButton() const {
+int Car::highestButton() const {
     for (int f = kFloorCount; f >= 1; --f)
         if (buttons[f] != 0) return f;
     return 0;
 }
 
-int Car::LowestButton() const {
+int Car::lowestButton() const {
     for (int f = 1; f <= kFloorCount; ++f)
         if (buttons[f] != 0) return f;
     return 100;

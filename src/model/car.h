@@ -2,19 +2,21 @@
 
 #include <array>
 
+#include "model/building_listener.h"
 #include "model/floors.h"
-#include "model/model_object.h"
 
 namespace vardeck {
 
-class ControlSystem;
 class HallCallPanel;
 
 // The one elevator car. The control system writes `direction`, `moveCommand` and
-// `doorCommand`; `Step` carries them out.
+// `doorCommand`; `step` carries them out.
 class Car : public ModelObject {
 public:
     explicit Car(HallCallPanel& hallPanel) : hallPanel_(hallPanel) {}
+    // A copy would answer the calls of the original's hall panel.
+    Car(const Car&) = delete;
+    Car& operator=(const Car&) = delete;
 
     int shaft = 1;
     int floorCount = kFloorCount;
@@ -28,20 +30,20 @@ public:
     int doorTimer = 0;
     int travelCount = 1;
 
-    void setControlSystem(ControlSystem* system) { controlSystem_ = system; }
+    void setControlSystem(BuildingListener* listener) { listener_ = listener; }
 
-    void PressButton(int floor);
-    void Step();
-    void Reset();
-    int ButtonCount() const;
-    int HighestButton() const;
-    int LowestButton() const;
+    void pressButton(int floor);
+    void step();
+    void reset();
+    int buttonCount() const;
+    int highestButton() const;
+    int lowestButton() const;
 
 private:
     void answerCallHere();
 
     HallCallPanel& hallPanel_;
-    ControlSystem* controlSystem_ = nullptr;
+    BuildingListener* listener_ = nullptr;
 };
 
 }  // namespace vardeck

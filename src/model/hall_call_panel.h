@@ -2,12 +2,10 @@
 
 #include <array>
 
+#include "model/building_listener.h"
 #include "model/floors.h"
-#include "model/model_object.h"
 
 namespace vardeck {
-
-class ControlSystem;
 
 // The up and down hall buttons of every floor with their lamps.
 class HallCallPanel : public ModelObject {
@@ -19,20 +17,18 @@ public:
     std::array<int, kFloorCount + 1> down{};
 
     // Where new and answered hall calls are reported.
-    void setControlSystem(ControlSystem* system) { controlSystem_ = system; }
+    void setControlSystem(BuildingListener* listener) { listener_ = listener; }
 
-    void Press(int floor, int dir);
-    void Cancel(int floor, int dir);
-    int IsLit(int floor, int dir) const;
-    int FirstLit(int from, int to, int dir) const;
-    int HighestLit(int dir) const;
-    int LowestLit(int dir) const;
-    void Reset();
+    void press(int floor, int dir);
+    void cancel(int floor, int dir);
+    int isLit(int floor, int dir) const;
+    int firstLit(int from, int to, int dir) const;
+    int highestLit(int dir) const;
+    int lowestLit(int dir) const;
+    void reset();
 
 private:
-    void notify(unsigned code, int floor, int dir);
-
-    ControlSystem* controlSystem_ = nullptr;
+    BuildingListener* listener_ = nullptr;
 };
 
 }  // namespace vardeck

@@ -27,7 +27,7 @@ bool takesNoCalls(int floor) {
 
 }  // namespace
 
-ClickTarget MapClick(int x, int y, int bottom) {
+ClickTarget mapClick(int x, int y, int bottom) {
     ClickTarget target;
     if (x >= 142) x -= 25;  // the gap after the fourth column
     int col = (x - 42) / 22 + 1;

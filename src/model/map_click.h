@@ -11,6 +11,6 @@ struct ClickTarget {
 
 // Maps a left click at client point (x, y) of the main window to a button; `bottom` is the
 // bottom edge of the client area.
-ClickTarget MapClick(int x, int y, int bottom);
+ClickTarget mapClick(int x, int y, int bottom);
 
 }  // namespace vardeck

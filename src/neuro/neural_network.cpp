@@ -7,10 +7,10 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "io/text_scanner.h"
 #include "neuro/float_lanes.h"
 #include "neuro/network_settings.h"
 #include "neuro/random.h"
-#include "neuro/text_scanner.h"
 
 namespace vardeck {
 

@@ -35,7 +35,7 @@ void NeuroControlSystem::command(CommandCode code, void* argument) {
             break;
         case CmdStep:
             command(CmdBeginStep, nullptr);
-            commandWriter.write(building.car, solver.decide(encodeState()));
+            commandWriter.write(building_.car, solver.decide(encodeState()));
             break;
         case CmdSaveSolver:
             solver.save(kSolverImage);
@@ -51,7 +51,7 @@ void NeuroControlSystem::command(CommandCode code, void* argument) {
             break;
         case CmdToggleSolverLearning:
             if (argument)
-                static_cast<SolverLearningToggle*>(argument)->ToggleLearning(*this, solver);
+                static_cast<SolverLearningToggle*>(argument)->toggleLearning(*this, solver);
             break;
         case CmdGetSolverEpoch:
             *static_cast<int*>(argument) = solver.epoch;
@@ -61,7 +61,7 @@ void NeuroControlSystem::command(CommandCode code, void* argument) {
             break;
         case CmdSaveSolverPatterns: {
             std::lock_guard lock(patternsMutex_);
-            patterns.write(kSolverPatterns);
+            patterns_.write(kSolverPatterns);
             break;
         }
         case CmdReset:
@@ -89,7 +89,7 @@ void NeuroControlSystem::readPatterns() {
     PatternSet fresh;
     fresh.read(kSolverPatterns);
     std::lock_guard lock(patternsMutex_);
-    patterns = std::move(fresh);
+    patterns_ = std::move(fresh);
 }
 
 // Runs on the learning panel's worker thread for the whole training.
@@ -98,18 +98,18 @@ void NeuroControlSystem::learn() {
     PatternSet copy;
     {
         std::lock_guard lock(patternsMutex_);
-        copy = patterns;
+        copy = patterns_;
     }
     solver.train(std::move(copy));
     command(CmdSaveSolver, nullptr);
 }
 
 SolverState NeuroControlSystem::encodeState() {
-    const Car& car = building.car;
-    const HallCallPanel& hall = building.hallPanel;
+    const Car& car = building_.car;
+    const HallCallPanel& hall = building_.hallPanel;
     const int a = car.floor;
-    const int b = car.HighestButton();
-    const int h = hall.HighestLit(kHallEither);
+    const int b = car.highestButton();
+    const int h = hall.highestLit(kHallEither);
 
     SolverState s;
     s.doorOpen = car.doorOpen;
@@ -119,8 +119,8 @@ SolverState NeuroControlSystem::encodeState() {
     s.populestOffset = 0;
     s.target = b != 0 ? relativeTo(b, a) : h != 0 ? relativeTo(h, a) : 9;
     s.buttonHere = isFloor(a) ? car.buttons[a] : 0;
-    s.upHere = hall.IsLit(a, kHallUp);
-    s.downHere = hall.IsLit(a, kHallDown);
+    s.upHere = hall.isLit(a, kHallUp);
+    s.downHere = hall.isLit(a, kHallDown);
 
     if (s.doorOpen == 1) {
         s.lastMove = s.direction = s.buttonHere = s.upHere = s.downHere = 0;

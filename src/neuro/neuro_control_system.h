@@ -30,7 +30,7 @@ private:
     void readPatterns();
 
     // The patterns last read from "solver.pat"; a training works on its own copy.
-    PatternSet patterns;
+    PatternSet patterns_;
     std::mutex patternsMutex_;
 };
 

@@ -9,14 +9,13 @@
 #include <utility>
 
 #include "io/file_limits.h"
+#include "io/text_scanner.h"
 #include "neuro/solver_state.h"
-#include "neuro/text_scanner.h"
+#include "neuro/teacher_state.h"
 
 namespace vardeck {
 
 namespace {
-
-constexpr double kTeacherScale = 0.13333333333333333;
 
 // floor(value + 0.5) as an int, without undefined behaviour for values no int can hold.
 int roundedToInt(double value) {
@@ -29,10 +28,6 @@ int roundedToInt(double value) {
         return std::numeric_limits<int>::max();
     }
     return static_cast<int>(rounded);
-}
-
-float encodeTeacherCode(int code) {
-    return static_cast<float>(static_cast<double>(static_cast<float>(code)) * kTeacherScale);
 }
 
 // Reads the count line and then records while they are announced and complete. A count larger

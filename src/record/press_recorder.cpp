@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "io/atomic_file.h"
@@ -13,36 +14,42 @@
 
 namespace vardeck {
 
-void PressRecorder::Click(int x, int y, int bottom, int stepCounter) {
-    const ClickTarget target = MapClick(x, y, bottom);
+void PressRecorder::click(int x, int y, int bottom, int stepCounter) {
+    const ClickTarget target = mapClick(x, y, bottom);
     if (target.kind == ClickTarget::CarButton) {
-        building_.car.PressButton(target.floor);
+        building_.car.pressButton(target.floor);
         if (mode == Recording) pendingValue.buttons[target.floor - 1] = 1;
     } else if (target.kind == ClickTarget::HallButton) {
-        Commit();
+        commit();
         const int direction = target.up ? 1 : 0;
-        building_.hallPanel.Press(target.floor, direction);
+        building_.hallPanel.press(target.floor, direction);
         if (mode == Recording) pendingKey = {stepCounter, target.floor, direction};
     }
 }
 
-void PressRecorder::Commit() {
+void PressRecorder::commit() {
     if (mode != Recording || pendingKey.floor == 0) return;
     // The caller's destinations are pressed again when the caller boards on playback.
     building_.car.buttons.fill(0);
-    insert(pendingKey, PressValue{pendingValue.buttons, false});
+    addEntry(pendingKey, PressValue{pendingValue.buttons, false});
     pendingKey = {};
     pendingValue = {};
 }
 
-void PressRecorder::insert(const PressKey& key, const PressValue& value) {
-    if (!entries.emplace(key, value).second) return;
+void PressRecorder::setEntries(std::map<PressKey, PressValue> entries) {
+    entries_ = std::move(entries);
+    rebuildWaiting();
+}
+
+bool PressRecorder::addEntry(const PressKey& key, const PressValue& value) {
+    if (!entries_.emplace(key, value).second) return false;
     if (!value.played && isFloor(key.floor)) {
         Waiting& w = waiting_[key.floor];
         w.any.insert(key);
         if (key.direction == 1) w.up.insert(key);
         if (key.direction == 0) w.down.insert(key);
     }
+    return true;
 }
 
 void PressRecorder::rebuildWaiting() {
@@ -51,7 +58,7 @@ void PressRecorder::rebuildWaiting() {
         w.up.clear();
         w.down.clear();
     }
-    for (const auto& [key, value] : entries) {
+    for (const auto& [key, value] : entries_) {
         if (value.played || !isFloor(key.floor)) continue;
         Waiting& w = waiting_[key.floor];
         w.any.insert(key);
@@ -61,9 +68,9 @@ void PressRecorder::rebuildWaiting() {
 }
 
 void PressRecorder::board(const PressKey& key) {
-    PressValue& value = entries.at(key);
+    PressValue& value = entries_.at(key);
     for (int f = 1; f <= kFloorCount; ++f)
-        if (value.buttons[f - 1] != 0) building_.car.PressButton(f);
+        if (value.buttons[f - 1] != 0) building_.car.pressButton(f);
     value.played = true;
     Waiting& w = waiting_[key.floor];
     w.any.erase(key);
@@ -71,14 +78,14 @@ void PressRecorder::board(const PressKey& key) {
     w.down.erase(key);
 }
 
-void PressRecorder::Playback(int stepCounter) {
+void PressRecorder::playback(int stepCounter) {
     if (mode == Off) return;
 
     // Hall calls due now, in key order. Pressing may not change the recording, so the range
     // stays valid.
-    for (auto it = entries.lower_bound(PressKey{stepCounter, INT_MIN, INT_MIN});
-         it != entries.end() && it->first.step == stepCounter; ++it)
-        building_.hallPanel.Press(it->first.floor, it->first.direction);
+    for (auto it = entries_.lower_bound(PressKey{stepCounter, INT_MIN, INT_MIN});
+         it != entries_.end() && it->first.step == stepCounter; ++it)
+        building_.hallPanel.press(it->first.floor, it->first.direction);
 
     // Boarding at the car's floor, in key order, for callers whose way fits the car's.
     const Car& car = building_.car;
@@ -100,19 +107,19 @@ void PressRecorder::Playback(int stepCounter) {
     for (const PressKey& key : boarding) board(key);
 }
 
-void PressRecorder::ClearPlayed() {
-    for (auto& [key, value] : entries) value.played = false;
+void PressRecorder::clearPlayed() {
+    for (auto& [key, value] : entries_) value.played = false;
     rebuildWaiting();
 }
 
-void PressRecorder::Clear() {
+void PressRecorder::clear() {
     fileName.clear();
-    entries.clear();
+    entries_.clear();
     rebuildWaiting();
 }
 
-void PressRecorder::Load(const std::string& path) {
-    Clear();
+void PressRecorder::load(const std::string& path) {
+    clear();
     std::FILE* file = std::fopen(path.c_str(), "r");
     if (!file) return;
     // Only a plain file of a sane size is read: a device or a pipe could feed entries forever.
@@ -140,17 +147,17 @@ void PressRecorder::Load(const std::string& path) {
             if (std::fscanf(file, " %d %d %d %d %d %d %d %d\n", &b[20], &b[21], &b[22], &b[23],
                             &b[24], &b[25], &b[26], &b[27]) != 8)
                 break;
-            insert(key, value);
+            addEntry(key, value);
         }
     }
     std::fclose(file);
     fileName = path;
 }
 
-bool PressRecorder::Save(const std::string& path) {
+bool PressRecorder::save(const std::string& path) {
     const bool written = writeFileAtomically(path, [this](std::FILE* file) {
-        if (std::fprintf(file, "%d", static_cast<int>(entries.size())) < 0) return false;
-        for (const auto& [key, value] : entries) {
+        if (std::fprintf(file, "%d", static_cast<int>(entries_.size())) < 0) return false;
+        for (const auto& [key, value] : entries_) {
             if (std::fprintf(file, "\n%d %d %d   ", key.step, key.floor, key.direction) < 0)
                 return false;
             for (int b : value.buttons)

@@ -34,35 +34,41 @@ public:
     explicit PressRecorder(Building& building) : building_(building) {}
     virtual ~PressRecorder() = default;
 
-    std::map<PressKey, PressValue> entries;
     int mode = Off;
     std::string fileName;
     PressValue pendingValue;
     PressKey pendingKey;
 
-    void Click(int x, int y, int bottom, int stepCounter);
-    void Commit();
-    void Playback(int stepCounter);
-    void ClearPlayed();
-    void Clear();
+    void click(int x, int y, int bottom, int stepCounter);
+    void commit();
+    void playback(int stepCounter);
+    void clearPlayed();
+    void clear();
     // Clears the recording, then reads the complete entries of the file. A file that cannot be
     // opened, is no plain file or is larger than kMaxUserFileSize leaves the recording empty.
-    void Load(const std::string& path);
+    void load(const std::string& path);
     // Returns false when the file could not be written; the previous file then stays.
-    bool Save(const std::string& path);
-    bool Save() { return Save(fileName); }
+    bool save(const std::string& path);
+    bool save() { return save(fileName); }
+
+    // The recording, in key order.
+    const std::map<PressKey, PressValue>& entries() const { return entries_; }
+    // Replaces the recording; the file name stays.
+    void setEntries(std::map<PressKey, PressValue> entries);
+    // Adds an entry unless the recording holds its key already; returns whether it was added.
+    bool addEntry(const PressKey& key, const PressValue& value);
 
     // The mode text drawn beside the building.
     const char* modeText() const;
 
 private:
-    void insert(const PressKey& key, const PressValue& value);
     void rebuildWaiting();
     void board(const PressKey& key);
 
     Building& building_;
+    std::map<PressKey, PressValue> entries_;
     // Entries whose destinations wait for their caller to board, by floor: all of them, the up
-    // callers and the down callers. Playback looks only at the car's floor, so it never scans
+    // callers and the down callers. `playback` looks only at the car's floor, so it never scans
     // the whole recording.
     struct Waiting {
         std::set<PressKey> any, up, down;

@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         const QString folder = QStringLiteral("%1/hicolor/%2x%2/apps").arg(root).arg(size);
         const QString file = folder + QStringLiteral("/vardeck.png");
-        if (!QDir().mkpath(folder) || !vardeck::AppIconPixmap(size).save(file, "PNG")) {
+        if (!QDir().mkpath(folder) || !vardeck::appIconPixmap(size).save(file, "PNG")) {
             std::fprintf(stderr, "vardeck_icons: cannot write %s\n", qPrintable(file));
             return 1;
         }

@@ -12,12 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::writeFile(files.input, data, size);
     Building building;
     PressRecorder recorder(building);
-    recorder.Load(files.input);
-    fuzz::check(recorder.Save(files.first), "the recording could not be saved");
+    recorder.load(files.input);
+    fuzz::check(recorder.save(files.first), "the recording could not be saved");
     PressRecorder again(building);
-    again.Load(files.first);
-    fuzz::check(again.entries.size() == recorder.entries.size(), "entries lost on reload");
-    fuzz::check(again.Save(files.second), "the reloaded recording could not be saved");
+    again.load(files.first);
+    fuzz::check(again.entries().size() == recorder.entries().size(), "entries lost on reload");
+    fuzz::check(again.save(files.second), "the reloaded recording could not be saved");
     fuzz::checkSameFile(files.first, files.second);
     return 0;
 }

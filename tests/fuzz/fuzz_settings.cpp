@@ -10,13 +10,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const fuzz::RoundTrip files("cfg");
     fuzz::writeFile(files.input, data, size);
     Settings settings;
-    settings.SetDefaults();
-    fuzz::check(settings.LoadSettings(files.input) == 0, "a readable file failed");
-    fuzz::check(settings.SaveSettings(files.first) == 0, "the settings could not be saved");
+    settings.setDefaults();
+    fuzz::check(settings.loadSettings(files.input) == 0, "a readable file failed");
+    fuzz::check(settings.saveSettings(files.first) == 0, "the settings could not be saved");
     Settings again;
-    again.SetDefaults();
-    fuzz::check(again.LoadSettings(files.first) == 0, "the saved settings could not be read");
-    fuzz::check(again.SaveSettings(files.second) == 0, "the reloaded settings could not be saved");
+    again.setDefaults();
+    fuzz::check(again.loadSettings(files.first) == 0, "the saved settings could not be read");
+    fuzz::check(again.saveSettings(files.second) == 0, "the reloaded settings could not be saved");
     fuzz::checkSameFile(files.first, files.second);
     return 0;
 }

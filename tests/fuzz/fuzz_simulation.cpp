@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "app/simulation.h"
 #include "fuzz_support.h"
+#include "sim/simulation.h"
 
 using namespace vardeck;
 
@@ -53,13 +53,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const SystemKind kind : {SystemKind::Schedule, SystemKind::Neuro, SystemKind::Adaptive}) {
         Simulation sim;
         sim.initialise();
-        sim.recorder.Load("input.but");
+        sim.recorder.load("input.but");
         sim.recorder.mode = PressRecorder::Playing;
         sim.select(kind);
         // As after pressing Solver Load; the adaptive system loads its images itself.
         if (kind == SystemKind::Neuro) sim.current().command(CmdLoadSolver, nullptr);
         long long last = -1;
-        for (const auto& [key, value] : sim.recorder.entries)
+        for (const auto& [key, value] : sim.recorder.entries())
             last = std::max<long long>(last, key.step);
         const long long steps = std::min<long long>(last + 1 + 200, kMaxSteps);
         for (long long step = 0; step < steps; ++step) {

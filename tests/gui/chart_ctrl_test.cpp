@@ -19,24 +19,24 @@ using namespace vardeck::guitest;
 namespace {
 
 const QRect kFrameRect(185, 33, 215, 143);
-const QRgb kGrey = Colour(150, 150, 150);
-const QRgb kWhite = Colour(255, 255, 255);
+const QRgb kGrey = colour(150, 150, 150);
+const QRgb kWhite = colour(255, 255, 255);
 // A green line pixel over the grey background, as the OR composition shows it.
-const QRgb kLine = Colour(150, 255, 150);
+const QRgb kLine = colour(150, 255, 150);
 
 // A chart with the panels' settings on `parent`, owned by it.
-ChartCtrl* MakePanelChart(QWidget& parent) {
+ChartCtrl* makePanelChart(QWidget& parent) {
     auto* chart = new ChartCtrl;
-    if (!chart->Create(&parent, kFrameRect)) {
+    if (!chart->createIn(&parent, kFrameRect)) {
         delete chart;
         return nullptr;
     }
-    chart->SetYRange(0.0, 1.0, 1);
-    chart->SetYLabel(QString());
-    chart->SetXLabel(QString());
-    chart->SetBackColor(QColor(150, 150, 150));
-    chart->SetAxisColor(QColor(255, 255, 255));
-    chart->SetLineColor(QColor(0, 255, 0));
+    chart->setYRange(0.0, 1.0, 1);
+    chart->setYLabel(QString());
+    chart->setXLabel(QString());
+    chart->setBackColor(QColor(150, 150, 150));
+    chart->setAxisColor(QColor(255, 255, 255));
+    chart->setLineColor(QColor(0, 255, 0));
     return chart;
 }
 
@@ -48,36 +48,36 @@ class ChartCtrlTest : public QObject {
 private slots:
     void marginFrameAndLimitLabels() {
         QWidget parent;
-        ChartCtrl* chart = MakePanelChart(parent);
+        ChartCtrl* chart = makePanelChart(parent);
         QVERIFY(chart != nullptr);
         // Inside the 3-pixel sunken edge: labels of one digit and one decimal take 30 pixels,
         // the defaults -10..10 with three decimals ("-10.000") 48.
         QCOMPARE(chart->plotRect(), (ChartRect{30, 10, 199, 112}));
         auto* defaults = new ChartCtrl;
-        QVERIFY(defaults->Create(&parent, kFrameRect));
+        QVERIFY(defaults->createIn(&parent, kFrameRect));
         QCOMPARE(defaults->plotRect().left, 48);
 
         const QImage image = chart->composedImage();
         // The frame runs through the plot's left and top edges and one pixel beyond its right
         // and bottom edges.
         for (int x = 30; x <= 200; ++x) {
-            QCOMPARE(Rgb(image, x, 10), kWhite);
-            QCOMPARE(Rgb(image, x, 113), kWhite);
+            QCOMPARE(rgb(image, x, 10), kWhite);
+            QCOMPARE(rgb(image, x, 113), kWhite);
         }
         for (int y = 10; y <= 113; ++y) {
-            QCOMPARE(Rgb(image, 30, y), kWhite);
-            QCOMPARE(Rgb(image, 200, y), kWhite);
+            QCOMPARE(rgb(image, 30, y), kWhite);
+            QCOMPARE(rgb(image, 200, y), kWhite);
         }
-        QCOMPARE(Rgb(image, 29, 50), kGrey);
-        QCOMPARE(Rgb(image, 201, 50), kGrey);
-        QCOMPARE(Rgb(image, 199, 112), kGrey);
+        QCOMPARE(rgb(image, 29, 50), kGrey);
+        QCOMPARE(rgb(image, 201, 50), kGrey);
+        QCOMPARE(rgb(image, 199, 112), kGrey);
 
         // "1.0" right-aligned before column 26 with its cell top on row 10; "0.0" likewise with
         // its baseline on row 112. Three characters each.
-        const QRect upper = InkBox(image, QRect(0, 0, 30, 36), kGrey);
+        const QRect upper = inkBox(image, QRect(0, 0, 30, 36), kGrey);
         QVERIFY(upper.right() >= 21 && upper.right() <= 25 && upper.width() >= 10);
         QVERIFY(upper.top() >= 10 && upper.top() <= 13 && upper.width() <= 22);
-        const QRect lower = InkBox(image, QRect(0, 88, 30, 49), kGrey);
+        const QRect lower = inkBox(image, QRect(0, 88, 30, 49), kGrey);
         QVERIFY(lower.right() >= 21 && lower.right() <= 25 && lower.width() >= 10);
         QVERIFY(lower.bottom() >= 110 && lower.bottom() <= 112 && lower.width() <= 22);
 
@@ -91,62 +91,62 @@ private slots:
 
     void valuesScrollInFromTheRight() {
         QWidget parent;
-        ChartCtrl* chart = MakePanelChart(parent);
+        ChartCtrl* chart = makePanelChart(parent);
         QVERIFY(chart != nullptr);
         // y(0.5) = 112 - trunc(0.5 * 102) = 61. The newest segment runs from column 193 to 197,
         // its end pixel left out; column 194 is a dot of the dotted middle row, which stays white.
-        chart->AddValue(0.5);
-        chart->AddValue(0.5);
+        chart->addValue(0.5);
+        chart->addValue(0.5);
         const QImage before = chart->composedImage();
-        for (int x : {193, 195, 196}) QCOMPARE(Rgb(before, x, 61), kLine);
-        QCOMPARE(Rgb(before, 197, 61), kGrey);
+        for (int x : {193, 195, 196}) QCOMPARE(rgb(before, x, 61), kLine);
+        QCOMPARE(rgb(before, 197, 61), kGrey);
 
         // The next value moves everything left of the new segment 4 columns further left.
-        chart->AddValue(0.2);
+        chart->addValue(0.2);
         const QImage after = chart->composedImage();
         for (int y = 11; y <= 112; ++y) {
             for (int x = 31; x <= 192; ++x) {
-                if (Rgb(after, x, y) != Rgb(before, x + 4, y)) {
+                if (rgb(after, x, y) != rgb(before, x + 4, y)) {
                     QFAIL(qPrintable(QString("pixel %1,%2 did not move 4 pixels").arg(x).arg(y)));
                 }
             }
         }
-        QCOMPARE(Rgb(after, 193, 61), kLine);  // the new segment starts at the last value
+        QCOMPARE(rgb(after, 193, 61), kLine);  // the new segment starts at the last value
 
         // A value far above the limit (y = -92) is cut off at the frame: the columns of its
         // segment stay grey above row 10 but the line reaches row 11.
-        chart->AddValue(2.0);
+        chart->addValue(2.0);
         const QImage clipped = chart->composedImage();
-        QVERIFY(!HasColour(clipped, QRect(185, 0, 20, 10), kLine));
-        QVERIFY(HasColour(clipped, QRect(193, 11, 5, 1), kLine));
+        QVERIFY(!hasColour(clipped, QRect(185, 0, 20, 10), kLine));
+        QVERIFY(hasColour(clipped, QRect(193, 11, 5, 1), kLine));
     }
 
     void clearAndSettersEraseThePlot() {
         QWidget parent;
-        ChartCtrl* chart = MakePanelChart(parent);
+        ChartCtrl* chart = makePanelChart(parent);
         QVERIFY(chart != nullptr);
         const QImage empty = chart->composedImage();
-        chart->AddValue(0.5);
-        chart->AddValue(0.5);
+        chart->addValue(0.5);
+        chart->addValue(0.5);
         QVERIFY(chart->composedImage() != empty);
-        chart->Clear();
+        chart->clear();
         QCOMPARE(chart->composedImage(), empty);
         // The next segment starts at the last value drawn before: flat on row 61.
-        chart->AddValue(0.5);
-        QCOMPARE(Rgb(chart->composedImage(), 193, 61), kLine);
-        QVERIFY(!HasColour(chart->composedImage(), QRect(31, 62, 169, 51), kLine));
+        chart->addValue(0.5);
+        QCOMPARE(rgb(chart->composedImage(), 193, 61), kLine);
+        QVERIFY(!hasColour(chart->composedImage(), QRect(31, 62, 169, 51), kLine));
 
-        chart->SetYRange(0.0, 1.0, 1);
+        chart->setYRange(0.0, 1.0, 1);
         QCOMPARE(chart->composedImage(), empty);
-        chart->AddValue(0.8);
-        chart->SetLineColor(QColor(0, 0, 255));
+        chart->addValue(0.8);
+        chart->setLineColor(QColor(0, 0, 255));
         QCOMPARE(chart->composedImage(), empty);
         // The new line colour is used from then on. The row is truncated, not rounded:
         // y(0.8) = 112 - trunc(81.6) = 31.
-        chart->AddValue(0.8);
+        chart->addValue(0.8);
         const QImage blue = chart->composedImage();
-        QCOMPARE(Rgb(blue, 193, 31), Colour(150, 150, 255));
-        QCOMPARE(Rgb(blue, 193, 30), kGrey);
+        QCOMPARE(rgb(blue, 193, 31), colour(150, 150, 255));
+        QCOMPARE(rgb(blue, 193, 30), kGrey);
     }
 };
 

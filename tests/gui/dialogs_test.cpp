@@ -115,14 +115,14 @@ private slots:
         // A run is watched, its epoch and error shown, until the message has been sent.
         QTest::mouseClick(go, Qt::LeftButton);
         QCOMPARE(go->text(), QStringLiteral("&Stop"));
-        dialog.WaitForWorker();
-        dialog.Update();
+        dialog.waitForWorker();
+        dialog.refresh();
         QCOMPARE(text(IdLearningEpoch), QStringLiteral("7"));
         QCOMPARE(text(IdLearningError), QStringLiteral("0.25000000000000000000"));
         QCoreApplication::processEvents();
         QCOMPARE(messages.texts, QStringList{"Обучение завершено"});
-        dialog.Update();
-        QVERIFY(!dialog.IsWatching());
+        dialog.refresh();
+        QVERIFY(!dialog.isWatching());
         QCOMPARE(go->text(), QStringLiteral("&Go"));
 
         // Escape stops a run that only ends when stopped and waits for it; no message follows.
@@ -133,7 +133,7 @@ private slots:
         QVERIFY(!dialog.isVisible());
         QCOMPARE(system.stops.load(), 1);
         QCOMPARE(system.runsEnded.load(), 2);
-        QVERIFY(!dialog.IsWatching());
+        QVERIFY(!dialog.isWatching());
         QCoreApplication::processEvents();
         QVERIFY(messages.texts.isEmpty());
     }

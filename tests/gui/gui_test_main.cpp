@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
 
-    auto tests = vardeck::guitest::RegisteredTests();
+    auto tests = vardeck::guitest::registeredTests();
     std::sort(tests.begin(), tests.end(),
               [](const auto& a, const auto& b) { return std::strcmp(a.name, b.name) < 0; });
 

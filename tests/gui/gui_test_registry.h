@@ -31,13 +31,13 @@ struct RegisteredTest {
 };
 
 // Filled by the registrars during static initialisation, read by main.
-inline std::vector<RegisteredTest>& RegisteredTests() {
+inline std::vector<RegisteredTest>& registeredTests() {
     static std::vector<RegisteredTest> tests;
     return tests;
 }
 
 struct TestRegistrar {
-    TestRegistrar(const char* name, TestFactory make) { RegisteredTests().push_back({name, make}); }
+    TestRegistrar(const char* name, TestFactory make) { registeredTests().push_back({name, make}); }
 };
 
 }  // namespace vardeck::guitest

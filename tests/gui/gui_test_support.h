@@ -33,9 +33,9 @@ private:
 class MessageCapture {
 public:
     MessageCapture() {
-        SetMessageHook([this](QWidget*, const QString& text) { texts.append(text); });
+        setMessageHook([this](QWidget*, const QString& text) { texts.append(text); });
     }
-    ~MessageCapture() { SetMessageHook({}); }
+    ~MessageCapture() { setMessageHook({}); }
     MessageCapture(const MessageCapture&) = delete;
     MessageCapture& operator=(const MessageCapture&) = delete;
 
@@ -44,36 +44,36 @@ public:
 
 // A left click at `point` of `area`, delivered to the topmost child there that takes mouse
 // events (or `area` itself), from where it travels up like a click of the window system.
-inline void ClickAt(QWidget* area, const QPoint& point) {
+inline void clickAt(QWidget* area, const QPoint& point) {
     QWidget* target = area->childAt(point);
     if (target == nullptr) target = area;
     QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->mapFrom(area, point));
 }
 
-inline QRgb Colour(int r, int g, int b) {
+inline QRgb colour(int r, int g, int b) {
     return qRgb(r, g, b) & 0xffffff;
 }
 
-inline QRgb Rgb(const QImage& image, int x, int y) {
+inline QRgb rgb(const QImage& image, int x, int y) {
     return image.pixel(x, y) & 0xffffff;
 }
 
-// Whether any pixel of `image` inside `rect` has the colour `rgb`.
-inline bool HasColour(const QImage& image, const QRect& rect, QRgb rgb) {
+// Whether any pixel of `image` inside `rect` has the colour `colour`.
+inline bool hasColour(const QImage& image, const QRect& rect, QRgb colour) {
     for (int y = rect.top(); y <= rect.bottom(); ++y) {
         for (int x = rect.left(); x <= rect.right(); ++x) {
-            if (image.valid(x, y) && Rgb(image, x, y) == (rgb & 0xffffff)) return true;
+            if (image.valid(x, y) && rgb(image, x, y) == (colour & 0xffffff)) return true;
         }
     }
     return false;
 }
 
 // Bounding box of the pixels inside `area` that differ from `background`; empty if none.
-inline QRect InkBox(const QImage& image, const QRect& area, QRgb background) {
+inline QRect inkBox(const QImage& image, const QRect& area, QRgb background) {
     QRect box;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         for (int x = area.left(); x <= area.right(); ++x) {
-            if (Rgb(image, x, y) != (background & 0xffffff)) box |= QRect(x, y, 1, 1);
+            if (rgb(image, x, y) != (background & 0xffffff)) box |= QRect(x, y, 1, 1);
         }
     }
     return box;

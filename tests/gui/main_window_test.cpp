@@ -23,12 +23,12 @@ namespace {
 constexpr int kBottom = MainDialog::kClientHeight;
 constexpr int kCarX = 47;
 constexpr int kHallX = 60;
-const QRgb kRed = Colour(255, 0, 0);
+const QRgb kRed = colour(255, 0, 0);
 // The status texts beside the building.
 const QRect kStatusArea(85, 55, 95, 175);
 
 // A point in the upper (up) or lower (down) part of a floor's row.
-int RowY(int floor, bool upper) {
+int rowY(int floor, bool upper) {
     return kBottom - 18 - (15 * (floor - 1) + (upper ? 10 : 3));
 }
 
@@ -39,23 +39,23 @@ struct Window {
     Simulation sim;
     std::unique_ptr<MainDialog> dialog;
 
-    Window() { Open(); }
-    void Open() {
+    Window() { open(); }
+    void open() {
         dialog.reset();  // the old window lets go of the simulation first
         dialog = std::make_unique<MainDialog>(sim);
         dialog->show();
     }
-    QString Text(int id) const { return static_cast<QLineEdit*>(dialog->item(id))->text(); }
-    void Press(int id) const { QTest::mouseClick(dialog->item(id), Qt::LeftButton); }
-    void Click(int x, int y) const { ClickAt(dialog->client(), QPoint(x, y)); }
-    QImage Strip() const {
+    QString text(int id) const { return static_cast<QLineEdit*>(dialog->item(id))->text(); }
+    void press(int id) const { QTest::mouseClick(dialog->item(id), Qt::LeftButton); }
+    void click(int x, int y) const { clickAt(dialog->client(), QPoint(x, y)); }
+    QImage strip() const {
         return dialog->client()->grab(QRect(0, 0, MainDialog::kStripWidth, kBottom)).toImage();
     }
-    QImage Status() const {
-        return Strip().copy(kStatusArea).convertToFormat(QImage::Format_RGB32);
+    QImage status() const {
+        return strip().copy(kStatusArea).convertToFormat(QImage::Format_RGB32);
     }
     // The status texts as they should look: the step, the recorder's mode and the four labels.
-    QImage ExpectedStatus(int step, const QString& mode, const QStringList& labels = {}) const {
+    QImage expectedStatus(int step, const QString& mode, const QStringList& labels = {}) const {
         QImage image(kStatusArea.size(), QImage::Format_ARGB32_Premultiplied);
         image.fill(dialog->client()->palette().color(QPalette::Window));
         QPainter painter(&image);
@@ -74,12 +74,12 @@ struct Window {
     }
 };
 
-QByteArray ReadFile(const QString& path) {
+QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void WriteFile(const QString& path, const QByteArray& content) {
+void writeFile(const QString& path, const QByteArray& content) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(content);
@@ -93,40 +93,40 @@ class MainWindowTest : public QObject {
 private slots:
     void clicksStepsAndStatusTexts() {
         Window w;
-        QCOMPARE(w.Text(IdKsu), QStringLiteral("0.00"));
+        QCOMPARE(w.text(IdKsu), QStringLiteral("0.00"));
         QTest::mouseClick(w.dialog->item(IdSchedule), Qt::LeftButton);
         // Floors 3 and 12 take no calls: a click there changes nothing.
-        const QImage before = w.Strip();
-        w.Click(kCarX, RowY(3, true));
-        w.Click(kHallX, RowY(12, true));
-        QCOMPARE(w.Strip(), before);
+        const QImage before = w.strip();
+        w.click(kCarX, rowY(3, true));
+        w.click(kHallX, rowY(12, true));
+        QCOMPARE(w.strip(), before);
 
         // The car button of floor 20 and both hall buttons of floor 9.
-        w.Click(kCarX, RowY(20, true));
-        w.Click(kHallX, RowY(9, true));
-        w.Click(kHallX, RowY(9, false));
+        w.click(kCarX, rowY(20, true));
+        w.click(kHallX, rowY(9, true));
+        w.click(kHallX, rowY(9, false));
         const Building& b = w.sim.building;
         QCOMPARE(b.car.buttons[20] + b.hallPanel.up[9] + b.hallPanel.down[9], 3);
         const int m = kBottom - 15 * 9 - 11;  // the arrows' common base
-        QCOMPARE(Rgb(w.Strip(), 59, m - 4), kRed);
-        QCOMPARE(Rgb(w.Strip(), 59, m + 4), kRed);
+        QCOMPARE(rgb(w.strip(), 59, m - 4), kRed);
+        QCOMPARE(rgb(w.strip(), 59, m + 4), kRed);
 
         // The car goes to floor 9: green while its doors are open, red again when they close.
-        const int top = BuildingPainter::RowTop(kBottom, 9);
+        const int top = BuildingPainter::rowTop(kBottom, 9);
         int steps = 0;
-        for (; steps < 20 && b.car.doorOpen == 0; ++steps) w.Press(IdStep);
+        for (; steps < 20 && b.car.doorOpen == 0; ++steps) w.press(IdStep);
         QCOMPARE(b.car.floor, 9);
-        QCOMPARE(Rgb(w.Strip(), 41, top - 1), Colour(0, 255, 0));
-        for (; steps < 40 && b.car.doorOpen == 1; ++steps) w.Press(IdStep);
-        QCOMPARE(Rgb(w.Strip(), 41, top - 1), kRed);
-        QCOMPARE(w.Status(), w.ExpectedStatus(steps, "", {"Управление"}));
+        QCOMPARE(rgb(w.strip(), 41, top - 1), colour(0, 255, 0));
+        for (; steps < 40 && b.car.doorOpen == 1; ++steps) w.press(IdStep);
+        QCOMPARE(rgb(w.strip(), 41, top - 1), kRed);
+        QCOMPARE(w.status(), w.expectedStatus(steps, "", {"Управление"}));
 
         // Choosing another system stops the timer and starts over from step 0 on floor 1.
-        w.Press(IdStart);
+        w.press(IdStart);
         QTest::mouseClick(w.dialog->item(IdAdaptive), Qt::LeftButton);
         QVERIFY(!w.dialog->isRunning());
         QCOMPARE(b.car.floor, 1);
-        QCOMPARE(w.Status(), w.ExpectedStatus(0, ""));
+        QCOMPARE(w.status(), w.expectedStatus(0, ""));
 
         // The adaptive system's four labels; a recording is made one Step at a time.
         w.sim.adaptive.trendNow = 3;
@@ -135,66 +135,66 @@ private slots:
         w.sim.adaptive.decisionNow = 3;
         const QStringList labels = {"КЭ вырос", "КЭ падал", "КСУ не меняли", "КСУ увеличиваем"};
         w.dialog->action(IdMenuRecord)->trigger();
-        w.Press(IdStart);
+        w.press(IdStart);
         QVERIFY(!w.dialog->isRunning());
-        w.Press(IdStep);
-        QCOMPARE(w.Status(), w.ExpectedStatus(1, "Запись", labels));
+        w.press(IdStep);
+        QCOMPARE(w.status(), w.expectedStatus(1, "Запись", labels));
         w.dialog->action(IdMenuPlay)->trigger();
-        w.Press(IdStart);
+        w.press(IdStart);
         QVERIFY(w.dialog->isRunning());
-        QCOMPARE(w.Status(), w.ExpectedStatus(1, "Повтор", labels));
+        QCOMPARE(w.status(), w.expectedStatus(1, "Повтор", labels));
     }
 
     void efficiencySampleIsShownAndPlotted() {
         Window w;
         QTest::mouseClick(w.dialog->item(IdSchedule), Qt::LeftButton);
-        w.Click(kHallX, RowY(9, true));
-        for (int i = 0; i < 30 && w.Text(IdEfficiency) == "0.0"; ++i) w.Press(IdStep);
-        const QString text = w.Text(IdEfficiency);
+        w.click(kHallX, rowY(9, true));
+        for (int i = 0; i < 30 && w.text(IdEfficiency) == "0.0"; ++i) w.press(IdStep);
+        const QString text = w.text(IdEfficiency);
         QVERIFY2(QRegularExpression("^0\\.\\d{20}$").match(text).hasMatch(), qPrintable(text));
         QCOMPARE(text, QString::asprintf("%10.20f", w.sim.lastEfficiency()));
         // The first segment rises from 0.0 at the right end of the plot, green ORed on grey.
         const ChartRect p = w.dialog->efficiencyPanel.plotRect();
-        QCOMPARE(Rgb(w.dialog->efficiencyPanel.composedImage(), p.right - 6, p.bottom),
-                 Colour(150, 255, 150));
+        QCOMPARE(rgb(w.dialog->efficiencyPanel.composedImage(), p.right - 6, p.bottom),
+                 colour(150, 255, 150));
     }
 
     void settingsAndSolverTraining() {
         Window w;
         // Escape leaves the settings file alone; the close box writes it, during a training too.
-        WriteFile("vardeck.cfg", "time delay 250\n");
+        writeFile("vardeck.cfg", "time delay 250\n");
         QTest::keyClick(w.dialog.get(), Qt::Key_Escape);
         QVERIFY(!w.dialog->isVisible());
-        QCOMPARE(ReadFile("vardeck.cfg"), QByteArray("time delay 250\n"));
-        w.Open();
+        QCOMPARE(readFile("vardeck.cfg"), QByteArray("time delay 250\n"));
+        w.open();
 
         applyNetworkDefaults();  // as the program does at start
-        WriteFile("solver.pat", "1\n1 0 0 2 0 1 0 +1.0    1 0 0 1 0 0 0 0\n");
+        writeFile("solver.pat", "1\n1 0 0 2 0 1 0 +1.0    1 0 0 1 0 0 0 0\n");
         QTest::mouseClick(w.dialog->item(IdNeuro), Qt::LeftButton);
         SolverLearningPanel& panel = w.dialog->solverLearningPanel;
         auto* learn = static_cast<QPushButton*>(w.dialog->item(IdSolverLearn));
-        w.Press(IdSolverLearn);
+        w.press(IdSolverLearn);
         QCOMPARE(learn->text(), QStringLiteral("Stop"));
-        panel.WaitForWorker();
+        panel.waitForWorker();
         // Until the end has been announced the tick shows the epochs trained.
-        panel.Update();
+        panel.refresh();
         bool number = false;
-        QVERIFY(w.Text(IdEpoch).toInt(&number) > 0 && number);
+        QVERIFY(w.text(IdEpoch).toInt(&number) > 0 && number);
         QCoreApplication::processEvents();
         QCOMPARE(w.messages.texts, QStringList{"Обучение завершено"});
-        panel.Update();
+        panel.refresh();
         QCOMPARE(learn->text(), QStringLiteral("Learn"));
-        QVERIFY(w.Text(IdEpoch).isEmpty());
+        QVERIFY(w.text(IdEpoch).isEmpty());
 
         // One input, two targets: the error never falls far enough, so only a stop ends it.
-        WriteFile(
+        writeFile(
             "solver.pat",
             "2\n0 1 0 3 0 0 0 +0.5    1 0 0 0 0 0 0 0\n0 1 0 3 0 0 0 +0.5    0 1 0 0 0 0 0 0\n");
-        w.Press(IdSolverLearn);
-        QVERIFY(panel.IsWatching());
+        w.press(IdSolverLearn);
+        QVERIFY(panel.isWatching());
         w.dialog->close();
-        QVERIFY(!panel.IsWatching());
-        QVERIFY(ReadFile("vardeck.cfg").startsWith("time delay 250\nstep to count populest"));
+        QVERIFY(!panel.isWatching());
+        QVERIFY(readFile("vardeck.cfg").startsWith("time delay 250\nstep to count populest"));
     }
 
     // A training started under one system is shown and stopped there, whichever system the
@@ -202,7 +202,7 @@ private slots:
     void solverTrainingFollowsTheSystemThatTrains() {
         Window w;
         applyNetworkDefaults();
-        WriteFile(
+        writeFile(
             "solver.pat",
             "2\n0 1 0 3 0 0 0 +0.5    1 0 0 0 0 0 0 0\n0 1 0 3 0 0 0 +0.5    0 1 0 0 0 0 0 0\n");
         SolverLearningPanel& panel = w.dialog->solverLearningPanel;
@@ -210,19 +210,19 @@ private slots:
         SolverNetwork& trained = w.sim.adaptive.solver;
         SolverNetwork& other = w.sim.neuro.solver;
         QTest::mouseClick(w.dialog->item(IdAdaptive), Qt::LeftButton);
-        w.Press(IdSolverLearn);
+        w.press(IdSolverLearn);
         QTRY_VERIFY(trained.epochCount() > 2);
         QTest::mouseClick(w.dialog->item(IdNeuro), Qt::LeftButton);
         other.epochMaxError = 0.125f;
         QTest::mouseClick(w.dialog->item(IdSchedule), Qt::LeftButton);
         QCOMPARE(learn->text(), QStringLiteral("Stop"));
-        w.Press(IdSolverLearn);
+        w.press(IdSolverLearn);
         QCOMPARE(learn->text(), QStringLiteral("Learn"));
         QVERIFY(!other.stopRequested);
-        panel.WaitForWorker();
-        panel.Update();
-        QCOMPARE(w.Text(IdEpoch), QString::number(trained.epochCount()));
-        QCOMPARE(w.Text(IdDelta),
+        panel.waitForWorker();
+        panel.refresh();
+        QCOMPARE(w.text(IdEpoch), QString::number(trained.epochCount()));
+        QCOMPARE(w.text(IdDelta),
                  QString::asprintf("%10.20f", static_cast<double>(trained.epochMaxError.load())));
         QCoreApplication::processEvents();
         QCOMPARE(w.messages.texts, QStringList{"Обучение завершено"});

@@ -1,4 +1,4 @@
-#include "app/simulation.h"
+#include "sim/simulation.h"
 
 namespace vardeck {
 
@@ -40,21 +40,21 @@ ControlSystem& Simulation::system(SystemKind kind) {
 }
 
 void Simulation::initialise() {
-    settings.SetDefaults();
-    settings.LoadSettings();
+    settings.setDefaults();
+    settings.loadSettings();
     currentKind_ = SystemKind::Adaptive;
     current_ = &system(currentKind_);
     current_->command(CmdReset, nullptr);
-    ShowKsu();
-    ShowPopulestFloor();
+    showKsu();
+    showPopulestFloor();
 }
 
-void Simulation::ShowPopulestFloor() {
+void Simulation::showPopulestFloor() {
     current_->command(CmdGetPopulestFloor, &values_.populestFloor);
     ui_->valuesRefreshed();
 }
 
-void Simulation::ShowKsu() {
+void Simulation::showKsu() {
     current_->command(CmdGetKsu, &values_.ksu);
     current_->command(CmdGetOldKsu, &values_.oldKsu);
     char name[kTextBufferSize] = {};
@@ -73,12 +73,12 @@ void Simulation::runStep() {
         bool& inStep;
         ~StepGuard() { inStep = false; }
     } guard{inStep_};
-    ShowPopulestFloor();
-    ShowKsu();
-    recorder.Commit();
-    recorder.Playback(stepCounter);
+    showPopulestFloor();
+    showKsu();
+    recorder.commit();
+    recorder.playback(stepCounter);
     current_->command(CmdStep, nullptr);
-    building.Step();
+    building.step();
     ui_->redrawStrip();
     ++stepCounter;
 }
@@ -86,12 +86,12 @@ void Simulation::runStep() {
 void Simulation::resetSimulation() {
     ui_->stopTimer();
     stepCounter = 0;
-    building.Reset();
-    recorder.ClearPlayed();
+    building.reset();
+    recorder.clearPlayed();
     ui_->clearEfficiencyChart();
     current_->command(CmdReset, nullptr);
-    ShowPopulestFloor();
-    ShowKsu();
+    showPopulestFloor();
+    showKsu();
     ui_->redrawStrip();
 }
 
@@ -102,7 +102,7 @@ void Simulation::select(SystemKind kind) {
 }
 
 void Simulation::click(int x, int y, int bottom) {
-    recorder.Click(x, y, bottom, stepCounter);
+    recorder.click(x, y, bottom, stepCounter);
     ui_->redrawStrip();
 }
 

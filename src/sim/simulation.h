@@ -3,12 +3,12 @@
 #include <array>
 #include <string>
 
-#include "control/adaptive_control_system.h"
 #include "control/command_code.h"
 #include "control/schedule_control_system.h"
 #include "control/settings.h"
 #include "control/user_interface.h"
 #include "model/building.h"
+#include "neuro/adaptive_control_system.h"
 #include "neuro/neuro_control_system.h"
 #include "record/press_recorder.h"
 
@@ -53,8 +53,8 @@ public:
         std::string imageName;
     };
     const Values& values() const { return values_; }
-    void ShowPopulestFloor();
-    void ShowKsu();
+    void showPopulestFloor();
+    void showKsu();
 
     // The four status texts of the current system.
     std::array<std::string, 4> labels();

@@ -16,7 +16,7 @@ public:
     void command(CommandCode code, void* argument) override;
 
     // Lets the teacher decide on KSU from the trend just found and the one before it.
-    void Decide(int trend, int previousTrend);
+    void decide(int trend, int previousTrend);
 
     TeacherNetwork teacher;
     int trendNow = 0;

@@ -1,4 +1,4 @@
-#include "control/adaptive_control_system.h"
+#include "neuro/adaptive_control_system.h"
 
 #include <cmath>
 #include <utility>
@@ -6,6 +6,7 @@
 #include "control/settings.h"
 #include "control/text_buffer.h"
 #include "control/user_interface.h"
+#include "neuro/teacher_state.h"
 
 namespace vardeck {
 
@@ -13,7 +14,6 @@ namespace {
 
 constexpr const char* kTeacherImage = "teacher.img";
 constexpr const char* kTeacherPatterns = "teacher.pat";
-constexpr double kCodeScale = 0.13333333333333333;
 
 // Labels by value 1..3; two of the past-tense texts are spelt with a Latin C.
 constexpr const char* kTrendNowTexts[] = {"КЭ упал", "КЭ стоит", "КЭ вырос"};
@@ -53,7 +53,7 @@ void AdaptiveControlSystem::command(CommandCode code, void* argument) {
             break;
         case CmdOpenTeacherLearning:
             teacher.randomize(0.5f);
-            ui->runTeacherLearning(*this, teacher);
+            ui_->runTeacherLearning(*this, teacher);
             break;
         case CmdGetTeacherEpoch:
             *static_cast<int*>(argument) = teacher.epoch;
@@ -63,7 +63,7 @@ void AdaptiveControlSystem::command(CommandCode code, void* argument) {
             break;
         case CmdReset:
             NeuroControlSystem::command(CmdReset, nullptr);
-            NeuroControlSystem::command(CmdLoadSolver, &settings.ksu);
+            NeuroControlSystem::command(CmdLoadSolver, &settings_.ksu);
             command(CmdLoadTeacher, nullptr);
             break;
         case CmdClear:
@@ -78,7 +78,7 @@ void AdaptiveControlSystem::command(CommandCode code, void* argument) {
             break;
         }
         case CmdGetKsu:
-            *static_cast<float*>(argument) = settings.ksu;
+            *static_cast<float*>(argument) = settings_.ksu;
             break;
         default:
             NeuroControlSystem::command(code, argument);
@@ -87,36 +87,34 @@ void AdaptiveControlSystem::command(CommandCode code, void* argument) {
 }
 
 void AdaptiveControlSystem::checkAdaptation() {
-    if (!meter.CheckFull()) return;
-    const int trend = meter.Trend();
-    decisionBefore = settings.ksuWhereChanged;
-    trendBefore = settings.efficiencyCriteriaWhereChanged;
-    const int previous = settings.efficiencyCriteriaWhereChanged;
-    settings.efficiencyCriteriaWhereChanged = trend;
-    Decide(trend, previous);
+    if (!meter.checkFull()) return;
+    const int trend = meter.trend();
+    decisionBefore = settings_.ksuWhereChanged;
+    trendBefore = settings_.efficiencyCriteriaWhereChanged;
+    const int previous = settings_.efficiencyCriteriaWhereChanged;
+    settings_.efficiencyCriteriaWhereChanged = trend;
+    decide(trend, previous);
     // Reloaded also when KSU stayed: the image of the current KSU may have been replaced.
-    command(CmdLoadSolver, &settings.ksu);
+    command(CmdLoadSolver, &settings_.ksu);
     trendNow = trend;
-    decisionNow = settings.ksuWhereChanged;
-    ui->adaptationChecked(trend, settings.ksuWhereChanged, settings.ksu);
+    decisionNow = settings_.ksuWhereChanged;
+    ui_->adaptationChecked(trend, settings_.ksuWhereChanged, settings_.ksu);
 }
 
-void AdaptiveControlSystem::Decide(int trend, int previousTrend) {
-    auto encode = [](int code) {
-        return static_cast<float>(static_cast<float>(code) * kCodeScale);
-    };
-    const float output = teacher.decideOutput(encode(trend), encode(previousTrend),
-                                              encode(settings.ksuWhereChanged));
+void AdaptiveControlSystem::decide(int trend, int previousTrend) {
+    const float output =
+        teacher.decideOutput(encodeTeacherCode(trend), encodeTeacherCode(previousTrend),
+                             encodeTeacherCode(settings_.ksuWhereChanged));
     const double scaled = std::floor(double(output) * 7.5 + 0.5);
     // A teacher that answers nonsense decides nothing.
     const int decision = std::isfinite(scaled) && std::fabs(scaled) < 1e6 ? int(scaled) : 0;
-    settings.ksuWhereChanged = decision;
+    settings_.ksuWhereChanged = decision;
     if (decision == 1) {
-        settings.ksu -= settings.teacherKsuStep;
-        if (settings.ksu < 0) settings.ksu = 0;
+        settings_.ksu -= settings_.teacherKsuStep;
+        if (settings_.ksu < 0) settings_.ksu = 0;
     } else if (decision == 3) {
-        settings.ksu += settings.teacherKsuStep;
-        if (settings.ksu > 1) settings.ksu = 1;
+        settings_.ksu += settings_.teacherKsuStep;
+        if (settings_.ksu > 1) settings_.ksu = 1;
     }
 }
 

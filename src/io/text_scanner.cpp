@@ -1,4 +1,4 @@
-#include "neuro/text_scanner.h"
+#include "io/text_scanner.h"
 
 #include <charconv>
 #include <cmath>
