@@ -35,7 +35,7 @@ if(TARGET vardeck)
     vardeck_man_page(vardeck "simulate an elevator car and compare its control systems" OFF)
 
     # The menu icon at the usual sizes, drawn by the program's own icon code.
-    add_executable(vardeck_icons src/tools/write_icons.cpp)
+    add_executable(vardeck_icons src/app/tools/write_icons.cpp)
     target_link_libraries(vardeck_icons PRIVATE vardeck_gui)
     set(icon_dir ${CMAKE_BINARY_DIR}/icons)
     add_custom_command(OUTPUT ${icon_dir}/hicolor/256x256/apps/vardeck.png

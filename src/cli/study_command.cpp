@@ -164,8 +164,8 @@ StudyOptions parseOptions(Arguments& args, bool& help) {
         } else if (option == "--jobs") {
             o.jobs = static_cast<unsigned>(args.integer(option, 1, 1024));
         } else if (option == "--shard") {
-            const std::string spec = args.value(option);
-            o.shard = planValue([&] { return parseShard(spec); });
+            const std::string text = args.value(option);
+            o.shard = planValue([&] { return parseShard(text); });
         } else if (option == "--calls") {
             plan.calls = true;
         } else if (option == "--merge") {

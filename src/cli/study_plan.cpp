@@ -99,17 +99,18 @@ std::vector<SystemKind> parseStudySystems(const std::string& list) {
     }
 }
 
-Shard parseShard(const std::string& spec) {
-    const std::size_t slash = spec.find('/');
-    const auto whole = [](const std::string& text) -> std::optional<long long> {
-        if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != text.npos)
+Shard parseShard(const std::string& text) {
+    const std::size_t slash = text.find('/');
+    const auto whole = [](const std::string& digits) -> std::optional<long long> {
+        if (digits.empty() || digits.size() > 9 ||
+            digits.find_first_not_of("0123456789") != digits.npos)
             return std::nullopt;
-        return parseInteger(text);
+        return parseInteger(digits);
     };
-    const auto number = whole(spec.substr(0, slash));
-    const auto count = slash == std::string::npos ? std::nullopt : whole(spec.substr(slash + 1));
+    const auto number = whole(text.substr(0, slash));
+    const auto count = slash == std::string::npos ? std::nullopt : whole(text.substr(slash + 1));
     if (!number || !count || *number < 1 || *number > *count)
-        throw StudyError{"a shard is K/N with 1 <= K <= N, not '" + spec + "'"};
+        throw StudyError{"a shard is K/N with 1 <= K <= N, not '" + text + "'"};
     return {std::size_t(*number), std::size_t(*count)};
 }
 
@@ -223,8 +224,7 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
     if (shard) {
         shard->reset();
         if (values.count("shard")) {
-            const std::string spec = take("shard");
-            *shard = parseShard(spec);
+            *shard = parseShard(take("shard"));
         }
     }
     if (!values.empty()) throw StudyError{"unknown line '" + values.begin()->first + "'"};

@@ -68,7 +68,7 @@ std::vector<TrafficProfile> parseProfileList(const std::string& list);
 std::vector<double> parseDemandList(const std::string& list);
 std::vector<SystemKind> parseStudySystems(const std::string& list);
 // "K/N" with 1 <= K <= N.
-Shard parseShard(const std::string& spec);
+Shard parseShard(const std::string& text);
 
 // A number as the shortest text that reads back as the same double ("5", "2.5", "0.3").
 std::string shortestNumber(double value);
