@@ -100,6 +100,42 @@ TEST_F(CompareTest, OpeningsAndDestinationTimesOfOddRecordings) {
     EXPECT_EQ(number(early, "dest_time_mean"), 7.0 + 2147483648.0);
 }
 
+// Per passenger, on the schedule system's trace: the car climbs from 1 and stands at 8 after
+// step 6; in step 7 the caller at 8, who pressed up but wants 3, boards (waited 7) and the doors
+// open. The car goes on up, stands at 15 after step 19, and in step 20 both callers at 15 board:
+// the one whose press lit the lamp (waited 20) and the one who found it lit at step 5 (waited
+// 15). It opens at 20 in step 31 (a journey of 31), then at 3 in step 54 (a journey of 54,
+// carried the wrong way from 8 to 20). The caller pressing up at 28 lights nothing and is never
+// taken: waiting until the end, step 206. Per lamp only two waits exist, 7 and 20.
+TEST_F(CompareTest, EveryPassengerCountsFromTheirOwnPress) {
+    writeFile("pax.but", "4" + entry(0, 15, 1, {20}) + entry(5, 15, 1) + entry(0, 8, 1, {3}) +
+                             entry(0, 28, 1));
+    const Row row = csvRows(runCli("compare --csv --play pax.but --systems schedule")).at(0);
+    EXPECT_EQ(number(row, "steps"), 206);
+    EXPECT_EQ(number(row, "calls"), 2);
+    EXPECT_EQ(number(row, "wait_mean"), 13.5);
+    EXPECT_EQ(number(row, "pax"), 4);
+    EXPECT_EQ(number(row, "pax_wait_mean"), (7 + 20 + 15 + 206) / 4.0);
+    EXPECT_EQ(number(row, "pax_wait_p95"), 206);
+    EXPECT_EQ(number(row, "pax_wait_max"), 206);
+    EXPECT_EQ(number(row, "pax_long_share"), 0.25);
+    EXPECT_EQ(number(row, "pax_journey_mean"), (31 + 54) / 2.0);
+    EXPECT_EQ(number(row, "pax_wrong_way"), 1);
+    EXPECT_EQ(number(row, "pax_unserved"), 1);
+
+    const Row strict =
+        csvRows(runCli("compare --csv --long-wait 10 --play pax.but --systems schedule")).at(0);
+    EXPECT_EQ(number(strict, "pax_long_share"), 0.75) << "20, 15 and 206 are over 10";
+    // Cut at step 10: only the caller at 8 has boarded; a caller pressed after the end is not
+    // in the run's traffic.
+    writeFile("late.but", "2" + entry(0, 8, 1, {3}) + entry(50, 15, 1));
+    const Row cut =
+        csvRows(runCli("compare --csv --steps 10 --play late.but --systems schedule")).at(0);
+    EXPECT_EQ(number(cut, "pax"), 1);
+    EXPECT_EQ(number(cut, "pax_unserved"), 0);
+    EXPECT_EQ(cut.at("pax_journey_mean"), "") << "still riding: no journey yet";
+}
+
 TEST_F(CompareTest, EverySystemGetsARowAndEveryAnsweredCallCounts) {
     // Floor 15 up waits 14 steps; once the car stands at 15, floor 15 down is answered at once.
     writeFile("two.but", "2" + entry(0, 15, 1) + entry(100, 15, 0));
@@ -107,7 +143,9 @@ TEST_F(CompareTest, EverySystemGetsARowAndEveryAnsweredCallCounts) {
         runCli("compare --csv --play two.but --systems adaptive,schedule,neuro");
     EXPECT_EQ(csv.out.substr(0, csv.out.find('\n')),
               "system,steps,samples,eff_mean,floors,openings,calls,answered,wait_mean,wait_p95,"
-              "wait_max,wait_sq_mean,boarded,dest_reached,dest_time_mean,still_waiting");
+              "wait_max,wait_sq_mean,boarded,dest_reached,dest_time_mean,still_waiting,pax,"
+              "pax_wait_mean,pax_wait_p95,pax_wait_max,pax_long_share,pax_journey_mean,"
+              "pax_wrong_way,pax_unserved");
     const std::vector<Row> rows = csvRows(csv);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].at("system"), "adaptive");
@@ -160,7 +198,7 @@ TEST_F(CompareTest, BadOptionsAndUnreadableRecordingsExitWithTwo) {
     for (const std::string options :
          {"", "--play missing.but", "--play words.but", "--play one.but --systems schedule,lift",
           "--play one.but --systems schedule,schedule", "--play one.but --steps 0",
-          "--play one.but --verbose"}) {
+          "--play one.but --verbose", "--play one.but --long-wait -1"}) {
         const test::CliResult r = runCli("compare " + options);
         EXPECT_EQ(r.code, 2) << options;
         EXPECT_TRUE(r.out.empty()) << options;

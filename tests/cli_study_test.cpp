@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/study_runner.h"
+#include "network_images.h"
 #include "test_support.h"
 
 namespace vardeck {
@@ -209,11 +210,17 @@ TEST_F(StudyTest, SummaryPairsTheSeedsAndTheReportIsWellFormed) {
         }
         EXPECT_NEAR(number(cell, "wait_mean_diff"),
                     (differences[0] + differences[1] + differences[2]) / 3, 1e-6);
-        const double p = number(cell, "wait_mean_diff_p");
-        EXPECT_TRUE(p >= 0 && p <= 1);
-        if (cell.at("wait_mean_diff_significant") == "1") {
-            EXPECT_LT(p, 0.05);
+        if (cell.at("wait_mean_diff_p").empty()) {
+            // No spread over the seeds: nothing to test, so never significant.
+            EXPECT_EQ(cell.at("wait_mean_diff_ci_low"), cell.at("wait_mean_diff_ci_high"));
+            EXPECT_EQ(cell.at("wait_mean_diff_p_holm"), "");
+            EXPECT_EQ(cell.at("wait_mean_diff_significant"), "");
+            continue;
         }
+        const double p = number(cell, "wait_mean_diff_p");
+        const double holm = number(cell, "wait_mean_diff_p_holm");
+        EXPECT_TRUE(p >= 0 && p <= holm && holm <= 1);
+        EXPECT_EQ(cell.at("wait_mean_diff_significant"), holm < 0.05 ? "1" : "0");
     }
 
     // A strict XML parser takes the page; it has a plot of waits and one of differences per
@@ -239,11 +246,58 @@ TEST_F(StudyTest, SummaryPairsTheSeedsAndTheReportIsWellFormed) {
     EXPECT_TRUE(parsed) << XML_ErrorString(XML_GetErrorCode(parser)) << " at line "
                         << XML_GetCurrentLineNumber(parser);
     XML_ParserFree(parser);
-    EXPECT_EQ(seen.svg, 4);
-    EXPECT_EQ(seen.rows, 10 /* parameters */ + 1 + 12);
+    EXPECT_EQ(seen.svg, 2 * 3);
+    EXPECT_EQ(seen.rows, 11 /* parameters */ + 1 + 12);
     EXPECT_EQ(seen.scripts, 0);
     EXPECT_EQ(seen.links, 0);
     EXPECT_NE(html.find("vardeck-cli 1.0"), std::string::npos);
+}
+
+// Twelve demands in four profiles: every plot of the page is long, and the page still parses.
+TEST_F(StudyTest, AReportWithManyDemandsParsesWhole) {
+    ASSERT_EQ(runCli("study --demands 2.5,5,7.5,10,15,20,30,40,60,80,100,120 --seeds 2 "
+                     "--steps 400 -o out")
+                  .code,
+              0);
+    const std::string html = readFile("out/report.html");
+    int svg = 0, rows = 0;
+    std::pair<int*, int*> counts{&svg, &rows};
+    XML_Parser parser = XML_ParserCreate("UTF-8");
+    XML_SetUserData(parser, &counts);
+    XML_SetStartElementHandler(parser, [](void* data, const XML_Char* name, const XML_Char**) {
+        auto& c = *static_cast<std::pair<int*, int*>*>(data);
+        *c.first += std::string(name) == "svg";
+        *c.second += std::string(name) == "tr";
+    });
+    const bool parsed = XML_Parse(parser, html.data(), int(html.size()), 1) == XML_STATUS_OK;
+    EXPECT_TRUE(parsed) << XML_ErrorString(XML_GetErrorCode(parser)) << " at line "
+                        << XML_GetCurrentLineNumber(parser);
+    XML_ParserFree(parser);
+    EXPECT_EQ(svg, 4 * 3);
+    EXPECT_EQ(rows, 11 + 1 + 4 * 12 * 3);
+}
+
+// A system without its networks is refused before any run; one whose network never moves the
+// car is run, and warned of on stderr and at the top of the page.
+TEST_F(StudyTest, SystemsThatCannotServeAreRefusedOrWarnedOf) {
+    fs::remove("solver.img.060");
+    test::CliResult r = runCli(kSmall + "-o out");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "vardeck-cli study: solver.img.060: No such file or directory\n");
+    EXPECT_FALSE(fs::exists("out"));
+    ASSERT_EQ(runCli(kSmall + "--systems schedule,neuro -o out").code, 0)
+        << "neuro needs none of those";
+
+    test::writeFile("solver.img", test::idleSolverImage());
+    r = runCli(kSmall + "--systems schedule,neuro -o idle");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: neuro: answered no hall call in 12 of 12 runs"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("warning: neuro: left passengers unserved"), std::string::npos);
+    EXPECT_EQ(r.err.find("warning: schedule"), std::string::npos);
+    EXPECT_NE(readFile("idle/report.html").find("class=\"warning\""), std::string::npos);
+    EXPECT_EQ(readFile("out/report.html").find("class=\"warning\""), std::string::npos);
 }
 
 TEST_F(StudyTest, BadInputExitsWithTwoAndWritesNothing) {

@@ -43,14 +43,15 @@ TEST(StudyStatistics, SmallSampleInterval) {
 }
 
 TEST(StudyStatistics, DegenerateSamples) {
-    // No spread: the interval is the point, and a test is certain either way.
-    const std::vector<double> constant = {2, 2, 2};
-    const PairedTest shifted = pairedTest(constant);
-    EXPECT_EQ(*shifted.difference.low, 2);
-    EXPECT_EQ(*shifted.difference.high, 2);
-    EXPECT_EQ(*shifted.p, 0);
-    const std::vector<double> zeros = {0, 0, 0, 0};
-    EXPECT_EQ(*pairedTest(zeros).p, 1);
+    // No spread tests nothing, whether the constant difference is zero or not: the interval is
+    // the point, and there is no p to be significant with.
+    for (const std::vector<double>& constant :
+         {std::vector<double>{-3, -3}, std::vector<double>{2, 2, 2}, std::vector<double>{0, 0}}) {
+        const PairedTest t = pairedTest(constant);
+        EXPECT_EQ(*t.difference.low, constant[0]);
+        EXPECT_EQ(*t.difference.high, constant[0]);
+        EXPECT_FALSE(t.p);
+    }
 
     // One value has a mean but no interval or test; none has nothing.
     const std::vector<double> one = {7};
@@ -61,18 +62,38 @@ TEST(StudyStatistics, DegenerateSamples) {
     EXPECT_FALSE(meanInterval({}).low);
 }
 
-TEST(StudyStatistics, HolmBonferroniStepsDown) {
-    // Sorted: 0.012 < 0.05/4, 0.016 < 0.05/3, 0.024 < 0.05/2, but 0.3 > 0.05. Bonferroni
-    // alone would keep only 0.012; testing each at 0.05 would keep all three too, so here the
-    // step-down matters.
-    EXPECT_EQ(holmRejections(std::vector<double>{0.3, 0.024, 0.012, 0.016}),
-              (std::vector<bool>{false, true, true, true}));
-    // The first failure stops it: 0.03 > 0.05/2, so 0.04 is kept although 0.04 < 0.05/1.
-    EXPECT_EQ(holmRejections(std::vector<double>{0.04, 0.001, 0.03, 0.013}),
-              (std::vector<bool>{false, true, false, true}));
-    // A p equal to its bound is not below it.
-    EXPECT_EQ(holmRejections(std::vector<double>{0.025, 0.025}), (std::vector<bool>{false, false}));
-    EXPECT_TRUE(holmRejections({}).empty());
+TEST(StudyStatistics, HolmAdjustedP) {
+    // Sorted 0.012, 0.016, 0.024, 0.3 with m = 4: 4 x 0.012 = 0.048, 3 x 0.016 = 0.048,
+    // 2 x 0.024 = 0.048, 1 x 0.3 = 0.3. All three small ones are below 0.05 although
+    // Bonferroni (4 p) would keep only the first.
+    std::vector<double> adjusted = holmAdjusted(std::vector<double>{0.3, 0.024, 0.012, 0.016});
+    ASSERT_EQ(adjusted.size(), 4u);
+    EXPECT_NEAR(adjusted[0], 0.3, 1e-12);
+    EXPECT_NEAR(adjusted[1], 0.048, 1e-12);
+    EXPECT_NEAR(adjusted[2], 0.048, 1e-12);
+    EXPECT_NEAR(adjusted[3], 0.048, 1e-12);
+    // Sorted 0.001, 0.013, 0.03, 0.04: 0.004, 0.039, 0.06, then 0.04 is raised to 0.06, so the
+    // first failure stops the rejections although 0.04 < 0.05 on its own.
+    adjusted = holmAdjusted(std::vector<double>{0.04, 0.001, 0.03, 0.013});
+    EXPECT_NEAR(adjusted[0], 0.06, 1e-12);
+    EXPECT_NEAR(adjusted[1], 0.004, 1e-12);
+    EXPECT_NEAR(adjusted[2], 0.06, 1e-12);
+    EXPECT_NEAR(adjusted[3], 0.039, 1e-12);
+    // Capped at 1; a p equal to its bound gives exactly the level, which is not below it.
+    EXPECT_EQ(holmAdjusted(std::vector<double>{0.9, 0.8}), (std::vector<double>{1, 1}));
+    EXPECT_NEAR(holmAdjusted(std::vector<double>{0.025, 0.025})[0], 0.05, 1e-15);
+    EXPECT_TRUE(holmAdjusted({}).empty());
+}
+
+TEST(StudyStatistics, WhiskerAtTheHolmLevelClearsZeroExactlyWhenSignificant) {
+    // Student's sleep data has p = 0.002833. In a family where Holm raises it to just under
+    // and just over 0.05, the whisker drawn at the consistent level must clear 0 and must not.
+    const std::vector<double> d = {1.2, 2.4, 1.3, 1.3, 0.0, 1.0, 1.8, 0.8, 4.6, 1.4};
+    const double p = *pairedTest(d).p;
+    for (const double adjusted : {0.049, 0.051, 0.01, 0.9}) {
+        const MeanInterval whisker = meanInterval(d, holmConsistentConfidence(p, adjusted));
+        EXPECT_EQ(*whisker.low > 0, adjusted < 0.05) << adjusted;
+    }
 }
 
 }  // namespace

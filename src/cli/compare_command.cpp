@@ -20,7 +20,7 @@ namespace {
 
 const char* const kCompareUsage =
     "Usage: vardeck-cli compare --play FILE.but [--steps N] [--systems LIST] [--csv]\n"
-    "                           [--plot FILE.svg]\n"
+    "                           [--long-wait L] [--plot FILE.svg]\n"
     "\n"
     "Replays one press-sequence file under several control systems, each in a fresh\n"
     "simulation started as 'vardeck-cli run --play' starts (vardeck.cfg read over the\n"
@@ -39,9 +39,13 @@ const char* const kCompareUsage =
     "                   once (default: schedule,neuro,adaptive)\n"
     "  --csv            comma-separated values with a header line instead of a table;\n"
     "                   a measure that has no value is left empty (the table shows '-')\n"
+    "  --long-wait L    a passenger who waits more than L steps waits long (default 60)\n"
     "  --plot FILE.svg  also draw the efficiency samples of every system over the steps\n"
     "\n"
-    "Columns (times in steps):\n"
+    "Columns (times in steps). Two ways of counting waits: per passenger (pax_*), every\n"
+    "recorded caller from their own press to boarding, whether the lamp was lit already or\n"
+    "not; and per lamp (calls ... still_waiting), one wait per lit hall lamp, so a caller who\n"
+    "finds the lamp lit is not counted there. Per passenger is what callers live through.\n"
     "  system          the control system\n"
     "  steps           steps run\n"
     "  samples         efficiency samples taken\n"
@@ -59,6 +63,15 @@ const char* const kCompareUsage =
     "  dest_reached    their destinations reached (the doors opened there after boarding)\n"
     "  dest_time_mean  mean time from the caller's hall press to that opening\n"
     "  still_waiting   hall lamps still lit at the end\n"
+    "  pax             passengers: recorded callers pressed during the run (steps 0 to N-1)\n"
+    "  pax_wait_mean   wait from the caller's press to the step the car takes them on board:\n"
+    "  pax_wait_p95    mean, 95th percentile (nearest rank) and longest; a passenger not on\n"
+    "  pax_wait_max    board when the run ends counts as waiting until its end\n"
+    "  pax_long_share  share of passengers who waited more than L steps (--long-wait)\n"
+    "  pax_journey_mean  press to the first opening at one of the caller's destinations, for\n"
+    "                  the callers with destinations who arrived\n"
+    "  pax_wrong_way   passengers carried at least one floor away from every destination\n"
+    "  pax_unserved    passengers not on board when the run ends\n"
     "\n"
     "The efficiency criterion scores only calls made while the system is idle (no other\n"
     "call and no car button pending). On playback a caller's destinations light as soon as\n"
@@ -105,11 +118,18 @@ void printTable(const std::vector<std::vector<std::string>>& rows) {
     }
 }
 
+// The efficiency samples, then what the passengers waited.
 std::string legendNote(const ServiceReport& r) {
     std::string note = std::to_string(r.samples.size()) + " samples";
+    char text[96];
     if (const auto mean = r.efficiencyMean()) {
-        char text[32];
         std::snprintf(text, sizeof text, ", mean %.3f", *mean);
+        note += text;
+    }
+    const PassengerSummary& p = r.passengers;
+    if (p.waitMean) {
+        std::snprintf(text, sizeof text, "; passengers wait %.1f (p95 %d, max %d)", *p.waitMean,
+                      *p.waitPercentile95, *p.waitLongest);
         note += text;
     }
     return note;
@@ -143,6 +163,7 @@ bool writePlot(const std::string& path, const std::string& recording, long long 
 int compareCommand(Arguments& args) {
     std::string play, plot;
     long long steps = -1;
+    int longWait = kDefaultLongWait;
     bool csv = false;
     std::vector<SystemKind> kinds = {SystemKind::Schedule, SystemKind::Neuro, SystemKind::Adaptive};
     while (!args.done()) {
@@ -156,6 +177,8 @@ int compareCommand(Arguments& args) {
             steps = args.integer(option, 1, kMaxSteps);
         } else if (option == "--systems") {
             kinds = parseSystemList(args.value(option));
+        } else if (option == "--long-wait") {
+            longWait = static_cast<int>(args.integer(option, 0, kMaxLongWait));
         } else if (option == "--csv") {
             csv = true;
         } else if (option == "--plot") {
@@ -173,7 +196,7 @@ int compareCommand(Arguments& args) {
 
     std::vector<ServiceReport> reports;
     for (SystemKind kind : kinds) {
-        reports.push_back(measureService(recording, kind, steps));
+        reports.push_back(measureService(recording, kind, steps, false, longWait));
         const ServiceReport& r = reports.back();
         if (r.messages > 0)
             std::fprintf(stderr,

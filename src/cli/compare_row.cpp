@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "cli/system_names.h"
 
@@ -19,10 +20,32 @@ std::string format(const char* pattern, double value) {
 
 const std::vector<std::string>& compareColumns() {
     static const std::vector<std::string> columns = {
-        "system",  "steps",        "samples",        "eff_mean",     "floors",   "openings",
-        "calls",   "answered",     "wait_mean",      "wait_p95",     "wait_max", "wait_sq_mean",
-        "boarded", "dest_reached", "dest_time_mean", "still_waiting"};
+        "system", "steps", "samples", "eff_mean", "floors", "openings", "calls", "answered",
+        "wait_mean", "wait_p95", "wait_max", "wait_sq_mean", "boarded", "dest_reached",
+        "dest_time_mean", "still_waiting",
+        // Per passenger: every recorded caller, whether the lamp was lit already or not.
+        "pax", "pax_wait_mean", "pax_wait_p95", "pax_wait_max", "pax_long_share",
+        "pax_journey_mean", "pax_wrong_way", "pax_unserved"};
     return columns;
+}
+
+std::size_t compareColumnIndex(const char* name) {
+    const auto& columns = compareColumns();
+    return std::size_t(std::find(columns.begin(), columns.end(), name) - columns.begin());
+}
+
+std::vector<std::optional<double>> compareRowValues(const std::string& row) {
+    std::vector<std::optional<double>> values;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = row.find(',', start);
+        const std::string cell = row.substr(start, comma - start);
+        char* end = nullptr;
+        const double value = std::strtod(cell.c_str(), &end);
+        values.push_back(cell.empty() || *end != '\0' ? std::nullopt : std::optional(value));
+        if (comma == std::string::npos) return values;
+        start = comma + 1;
+    }
 }
 
 std::vector<std::string> compareRowCells(const ServiceReport& r, bool csv) {
@@ -54,6 +77,19 @@ std::vector<std::string> compareRowCells(const ServiceReport& r, bool csv) {
     cells.push_back(std::to_string(r.destinationsReached));
     cells.push_back(optional(r.destinationTimeMean, time));
     cells.push_back(std::to_string(r.stillWaiting));
+
+    const PassengerSummary& p = r.passengers;
+    const auto optionalInt = [&](const std::optional<int>& v) {
+        return v ? std::to_string(*v) : none;
+    };
+    cells.push_back(std::to_string(p.count));
+    cells.push_back(optional(p.waitMean, time));
+    cells.push_back(optionalInt(p.waitPercentile95));
+    cells.push_back(optionalInt(p.waitLongest));
+    cells.push_back(optional(p.longShare, csv ? "%.6f" : "%.4f"));
+    cells.push_back(optional(p.journeyMean, time));
+    cells.push_back(std::to_string(p.wrongWay));
+    cells.push_back(std::to_string(p.unserved));
     return cells;
 }
 

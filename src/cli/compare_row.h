@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,12 @@ namespace vardeck::cli {
 
 // The columns of `compare`, in order; `study` writes the same ones after its own.
 const std::vector<std::string>& compareColumns();
+
+// The position of a column in compareColumns(), past the end for an unknown name.
+std::size_t compareColumnIndex(const char* name);
+
+// The numbers of a row of `compare --csv`, none for an empty cell or one that is no number.
+std::vector<std::optional<double>> compareRowValues(const std::string& row);
 
 // One row of `compare`: with `csv` full precision and empty cells for missing measures,
 // otherwise the table's rounding and '-'.

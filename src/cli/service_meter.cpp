@@ -15,8 +15,8 @@ std::optional<double> ServiceReport::efficiencyMean() const {
     return sum / double(samples.size());
 }
 
-ServiceMeter::ServiceMeter(Simulation& sim, bool recordCalls)
-    : sim_(sim), recordCalls_(recordCalls) {
+ServiceMeter::ServiceMeter(Simulation& sim, bool recordCalls, int longWait)
+    : sim_(sim), recordCalls_(recordCalls), longWait_(longWait) {
     for (auto& lamps : pressedAt_) lamps = {-1, -1};
     for (auto& lamps : callOfLamp_) lamps = {-1, -1};
 }
@@ -30,10 +30,9 @@ void ServiceMeter::watchRecording() {
     for (const Entry& entry : sim_.recorder.entries()) {
         const PressKey& key = entry.first;
         if (entry.second.played || !isFloor(key.floor)) continue;
-        const auto& buttons = entry.second.buttons;
-        if (std::none_of(buttons.begin(), buttons.end(), [](int b) { return b != 0; })) continue;
         const Way way = key.direction == kHallUp ? Up : key.direction == kHallDown ? Down : Neither;
-        notBoarded_[key.floor][way].push_back(&entry);
+        const int passenger = passengers_.add(key.step, entry.second.buttons);
+        notBoarded_[key.floor][way].push_back({&entry, passenger});
     }
 }
 
@@ -44,15 +43,19 @@ void ServiceMeter::beforeStep() {
     doorOpenBefore_ = sim_.building.car.doorOpen != 0;
 }
 
-void ServiceMeter::collectBoarded(std::vector<const Entry*>& waiting) {
+void ServiceMeter::collectBoarded(std::vector<Caller>& waiting) {
     auto kept = waiting.begin();
     auto next = waiting.begin();
-    for (; next != waiting.end() && (*next)->first.step < stepBefore_; ++next) {
-        const Entry& entry = **next;
+    for (; next != waiting.end() && next->entry->first.step < stepBefore_; ++next) {
+        const Entry& entry = *next->entry;
         if (!entry.second.played) {
             *kept++ = *next;
             continue;
         }
+        const int passenger = next->passenger;
+        passengers_.boarded(passenger, stepBefore_);
+        const auto& buttons = entry.second.buttons;
+        if (std::none_of(buttons.begin(), buttons.end(), [](int b) { return b != 0; })) continue;
         ++boarded_;
         int call = -1;
         if (recordCalls_) {
@@ -62,7 +65,8 @@ void ServiceMeter::collectBoarded(std::vector<const Entry*>& waiting) {
             if (lit != callOfPress_.end()) call = lit->second;
         }
         for (int f = 1; f <= kFloorCount; ++f)
-            if (entry.second.buttons[f - 1] != 0) riders_[f].push_back({entry.first.step, call});
+            if (entry.second.buttons[f - 1] != 0)
+                riders_[f].push_back({entry.first.step, call, passenger});
     }
     waiting.erase(kept, next);
 }
@@ -77,9 +81,11 @@ void ServiceMeter::afterStep() {
         if (directionBefore_ == kNone) collectBoarded(waiting[Neither]);
     }
 
+    const Car& car = sim_.building.car;
+    passengers_.carMoved(floorBefore_, car.floor);
+
     // An opening is the doors going from closed to open; a dwell restarted while they stand
     // open is none.
-    const Car& car = sim_.building.car;
     if (!doorOpenBefore_ && car.doorOpen != 0) {
         ++doorOpenings_;
         if (isFloor(car.floor)) {
@@ -87,6 +93,7 @@ void ServiceMeter::afterStep() {
             for (const Rider& rider : riders_[car.floor]) {
                 ++destinationsReached_;
                 destinationTimeSum_ += static_cast<long long>(stepBefore_) - rider.pressStep;
+                passengers_.arrived(rider.passenger, stepBefore_);
                 if (rider.call >= 0 && calls_[rider.call].destinationStep < 0)
                     calls_[rider.call].destinationStep = stepBefore_;
             }
@@ -164,6 +171,7 @@ ServiceReport ServiceMeter::finish(long long steps) const {
         report.destinationTimeMean = double(destinationTimeSum_) / double(destinationsReached_);
     const HallCallPanel& hall = sim_.building.hallPanel;
     for (int f = 1; f <= kFloorCount; ++f) report.stillWaiting += hall.up[f] + hall.down[f];
+    report.passengers = passengers_.summarize(steps, longWait_);
     report.calls = calls_;
     report.messages = messages_;
     report.firstMessage = firstMessage_;
@@ -179,13 +187,13 @@ PressEntries loadRecording(const std::string& path) {
 }
 
 ServiceReport measureService(const PressEntries& recording, SystemKind kind, long long steps,
-                             bool recordCalls) {
+                             bool recordCalls, int longWait) {
     // A network's first random weights come from its thread's generator; starting each run
     // from the generator's first value makes a run give the same figures on any thread,
     // whatever ran there before.
     seedRandom(1);
     Simulation sim;
-    ServiceMeter meter(sim, recordCalls);
+    ServiceMeter meter(sim, recordCalls, longWait);
     sim.setUserInterface(&meter);
     sim.initialise();
     sim.recorder.setEntries(recording);

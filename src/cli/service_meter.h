@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/passenger_log.h"
 #include "sim/simulation.h"
 
 namespace vardeck::cli {
@@ -50,7 +51,8 @@ struct ServiceReport {
     long long destinationsReached = 0;
     std::optional<double> destinationTimeMean;  // none when no destination was reached
     int stillWaiting = 0;                       // lit hall lamps at the end
-    std::vector<CallRecord> calls;              // only when asked for
+    PassengerSummary passengers;
+    std::vector<CallRecord> calls;  // only when asked for
     long long messages = 0;
     std::string firstMessage;
     int firstMessageStep = 0;
@@ -58,12 +60,18 @@ struct ServiceReport {
     std::optional<double> efficiencyMean() const;
 };
 
+// Waits longer than this many steps are long unless the caller asks otherwise.
+inline constexpr int kDefaultLongWait = 60;
+inline constexpr int kMaxLongWait = 1'000'000;
+
 // Watches one simulation as it plays a recording and measures the service the callers get,
 // busy traffic included (the efficiency criterion scores only calls made while all is idle).
 class ServiceMeter : public UserInterface {
 public:
-    // With `recordCalls` the report also lists every hall call.
-    explicit ServiceMeter(Simulation& sim, bool recordCalls = false);
+    // With `recordCalls` the report also lists every hall call. A passenger who waits more than
+    // `longWait` steps counts as a long wait.
+    explicit ServiceMeter(Simulation& sim, bool recordCalls = false,
+                          int longWait = kDefaultLongWait);
 
     // Call once the recording is loaded and the system selected (its played marks cleared).
     void watchRecording();
@@ -99,13 +107,20 @@ private:
     // at the car's floor and only those whose way fits the car's, so after a step only those
     // lists are looked at, and only as far as the callers due to board.
     enum Way { Down = 0, Up = 1, Neither = 2 };
-    std::array<std::array<std::vector<const Entry*>, 3>, kFloorCount + 1> notBoarded_;
-    void collectBoarded(std::vector<const Entry*>& waiting);
+    struct Caller {
+        const Entry* entry = nullptr;
+        int passenger = 0;
+    };
+    std::array<std::array<std::vector<Caller>, 3>, kFloorCount + 1> notBoarded_;
+    void collectBoarded(std::vector<Caller>& waiting);
+    PassengerLog passengers_;
+    int longWait_ = 0;
     // Riders bound for each floor, waiting for the doors to open there: the step of their
     // hall press and the call it lit (-1 when not recorded).
     struct Rider {
         int pressStep = 0;
         int call = -1;
+        int passenger = 0;
     };
     std::array<std::vector<Rider>, kFloorCount + 1> riders_;
     long long boarded_ = 0;
@@ -128,6 +143,6 @@ PressEntries loadRecording(const std::string& path);
 // `recording` under `kind` for `steps` steps and measures it. Nothing is written. A run
 // depends on nothing but its arguments and the files, so runs may go on side by side.
 ServiceReport measureService(const PressEntries& recording, SystemKind kind, long long steps,
-                             bool recordCalls = false);
+                             bool recordCalls = false, int longWait = kDefaultLongWait);
 
 }  // namespace vardeck::cli

@@ -16,21 +16,27 @@ struct MeanInterval {
     std::optional<double> high;
 };
 
-MeanInterval meanInterval(std::span<const double> values);
+// `confidence` is the two-sided level of the interval, 0.95 unless asked otherwise.
+MeanInterval meanInterval(std::span<const double> values, double confidence = 0.95);
 
 // The paired t-test of differences (system minus baseline, one per seed): their mean with its
-// 95 % interval and the two-sided p-value of "the mean difference is 0". A constant difference
-// has no spread: its interval is the point, and p is 0 when it is not zero and 1 when it is.
+// 95 % interval and the two-sided p-value of "the mean difference is 0". A sample without
+// spread (a constant difference, or fewer than two pairs) tests nothing: it has no p, so it is
+// never significant and stays out of any correction for multiple tests.
 struct PairedTest {
     MeanInterval difference;
-    std::optional<double> p;  // none with fewer than two pairs
+    std::optional<double> p;
 };
 
 PairedTest pairedTest(std::span<const double> differences);
 
-// Holm–Bonferroni: which of the hypotheses are rejected at family-wise level `alpha`. The
-// p-values are taken from the smallest; the k-th smallest (k from 0) is compared with
-// alpha / (m - k), and the first that fails stops the rejections.
-std::vector<bool> holmRejections(std::span<const double> pValues, double alpha = 0.05);
+// Holm–Bonferroni adjusted p-values: sorted from the smallest, the k-th (k from 0) becomes
+// (m - k) p, raised to the largest adjusted value before it and capped at 1. A hypothesis is
+// rejected at family-wise level alpha exactly when its adjusted p is below alpha.
+std::vector<double> holmAdjusted(std::span<const double> pValues);
+
+// The confidence level whose interval clears 0 exactly when the adjusted p is below alpha:
+// 1 - alpha p / adjusted. A whisker drawn at this level tells the same as the adjusted p.
+double holmConsistentConfidence(double p, double adjusted, double alpha = 0.05);
 
 }  // namespace vardeck::cli

@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/network_check.h"
 #include "cli/study_progress.h"
 #include "cli/study_results.h"
 #include "cli/study_runner.h"
+#include "cli/study_warnings.h"
 #include "cli/system_names.h"
 
 namespace vardeck::cli {
@@ -267,6 +269,9 @@ int studyCommand(Arguments& args) {
             throw UsageError{error.message};
         }
     } else {
+        // A system without its networks would stand still and look thrifty: refuse it at once.
+        if (const std::string problem = networkProblem(options.plan.systems); !problem.empty())
+            throw UsageError{problem};
         // A folder that cannot take the output is found before the study runs, not after.
         if (const std::string problem = checkOutputFolder(options.output); !problem.empty()) {
             std::fprintf(stderr, "vardeck-cli study: %s\n", problem.c_str());
@@ -283,6 +288,9 @@ int studyCommand(Arguments& args) {
             return 1;
         }
     }
+    for (const std::string& warning :
+         degenerateRunWarnings(results.plan, results.indices, results.rows))
+        std::fprintf(stderr, "vardeck-cli study: warning: %s\n", warning.c_str());
     if (const std::string problem = writeStudyResults(options.output, results); !problem.empty()) {
         std::fprintf(stderr, "vardeck-cli study: %s\n", problem.c_str());
         return 1;

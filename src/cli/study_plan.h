@@ -40,6 +40,7 @@ struct StudyPlan {
     std::vector<SystemKind> systems;
     SystemKind baseline = SystemKind::Schedule;
     bool calls = false;
+    int longWait = 60;  // steps; a passenger who waits more waits long
     // A fingerprint of the settings and network files the runs start from.
     std::string dataFingerprint;
 

@@ -11,6 +11,7 @@
 #include "cli/arguments.h"
 #include "cli/compare_row.h"
 #include "cli/study_report.h"
+#include "cli/study_warnings.h"
 #include "cli/study_summary.h"
 #include "cli/system_names.h"
 #include "io/atomic_file.h"
@@ -130,7 +131,10 @@ std::string writeStudyResults(const std::string& dir, const StudyResults& result
     if (results.complete()) {
         const auto summary = summarizeStudy(results.plan, results.rows);
         files.emplace_back(kSummaryFile, summaryCsv(results.plan, summary));
-        files.emplace_back(kReportFile, renderStudyReport(results.plan, summary));
+        files.emplace_back(kReportFile,
+                           renderStudyReport(results.plan, summary,
+                                             degenerateRunWarnings(results.plan, results.indices,
+                                                                   results.rows)));
     }
     // Last, so that a folder whose study.txt is new holds the rest of that study too.
     files.emplace_back(kStudyFile, results.plan.describe(results.shard));

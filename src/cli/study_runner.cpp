@@ -14,7 +14,7 @@ namespace vardeck::cli {
 RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run) {
     const PressEntries traffic = generateTraffic(plan.traffic(run)).entries;
     const long long steps = defaultRunSteps(traffic, kDefaultStepCap);
-    ServiceReport report = measureService(traffic, run.system, steps, plan.calls);
+    ServiceReport report = measureService(traffic, run.system, steps, plan.calls, plan.longWait);
     RunOutcome outcome;
     for (const std::string& cell : compareRowCells(report, true))
         outcome.row += (outcome.row.empty() ? "" : ",") + cell;

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <iterator>
+#include <map>
 
 #include "cli/compare_row.h"
+#include "cli/svg_chart.h"
 #include "cli/system_names.h"
 
 namespace vardeck::cli {
@@ -15,33 +16,13 @@ namespace {
 constexpr std::size_t kMeasureCount = std::size(kSummaryMeasures);
 constexpr std::size_t kDifferenceCount = std::size(kDifferenceMeasures);
 
-std::size_t columnOf(const char* name) {
-    const auto& columns = compareColumns();
-    return std::size_t(std::find(columns.begin(), columns.end(), name) - columns.begin());
-}
-
-// The numbers of a row of `compare --csv`, none for an empty cell.
-std::vector<std::optional<double>> rowValues(const std::string& row) {
-    std::vector<std::optional<double>> values;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = row.find(',', start);
-        const std::string cell = row.substr(start, comma - start);
-        char* end = nullptr;
-        const double value = std::strtod(cell.c_str(), &end);
-        values.push_back(cell.empty() || *end != '\0' ? std::nullopt : std::optional(value));
-        if (comma == std::string::npos) return values;
-        start = comma + 1;
-    }
-}
-
 std::optional<double> cellValue(const std::vector<std::optional<double>>& row, std::size_t column) {
     return column < row.size() ? row[column] : std::nullopt;
 }
 
 std::string fixed(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.6f", value);
+    std::string text;
+    appendf(text, "%.6f", value);
     return text;
 }
 
@@ -50,8 +31,8 @@ std::string optionalFixed(const std::optional<double>& value) {
 }
 
 std::string general(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.6g", value);
+    std::string text;
+    appendf(text, "%.6g", value);
     return text;
 }
 
@@ -61,19 +42,21 @@ std::vector<CellSummary> summarizeStudy(const StudyPlan& plan,
                                         const std::vector<std::string>& runRows) {
     std::vector<std::vector<std::optional<double>>> values;
     values.reserve(runRows.size());
-    for (const std::string& row : runRows) values.push_back(rowValues(row));
+    for (const std::string& row : runRows) values.push_back(compareRowValues(row));
     std::size_t measureColumns[kMeasureCount];
     for (std::size_t m = 0; m < kMeasureCount; ++m)
-        measureColumns[m] = columnOf(kSummaryMeasures[m]);
+        measureColumns[m] = compareColumnIndex(kSummaryMeasures[m]);
     std::size_t differenceColumns[kDifferenceCount];
     for (std::size_t m = 0; m < kDifferenceCount; ++m)
-        differenceColumns[m] = columnOf(kDifferenceMeasures[m]);
+        differenceColumns[m] = compareColumnIndex(kDifferenceMeasures[m]);
 
     std::vector<CellSummary> cells;
+    // The paired differences of each compared cell, by cell and measure.
+    std::map<std::size_t, std::vector<std::vector<double>>> samples;
     for (TrafficProfile profile : plan.profiles) {
         for (double demand : plan.demands) {
             for (SystemKind system : plan.systems) {
-                CellSummary cell{profile, demand, system, plan.seeds, {}, {}, {}};
+                CellSummary cell{profile, demand, system, plan.seeds, {}, {}, {}, {}, {}};
                 const auto rowOf = [&](SystemKind kind, std::size_t s) -> const auto& {
                     const auto seed = static_cast<std::uint32_t>(plan.firstSeed + s);
                     return values.at(*plan.indexOf(profile, demand, seed, kind));
@@ -94,7 +77,10 @@ std::vector<CellSummary> summarizeStudy(const StudyPlan& plan,
                             if (v && b) differences.push_back(*v - *b);
                         }
                         cell.differences.push_back(pairedTest(differences));
+                        cell.holmIntervals.push_back(cell.differences.back().difference);
+                        samples[cells.size()].push_back(std::move(differences));
                     }
+                    cell.holmP.assign(kDifferenceCount, std::nullopt);
                     cell.significant.assign(kDifferenceCount, false);
                 }
                 cells.push_back(std::move(cell));
@@ -102,17 +88,25 @@ std::vector<CellSummary> summarizeStudy(const StudyPlan& plan,
         }
     }
 
-    // One family per measure: every cell and system compared with the baseline.
+    // One family per measure: every cell and system compared with the baseline, those that
+    // can be tested.
     for (std::size_t m = 0; m < kDifferenceCount; ++m) {
         std::vector<double> pValues;
-        std::vector<CellSummary*> tested;
-        for (CellSummary& cell : cells) {
-            if (cell.differences.empty() || !cell.differences[m].p) continue;
-            pValues.push_back(*cell.differences[m].p);
-            tested.push_back(&cell);
+        std::vector<std::size_t> tested;
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            if (cells[c].differences.empty() || !cells[c].differences[m].p) continue;
+            pValues.push_back(*cells[c].differences[m].p);
+            tested.push_back(c);
         }
-        const std::vector<bool> rejected = holmRejections(pValues);
-        for (std::size_t i = 0; i < tested.size(); ++i) tested[i]->significant[m] = rejected[i];
+        const std::vector<double> adjusted = holmAdjusted(pValues);
+        for (std::size_t i = 0; i < tested.size(); ++i) {
+            CellSummary& cell = cells[tested[i]];
+            cell.holmP[m] = adjusted[i];
+            cell.significant[m] = adjusted[i] < kSignificanceLevel;
+            cell.holmIntervals[m] =
+                meanInterval(samples[tested[i]][m],
+                             holmConsistentConfidence(pValues[i], adjusted[i], kSignificanceLevel));
+        }
     }
     return cells;
 }
@@ -122,8 +116,8 @@ std::string summaryCsv(const StudyPlan& plan, const std::vector<CellSummary>& ce
     for (const char* m : kSummaryMeasures)
         text += std::string(",") + m + "," + m + "_ci_low," + m + "_ci_high," + m + "_runs";
     for (const char* m : kDifferenceMeasures)
-        for (const char* suffix :
-             {"_diff", "_diff_ci_low", "_diff_ci_high", "_diff_p", "_diff_significant"})
+        for (const char* suffix : {"_diff", "_diff_ci_low", "_diff_ci_high", "_diff_p",
+                                   "_diff_p_holm", "_diff_significant"})
             text += std::string(",") + m + suffix;
     text += "\n";
     for (const CellSummary& cell : cells) {
@@ -135,14 +129,15 @@ std::string summaryCsv(const StudyPlan& plan, const std::vector<CellSummary>& ce
         }
         for (std::size_t m = 0; m < kDifferenceCount; ++m) {
             if (cell.system == plan.baseline) {
-                text += ",,,,,";
+                text += ",,,,,,";
                 continue;
             }
             const PairedTest& d = cell.differences[m];
             text += "," + (d.difference.count ? fixed(d.difference.mean) : "") + "," +
                     optionalFixed(d.difference.low) + "," + optionalFixed(d.difference.high) + "," +
                     (d.p ? general(*d.p) : "") + "," +
-                    (d.p ? (cell.significant[m] ? "1" : "0") : "");
+                    (cell.holmP[m] ? general(*cell.holmP[m]) : "") + "," +
+                    (cell.holmP[m] ? (cell.significant[m] ? "1" : "0") : "");
         }
         text += "\n";
     }

@@ -49,12 +49,19 @@ std::size_t utf8Length(const std::string& text, std::size_t i) {
 }  // namespace
 
 void appendf(std::string& out, const char* format, ...) {
-    char buffer[1024];
     va_list args;
     va_start(args, format);
-    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_list again;
+    va_copy(again, args);
+    const int n = std::vsnprintf(nullptr, 0, format, args);
     va_end(args);
-    if (n > 0) out.append(buffer, std::min<std::size_t>(std::size_t(n), sizeof buffer - 1));
+    if (n > 0) {
+        const std::size_t at = out.size();
+        out.resize(at + std::size_t(n) + 1);
+        std::vsnprintf(out.data() + at, std::size_t(n) + 1, format, again);
+        out.resize(at + std::size_t(n));
+    }
+    va_end(again);
 }
 
 double tickStep(double span, int ticks) {

@@ -25,7 +25,7 @@ struct SvgChart {
     std::vector<SvgSeries> series;
 };
 
-// printf-style formatting appended to `out` (at most 1023 characters a call).
+// printf-style formatting appended to `out`, however long.
 void appendf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // A step of 1, 2 or 5 times a power of ten that cuts `span` into about `ticks` parts, and the

@@ -1,0 +1,84 @@
+#include "cli/network_check.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <set>
+
+#include "control/settings.h"
+#include "neuro/image_name.h"
+#include "neuro/solver_network.h"
+#include "neuro/teacher_network.h"
+
+namespace vardeck::cli {
+
+namespace {
+
+constexpr const char* kSolverImage = "solver.img";
+constexpr const char* kTeacherImage = "teacher.img";
+
+// The KSUs the teacher can lead to: each decision moves KSU one step within 0..1, in float as
+// the adaptive system does it.
+std::set<std::string> reachableImages(const Settings& settings) {
+    std::set<std::string> names = {numberedImageName(settings.ksu)};
+    for (const float sign : {1.0f, -1.0f}) {
+        float ksu = settings.ksu;
+        for (int i = 0; i < 10'000; ++i) {
+            const float before = ksu;
+            if (sign > 0) {
+                ksu += settings.teacherKsuStep;
+                if (ksu > 1) ksu = 1;
+            } else {
+                ksu -= settings.teacherKsuStep;
+                if (ksu < 0) ksu = 0;
+            }
+            if (!(ksu != before)) break;
+            names.insert(numberedImageName(ksu));
+        }
+    }
+    return names;
+}
+
+std::string unreadable(const std::string& path) {
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (!file) return path + ": " + std::strerror(errno);
+    std::fclose(file);
+    return path + ": not a usable network image";
+}
+
+}  // namespace
+
+std::vector<std::string> networkFilesOf(SystemKind kind) {
+    switch (kind) {
+        case SystemKind::Neuro:
+            return {kSolverImage};
+        case SystemKind::Adaptive: {
+            Settings settings;
+            settings.setDefaults();
+            settings.loadSettings();
+            const std::set<std::string> images = reachableImages(settings);
+            std::vector<std::string> files(images.begin(), images.end());
+            files.push_back(kTeacherImage);
+            return files;
+        }
+        default:
+            return {};
+    }
+}
+
+std::string networkProblem(const std::vector<SystemKind>& kinds) {
+    std::set<std::string> checked;
+    for (SystemKind kind : kinds) {
+        for (const std::string& file : networkFilesOf(kind)) {
+            if (!checked.insert(file).second) continue;
+            const bool teacher = file == kTeacherImage;
+            const bool loads =
+                teacher ? TeacherNetwork().load(file) == 0 : SolverNetwork().load(file) == 0;
+            if (!loads) return unreadable(file);
+        }
+    }
+    return {};
+}
+
+}  // namespace vardeck::cli

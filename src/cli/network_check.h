@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "sim/simulation.h"
+
+namespace vardeck::cli {
+
+// The network images a system reads from the current directory: none for schedule,
+// solver.img for neuro, and for adaptive teacher.img and the numbered solver image of every
+// KSU it can reach from the one vardeck.cfg starts it at.
+std::vector<std::string> networkFilesOf(SystemKind kind);
+
+// The first network image of these systems that is missing or cannot be loaded, named with
+// the reason; empty when every one loads.
+std::string networkProblem(const std::vector<SystemKind>& kinds);
+
+}  // namespace vardeck::cli
