@@ -11,9 +11,14 @@
 
 namespace vardeck::cli {
 
-RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run) {
-    const PressEntries traffic = generateTraffic(plan.traffic(run)).entries;
+RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::atomic<bool>* stop) {
+    TrafficOptions options = plan.traffic(run);
+    options.stop = stop;
+    GeneratedTraffic generated = generateTraffic(options);
+    if (generated.stopped) return {};
+    const PressEntries traffic = std::move(generated.entries);
     const long long steps = defaultRunSteps(traffic, kDefaultStepCap);
+    // TODO: pass plan.longWait as the long-wait limit once the meter takes it.
     ServiceReport report = measureService(traffic, run.system, steps, plan.calls);
     RunOutcome outcome;
     for (const std::string& cell : compareRowCells(report, true))
@@ -43,7 +48,7 @@ bool StudyRunner::run(const std::atomic<bool>& stop,
             const std::size_t i = next.fetch_add(1);
             if (i >= indices_.size()) return;
             try {
-                outcomes_[i] = runStudyRun(plan_, plan_.run(indices_[i]));
+                outcomes_[i] = runStudyRun(plan_, plan_.run(indices_[i]), &stop);
             } catch (...) {
                 std::lock_guard lock(mutex);
                 if (!error) error = std::current_exception();
