@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "cli/study_runner.h"
+#include "cli/traffic_generator.h"
 
 namespace {
 
@@ -55,3 +56,20 @@ void DefaultStudy(benchmark::State& state) {
 BENCHMARK(DefaultStudy)->Unit(benchmark::kSecond)->Iterations(1);
 
 }  // namespace
+
+// Traffic of the default study's length with 10,000 and 100,000 calls: dense enough that most
+// callers find their step taken. The time per call (items_per_second) should hardly change
+// between the two.
+void TrafficGeneration(benchmark::State& state) {
+    vardeck::cli::TrafficOptions options;
+    options.profile = vardeck::cli::TrafficProfile::Lunch;
+    options.steps = 3000;
+    options.calls = static_cast<int>(state.range(0));
+    options.noDestinationShare = 0.3;
+    for (auto _ : state) {
+        auto traffic = vardeck::cli::generateTraffic(options);
+        benchmark::DoNotOptimize(traffic.entries.size());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(TrafficGeneration)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);

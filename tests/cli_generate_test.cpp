@@ -110,6 +110,15 @@ TEST_F(GenerateTest, SummaryCountsTheCallersWrittenMovedAndDropped) {
     EXPECT_EQ(written + dropped, 1000);
     EXPECT_GT(moved, 0);
     EXPECT_LE(moved, inStepOne);
+
+    // Dense traffic is placed as it always was (these counts come from the placer that looked
+    // up one step after another).
+    r = runCli(
+        "generate --profile lunch --steps 3000 --calls 90000 --seed 2 --no-destination-share 0.5 "
+        "-o t.but");
+    EXPECT_EQ(r.out,
+              "t.but: 51247 calls (lunch, 3000 steps, seed 2), 43623 moved to a later step, "
+              "38753 dropped\n");
 }
 
 TEST_F(GenerateTest, BadOptionsAreRefusedWithExitCodeTwo) {

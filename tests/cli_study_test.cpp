@@ -4,7 +4,9 @@
 
 #include <expat.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/study_plan.h"
 #include "cli/study_runner.h"
 #include "network_images.h"
 #include "test_support.h"
@@ -158,10 +161,40 @@ TEST_F(StudyTest, ThreadsRunSimulationsSideBySideWithTheRowsOfOne) {
     }
 }
 
+// A copy of a shard's folder with one cell of a file replaced (an empty column name deletes
+// the line).
+void damage(const std::string& from, const std::string& to, const std::string& file, int line,
+            const std::string& column, const std::string& value) {
+    fs::create_directory(to);
+    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    std::istringstream text(readFile(from + "/" + file));
+    std::string damaged, header, row;
+    std::getline(text, header);
+    damaged = header + "\n";
+    for (int number = 2; std::getline(text, row); ++number) {
+        if (number == line) {
+            if (column.empty()) continue;
+            std::vector<std::string> cells;
+            std::istringstream split(row + ",");
+            for (std::string cell; std::getline(split, cell, ',');) cells.push_back(cell);
+            std::istringstream names(header);
+            std::size_t i = 0;
+            for (std::string name; std::getline(names, name, ',') && name != column;) ++i;
+            cells.at(i) = value;
+            row.clear();
+            for (const std::string& cell : cells) row += (row.empty() ? "" : ",") + cell;
+        }
+        damaged += row + "\n";
+    }
+    test::writeFile(to + "/" + file, damaged);
+}
+
 TEST_F(StudyTest, MergeRefusesShardsThatDoNotMakeOneStudy) {
     for (const char* shard : {"1/3", "2/3", "3/3"})
-        ASSERT_EQ(runCli(kSmall + "--shard " + std::string(shard) + " -o s" + shard[0]).code, 0);
-    ASSERT_EQ(runCli(kSmall + "--shard 3/3 --no-destination-share 0.5 -o other").code, 0);
+        ASSERT_EQ(
+            runCli(kSmall + "--calls --shard " + std::string(shard) + " -o s" + shard[0]).code, 0);
+    ASSERT_EQ(runCli(kSmall + "--calls --shard 3/3 --no-destination-share 0.5 -o other").code, 0);
+    ASSERT_EQ(runCli(kSmall + "--calls --shard 3/3 --long-wait 90 -o longer").code, 0);
     fs::create_directory("damaged");
     fs::copy("s3", "damaged");
     {
@@ -169,20 +202,70 @@ TEST_F(StudyTest, MergeRefusesShardsThatDoNotMakeOneStudy) {
         runs.insert(runs.size() - 20, ",");
         test::writeFile("damaged/runs.csv", runs);
     }
-    const std::pair<const char*, const char*> cases[] = {
+    // Line 2 of s3's runs.csv is lunch, demand 2.5, seed 7 under adaptive: three calls, all
+    // answered.
+    struct Damage {
+        const char* file;
+        int line;
+        const char* column;
+        const char* value;
+    };
+    const Damage damages[] = {
+        {"runs.csv", 2, "wait_mean", "nan"},
+        {"runs.csv", 2, "wait_mean", "1e999"},
+        {"runs.csv", 2, "wait_mean", "inf"},
+        {"runs.csv", 3, "wait_mean", ""},
+        {"runs.csv", 2, "floors", "abc"},
+        {"runs.csv", 2, "floors", ""},
+        {"runs.csv", 2, "floors", "-3"},
+        {"runs.csv", 4, "floors", "3.5"},
+        {"runs.csv", 2, "wait_sq_mean", "-1.000000"},
+        {"runs.csv", 2, "still_waiting", " 1"},
+        {"runs.csv", 2, "system", "lift"},
+        {"runs.csv", 2, "seed", "x"},
+        {"calls.csv", 2, "", ""},
+        {"calls.csv", 3, "wait", "1000000"},
+        {"calls.csv", 2, "floor", "29"},
+        {"calls.csv", 2, "direction", "sideways"},
+        {"calls.csv", 2, "press_step", "1e3"},
+        {"calls.csv", 2, "answer_step", ""},
+    };
+    std::vector<std::pair<std::string, std::string>> cases = {
         {"s1 s2", "missing"},
         {"s1 s2 s3 s2", "twice"},
         {"s1 s2 other", "another study"},
+        {"s1 s2 longer", "another study"},
         {"s1 s2 absent", "absent/study.txt"},
         {"s1 s2 damaged", "columns"},
         {"s1 s1", "twice"},
     };
+    for (const Damage& d : damages) {
+        const std::string copy = "d" + std::to_string(cases.size());
+        damage("s3", copy, d.file, d.line, d.column, d.value);
+        cases.emplace_back("s1 s2 " + copy, copy + "/" + d.file);
+        if (*d.column) cases.back().second += " line " + std::to_string(d.line);
+    }
+    // A study.txt that plans far too many runs is refused before anything is allocated.
+    fs::create_directory("hostile");
+    fs::copy("s1", "hostile", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    {
+        std::string text = readFile("s1/study.txt");
+        std::string demands = "demands 1";
+        for (int d = 2; d <= 100; ++d) demands += "," + std::to_string(d);
+        text.replace(text.find("demands 2.5,20"), 14, demands);
+        text.replace(text.find("seeds 3"), 7, "seeds 1000000");
+        test::writeFile("hostile/study.txt", text);
+    }
+    cases.emplace_back("hostile s2 s3", "more than 10000000 runs");
+
     for (const auto& [dirs, message] : cases) {
         const test::CliResult r = runCli(std::string("study --merge ") + dirs + " -o merged");
-        EXPECT_EQ(r.code, 2) << dirs;
+        EXPECT_EQ(r.code, 2) << dirs << ": " << r.err;
         EXPECT_NE(r.err.find(message), std::string::npos) << dirs << ": " << r.err;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
         EXPECT_FALSE(fs::exists("merged")) << dirs;
     }
+    EXPECT_EQ(runCli("study --merge s1 s2 s3 -o merged").code, 0) << "the sound shards merge";
 }
 
 TEST_F(StudyTest, SummaryPairsTheSeedsAndTheReportIsWellFormed) {
@@ -324,6 +407,9 @@ TEST_F(StudyTest, BadInputExitsWithTwoAndWritesNothing) {
                                       "--no-destination-share 2",
                                       "--merge",
                                       "--merge a --seeds 3",
+                                      "--long-wait -1",
+                                      "--long-wait 1000001",
+                                      "--seeds 1000000 --demands 1,2,3,4,5,6,7,8,9,10",
                                       "--frobnicate"}) {
         const std::string output = options.empty() ? "" : " -o out";
         const test::CliResult r = runCli("study " + options + output);
@@ -334,21 +420,152 @@ TEST_F(StudyTest, BadInputExitsWithTwoAndWritesNothing) {
     }
 }
 
-TEST_F(StudyTest, AFolderThatCannotBeWrittenExitsWithOne) {
+TEST_F(StudyTest, AFolderThatCannotBeWrittenExitsWithOneInOneLine) {
     test::writeFile("blocker", "a file where a folder should be");
-    const test::CliResult r = runCli(kSmall + "-o blocker/out");
-    EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("blocker/out"), std::string::npos) << r.err;
+    fs::create_symlink("loop", "loop");
+    std::vector<std::string> outputs = {"blocker/out", "loop/out", std::string(300, 'a')};
+    if (::geteuid() != 0) {  // the superuser searches any folder
+        fs::create_directory("locked");
+        fs::permissions("locked", fs::perms::none);
+        outputs.push_back("locked/out");
+    }
+    for (const std::string& output : outputs) {
+        const test::CliResult r = runCli(kSmall + "-o " + output);
+        EXPECT_EQ(r.code, 1) << output;
+        EXPECT_NE(r.err.find("vardeck-cli study: cannot make the folder '" + output),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+    }
+    std::error_code ignored;
+    fs::permissions("locked", fs::perms::owner_all, ignored);
 }
 
-TEST_F(StudyTest, InterruptStopsTheStudyWithoutWritingFiles) {
-    // Far more runs than a second allows; the signal comes while they run.
-    const std::string command = std::string("timeout --preserve-status -s INT 1 '") + VARDECK_CLI +
-                                "' study --seeds 2000 -o big 2>err.txt";
+TEST_F(StudyTest, AFailedWriteLeavesTheOldStudyWhole) {
+    ASSERT_EQ(runCli(kSmall + "--calls -o out").code, 0);
+    const auto snapshot = [] {
+        std::map<std::string, std::string> files;
+        for (const auto& item : fs::directory_iterator("out"))
+            files[item.path().filename().string()] =
+                fs::is_regular_file(item) ? readFile(item.path().string()) : "(folder)";
+        return files;
+    };
+    const auto before = snapshot();
+    // A full disk, as a limit on the size of the files written (the newer study's files are
+    // larger, the older one's smaller).
+    const std::string command = "sh -c \"ulimit -f 16; trap '' XFSZ; exec '" +
+                                std::string(VARDECK_CLI) + "' " + kSmall +
+                                "--seeds 20 -o out\" 2>full.txt";
     const int status = std::system(command.c_str());
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGINT) << status;
-    EXPECT_NE(readFile("err.txt").find("interrupted"), std::string::npos);
-    EXPECT_TRUE(!fs::exists("big") || fs::is_empty("big"));
+    const test::CliResult full{WIFEXITED(status) ? WEXITSTATUS(status) : -1, "",
+                               readFile("full.txt")};
+    EXPECT_EQ(full.code, 1) << full.err;
+    EXPECT_NE(full.err.find("cannot write 'out/"), std::string::npos) << full.err;
+    EXPECT_EQ(snapshot(), before);
+    // A folder in the way of report.html: the files already put in place go back.
+    fs::remove("out/report.html");
+    fs::create_directories("out/report.html/inside");
+    const auto blocked = snapshot();
+    const test::CliResult r = runCli(kSmall + "--seeds 4 -o out");
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.err.find("out/report.html"), std::string::npos) << r.err;
+    EXPECT_EQ(snapshot(), blocked);
+}
+
+TEST_F(StudyTest, InterruptStopsTheStudyWithinASecondWithoutWritingFiles) {
+    // Far more runs than a second allows, and traffic so dense that generating and running
+    // one takes seconds; the signal comes while they run.
+    const std::pair<const char*, const char*> cases[] = {
+        {"--seeds 2000", "INT"},
+        {"--profiles lunch --demands 300000 --systems schedule", "INT"},
+        {"--profiles up-peak --demands 300000 --systems schedule", "TERM"},
+    };
+    for (const auto& [options, signal] : cases) {
+        SCOPED_TRACE(std::string(options) + " " + signal);
+        fs::remove_all("big");
+        const std::string command = std::string("timeout --preserve-status -s ") + signal + " 1 '" +
+                                    VARDECK_CLI + "' study " + options + " -o big 2>err.txt";
+        const auto start = std::chrono::steady_clock::now();
+        const int status = std::system(command.c_str());
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const int number = signal[0] == 'I' ? SIGINT : SIGTERM;
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + number) << status;
+        EXPECT_LT(seconds, 1 + 1.5) << "a generous bound on the second it may take";
+        EXPECT_NE(readFile("err.txt").find("interrupted"), std::string::npos);
+        EXPECT_TRUE(!fs::exists("big") || fs::is_empty("big"));
+    }
+}
+
+TEST_F(StudyTest, TheFingerprintReadsOnlyRegularFilesAndStopsWhenAsked) {
+    const std::string shipped = cli::studyDataFingerprint();
+    // A network image of 64 MiB and more, a pipe without a writer and a link to an endless
+    // device all end.
+    {
+        std::ofstream big("solver.img.big", std::ios::binary);
+        const std::string block(1 << 20, 'x');
+        for (int i = 0; i < 65; ++i) big << block;
+    }
+    ASSERT_EQ(::mkfifo("solver.img.fifo", 0600), 0);
+    fs::create_symlink("/dev/zero", "solver.img.zero");
+    const std::string odd = cli::studyDataFingerprint();
+    EXPECT_EQ(odd.size(), 16u);
+    EXPECT_NE(odd, shipped);
+    EXPECT_EQ(cli::studyDataFingerprint(), odd);
+    // Past the first 64 MiB only the size counts; within them every byte.
+    std::fstream change("solver.img.big", std::ios::binary | std::ios::in | std::ios::out);
+    change.seekp((65 << 20) - 1);
+    change.put('y');
+    change.close();
+    EXPECT_EQ(cli::studyDataFingerprint(), odd);
+    change.open("solver.img.big", std::ios::binary | std::ios::in | std::ios::out);
+    change.seekp(1000);
+    change.put('y');
+    change.close();
+    EXPECT_NE(cli::studyDataFingerprint(), odd);
+
+    const std::atomic<bool> stop{true};
+    EXPECT_EQ(cli::studyDataFingerprint(&stop), "");
+}
+
+TEST(StudyPlanTest, CallsComeFromTheDecimalDemandHalvesAwayFromZero) {
+    struct Case {
+        const char* demand;
+        int steps;
+        int calls;
+    };
+    for (const Case c : {Case{"2.05", 30000, 62}, Case{"2.5", 1000, 3}, Case{"0.35", 10000, 4},
+                         Case{"0.345", 10000, 3}, Case{"2.675", 1000, 3}, Case{"0.001", 500000, 1},
+                         Case{"0.001", 499999, 0}, Case{"80", 3000, 240}, Case{"0.1", 5, 0},
+                         Case{"1000000000", 100000000, 2000000000}}) {
+        cli::StudyPlan plan;
+        plan.steps = c.steps;
+        const double demand = cli::parseDemandList(c.demand).front();
+        EXPECT_EQ(plan.callsFor(demand), c.calls) << c.demand << " x " << c.steps;
+    }
+    // study.txt keeps the long-wait limit; one written before there was one reads as 60.
+    cli::StudyPlan plan;
+    plan.profiles = {cli::TrafficProfile::Lunch};
+    plan.demands = {0.00001, 2.05};
+    plan.systems = {SystemKind::Schedule};
+    plan.longWait = 90;
+    const std::string text = plan.describe(std::nullopt);
+    EXPECT_NE(text.find("demands 0.00001,2.05\n"), std::string::npos) << text;
+    EXPECT_EQ(cli::StudyPlan::parse(text, nullptr).longWait, 90);
+    std::string old = text;
+    old.erase(old.find("long-wait 90\n"), 13);
+    EXPECT_EQ(cli::StudyPlan::parse(old, nullptr).longWait, 60);
+}
+
+TEST(TrafficTest, GenerationStopsWhenAsked) {
+    cli::TrafficOptions options;
+    options.steps = 3000;
+    options.calls = 1'000'000;
+    const std::atomic<bool> stop{true};
+    options.stop = &stop;
+    const cli::GeneratedTraffic traffic = cli::generateTraffic(options);
+    EXPECT_TRUE(traffic.stopped);
+    EXPECT_TRUE(traffic.entries.empty());
 }
 
 }  // namespace

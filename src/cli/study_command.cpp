@@ -1,8 +1,14 @@
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <future>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,13 +28,15 @@ namespace {
 const char* const kStudyUsage =
     "Usage: vardeck-cli study [--profiles LIST] [--demands LIST] [--seeds N] [--first-seed S]\n"
     "                         [--steps N] [--no-destination-share P] [--systems LIST]\n"
-    "                         [--baseline NAME] [--jobs J] [--shard K/N] [--calls] -o DIR\n"
+    "                         [--baseline NAME] [--long-wait L] [--jobs J] [--shard K/N]\n"
+    "                         [--calls] -o DIR\n"
     "       vardeck-cli study --merge DIR... -o DIR\n"
     "\n"
     "Compares the control systems over many traffic seeds. Each cell (profile, demand) gets\n"
     "the traffic that 'generate --profile P --steps N --calls K --seed S\n"
-    "--no-destination-share P' writes, for every seed, with K = demand x N / 1000 rounded\n"
-    "(halves away from zero); each system replays it as 'compare --play' replays that file,\n"
+    "--no-destination-share P' writes, for every seed, with K = demand x N / 1000 worked out\n"
+    "exactly on the decimal demand and rounded (halves away from zero: 2.05 x 30000 / 1000 =\n"
+    "61.5 gives 62); each system replays it as 'compare --play' replays that file,\n"
     "from vardeck.cfg and the networks of the current directory. Every system sees the same\n"
     "traffic, so the differences from the baseline are paired seed by seed. Nothing in the\n"
     "current directory is written.\n"
@@ -43,6 +51,8 @@ const char* const kStudyUsage =
     "                   share of callers, 0 to 1, who press no car button (default 0.3)\n"
     "  --systems LIST   the systems, each at most once (default: schedule,neuro,adaptive)\n"
     "  --baseline NAME  the system the others are compared with (default: schedule)\n"
+    "  --long-wait L    a passenger who waits more than L steps, 0 to 1000000, has a long\n"
+    "                   wait (default 60)\n"
     "  --jobs J         runs at once, 1 to 1024 (default: the number of cores); the results\n"
     "                   do not depend on it\n"
     "  --shard K/N      only the runs whose number in the fixed order, taken mod N, is K-1;\n"
@@ -51,35 +61,59 @@ const char* const kStudyUsage =
     "  --merge DIR...   put the shards in these folders together into one study\n"
     "  -o, --output DIR the folder to write (made if missing)\n"
     "\n"
-    "Files in DIR (each replaced only once it is complete):\n"
+    "Files in DIR (replaced all together once every one is complete; a failed write leaves\n"
+    "the folder as it was):\n"
     "  runs.csv     profile,demand,seed and the columns of 'compare --csv', one row per run,\n"
     "               ordered by profile (as given), demand, seed and system (as given)\n"
-    "  summary.csv  per profile, demand and system: the mean over the seeds of wait_mean,\n"
-    "               wait_p95, wait_max, wait_sq_mean, eff_mean, floors, openings,\n"
-    "               dest_time_mean and still_waiting, each as M, M_ci_low, M_ci_high (95 %\n"
-    "               Student-t interval) and M_runs (runs that have a value); for systems\n"
-    "               other than the baseline, for wait_mean, wait_p95, dest_time_mean and\n"
-    "               floors, the paired difference from the baseline M_diff with its interval\n"
+    "  summary.csv  per profile, demand and system: the mean over the seeds of every\n"
+    "               measure (per lamp: wait_mean, wait_p95, wait_max, wait_sq_mean,\n"
+    "               eff_mean, floors, openings, dest_time_mean, still_waiting; per\n"
+    "               passenger: pax_wait_mean, pax_wait_p95, pax_wait_max, pax_long_share,\n"
+    "               pax_journey_mean, pax_wrong_way, pax_unserved), each as M, M_ci_low,\n"
+    "               M_ci_high (95 % Student-t interval) and M_runs (runs that have a\n"
+    "               value); for systems other than the baseline, for wait_mean, wait_p95,\n"
+    "               dest_time_mean, floors and the five pax_ measures but the last two,\n"
+    "               the paired difference from the baseline M_diff with its 95 % interval\n"
     "               M_diff_ci_low, M_diff_ci_high, the paired t-test's two-sided M_diff_p,\n"
-    "               and M_diff_significant: 1 when p < 0.05 after the Holm-Bonferroni\n"
-    "               correction over all cells and systems of the study for that measure\n"
-    "  report.html  the study on one page: plots of mean wait and of the differences, and\n"
-    "               the summary table\n"
+    "               M_diff_p_holm (adjusted by Holm-Bonferroni over all cells and systems\n"
+    "               of the study for that measure) and M_diff_significant, 1 when the\n"
+    "               adjusted p < 0.05. A difference that is the same in every seed has no\n"
+    "               spread: it is not tested, and its p columns are empty\n"
+    "  report.html  the study on one page, per passenger first: plots of the mean wait\n"
+    "               and of the differences, warnings, and the summary table\n"
     "  calls.csv    with --calls: profile,demand,seed,system,floor,direction,press_step,\n"
     "               answer_step,wait,destination_step (the first opening at a destination of\n"
     "               the caller whose press lit the lamp; empty when never)\n"
     "  study.txt    the parameters, which --merge checks\n"
     "\n"
-    "Progress goes to stderr. Ctrl-C stops the study and writes nothing.\n"
+    "A study has at most 10000000 runs. Progress goes to stderr. Ctrl-C (or SIGTERM) stops\n"
+    "the study within a second and writes nothing; a second Ctrl-C ends it at once.\n"
     "Exit codes: 0 done, 1 a failed run or write, 2 bad input.\n";
 
-// The signal that asked the study to stop, 0 while none did.
+// The signal that asked the study to stop, 0 while none did, and when (steady clock, ns).
 std::atomic<int> interruptSignal{0};
 std::atomic<bool> interrupted{false};
+std::atomic<long long> interruptedAt{0};
+
+long long steadyNanoseconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1'000'000'000LL + now.tv_nsec;
+}
 
 extern "C" void onStudyInterrupt(int signal) {
-    interruptSignal.store(signal);
-    interrupted.store(true);
+    const long long now = steadyNanoseconds();
+    if (!interrupted.exchange(true)) {
+        interruptedAt.store(now);
+        interruptSignal.store(signal);
+        return;
+    }
+    // A second signal ends the process at once (delivered when this handler returns). One that
+    // follows the first within a moment is the same request told twice, as `timeout` and
+    // batch systems do by signalling the process and then its whole group.
+    if (now - interruptedAt.load() < 200'000'000LL) return;
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
 }
 
 // Ctrl-C (or a batch system's SIGTERM) only asks the runs to stop; the study then writes
@@ -163,6 +197,8 @@ StudyOptions parseOptions(Arguments& args, bool& help) {
         } else if (option == "--baseline") {
             o.baselineName = args.value(option);
             plan.baseline = parseSystemName(o.baselineName);
+        } else if (option == "--long-wait") {
+            plan.longWait = static_cast<int>(args.integer(option, 0, 1'000'000));
         } else if (option == "--jobs") {
             o.jobs = static_cast<unsigned>(args.integer(option, 1, 1024));
         } else if (option == "--shard") {
@@ -196,6 +232,9 @@ StudyOptions parseOptions(Arguments& args, bool& help) {
         throw UsageError{"the baseline '" + o.baselineName + "' is not among the systems"};
     if (std::uint64_t(plan.firstSeed) + plan.seeds - 1 > 4294967295ULL)
         throw UsageError{"the seeds run past 4294967295"};
+    if (!plan.runCountWithin(kMaxStudyRuns))
+        throw UsageError{"the study would have more than " + std::to_string(kMaxStudyRuns) +
+                         " runs; split it into several studies"};
     for (double demand : plan.demands) {
         const int calls = plan.callsFor(demand);
         if (calls < 1)
@@ -208,15 +247,18 @@ StudyOptions parseOptions(Arguments& args, bool& help) {
     return o;
 }
 
-// The runs of the study or its shard.
+// The runs of the study or its shard; with `interrupted` up it returns early with no rows.
 StudyResults runStudy(const StudyOptions& o) {
-    InterruptGuard guard;
     StudyResults results;
     results.plan = o.plan;
-    results.plan.dataFingerprint = studyDataFingerprint();
+    results.plan.dataFingerprint = studyDataFingerprint(&interrupted);
     results.shard = o.shard;
-    for (std::size_t i = 0; i < results.plan.runCount(); ++i)
-        if (!o.shard || o.shard->holds(i)) results.indices.push_back(i);
+    if (interrupted.load()) return results;
+    const std::size_t total = results.plan.runCount();
+    results.indices.reserve(o.shard ? total / o.shard->count + 1 : total);
+    for (std::size_t i = o.shard ? o.shard->number - 1 : 0; i < total;
+         i += o.shard ? o.shard->count : 1)
+        results.indices.push_back(i);
 
     StudyRunner runner(results.plan, results.indices, o.jobs);
     StudyProgress progress(results.indices.size(), stderr, ::isatty(STDERR_FILENO) != 0);
@@ -251,24 +293,60 @@ StudyResults runStudy(const StudyOptions& o) {
     return results;
 }
 
-}  // namespace
+using StudyFiles = std::vector<std::pair<std::string, std::string>>;
 
-int studyCommand(Arguments& args) {
-    bool help = false;
-    const StudyOptions options = parseOptions(args, help);
-    if (help) {
-        std::fputs(kStudyUsage, stdout);
-        return 0;
-    }
+// Ends the process of the signal that interrupted the study, so that a shell loop around it
+// stops too.
+[[noreturn]] void endInterrupted() {
+    std::fprintf(stderr, "vardeck-cli study: interrupted; nothing was written\n");
+    std::fflush(stderr);
+    const int signal = interruptSignal.load() ? interruptSignal.load() : SIGINT;
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+    std::_Exit(128 + signal);
+}
 
-    StudyResults results;
-    if (!options.merge.empty()) {
-        try {
-            results = mergeStudyShards(options.merge);
-        } catch (const StudyError& error) {
-            throw UsageError{error.message};
+// Runs, merges and summarises on a thread of its own while this one watches for Ctrl-C:
+// the runs, the traffic and the fingerprint look at the flag and stop, but whatever else the
+// study is doing, the process ends within a second of the signal. Nothing is written by then.
+StudyFiles prepareFiles(const StudyOptions& options) {
+    std::packaged_task<StudyFiles()> task([&options] {
+        StudyResults results;
+        if (!options.merge.empty()) {
+            try {
+                results = mergeStudyShards(options.merge);
+            } catch (const StudyError& error) {
+                throw UsageError{error.message};
+            }
+        } else {
+            results = runStudy(options);
+            if (interrupted.load()) return StudyFiles{};
         }
-    } else {
+        for (const std::string& warning :
+             degenerateRunWarnings(results.plan, results.indices, results.rows))
+            std::fprintf(stderr, "vardeck-cli study: warning: %s\n", warning.c_str());
+        return studyFiles(results);
+    });
+    std::future<StudyFiles> files = task.get_future();
+    std::thread worker(std::move(task));
+    using namespace std::chrono_literals;
+    while (files.wait_for(50ms) != std::future_status::ready) {
+        if (!interrupted.load()) continue;
+        // A moment for the work to wind down by itself, then the process goes without it.
+        if (files.wait_for(250ms) == std::future_status::ready) worker.join();
+        endInterrupted();
+    }
+    worker.join();
+    StudyFiles ready = files.get();
+    if (interrupted.load()) endInterrupted();
+    return ready;
+}
+
+int study(const StudyOptions& options) {
+    InterruptGuard guard;
+    interrupted.store(false);
+    interruptSignal.store(0);
+    if (options.merge.empty()) {
         // A system without its networks would stand still and look thrifty: refuse it at once.
         if (const std::string problem = networkProblem(options.plan.systems); !problem.empty())
             throw UsageError{problem};
@@ -277,25 +355,41 @@ int studyCommand(Arguments& args) {
             std::fprintf(stderr, "vardeck-cli study: %s\n", problem.c_str());
             return 1;
         }
-        interrupted.store(false);
-        interruptSignal.store(0);
-        results = runStudy(options);
-        if (interrupted.load()) {
-            std::fprintf(stderr, "vardeck-cli study: interrupted; nothing was written\n");
-            const int signal = interruptSignal.load();
-            std::signal(signal, SIG_DFL);
-            std::raise(signal);
-            return 1;
-        }
     }
-    for (const std::string& warning :
-         degenerateRunWarnings(results.plan, results.indices, results.rows))
-        std::fprintf(stderr, "vardeck-cli study: warning: %s\n", warning.c_str());
-    if (const std::string problem = writeStudyResults(options.output, results); !problem.empty()) {
+    const StudyFiles files = prepareFiles(options);
+    const std::string problem = writeStudyFiles(options.output, files, &interrupted);
+    if (interrupted.load() && problem == "interrupted") endInterrupted();
+    if (!problem.empty()) {
         std::fprintf(stderr, "vardeck-cli study: %s\n", problem.c_str());
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int studyCommand(Arguments& args) {
+    // Whatever goes wrong is told in one line, never as an abort.
+    try {
+        bool help = false;
+        const StudyOptions options = parseOptions(args, help);
+        if (help) {
+            std::fputs(kStudyUsage, stdout);
+            return 0;
+        }
+        return study(options);
+    } catch (const UsageError&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "vardeck-cli study: out of memory\n");
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vardeck-cli study: %s\n", error.what());
+    } catch (const StudyError& error) {
+        std::fprintf(stderr, "vardeck-cli study: %s\n", error.message.c_str());
+    } catch (...) {
+        std::fprintf(stderr, "vardeck-cli study: an unexpected error\n");
+    }
+    return 1;
 }
 
 }  // namespace vardeck::cli

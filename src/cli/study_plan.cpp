@@ -1,6 +1,11 @@
 #include "cli/study_plan.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -56,8 +61,10 @@ std::uint64_t fnv1a(std::uint64_t hash, const char* data, std::size_t size) {
 }  // namespace
 
 std::string shortestNumber(double value) {
-    char buffer[64];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    // Room for the 309 digits of the largest double written out.
+    char buffer[400];
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
     return error == std::errc{} ? std::string(buffer, end) : std::string("nan");
 }
 
@@ -76,17 +83,23 @@ std::vector<TrafficProfile> parseProfileList(const std::string& list) {
 }
 
 std::vector<double> parseDemandList(const std::string& list) {
-    std::vector<double> demands;
+    std::vector<std::pair<double, std::string>> items;
     for (const std::string& text : splitList(list, "demands")) {
         const auto value = parseNumber(text);
         if (!value || !(*value > 0) || text.find_first_not_of("0123456789.") != std::string::npos)
             throw StudyError{"a demand is a positive number of calls per 1000 steps, not '" + text +
                              "'"};
-        if (std::find(demands.begin(), demands.end(), *value) != demands.end())
-            throw StudyError{"the demand " + text + " is listed twice"};
-        demands.push_back(*value);
+        items.emplace_back(*value, text);
     }
-    std::sort(demands.begin(), demands.end());
+    // Sorted first, so that a long list is checked for repeats in n log n.
+    std::stable_sort(items.begin(), items.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<double> demands;
+    for (const auto& [value, text] : items) {
+        if (!demands.empty() && demands.back() == value)
+            throw StudyError{"the demand " + text + " is listed twice"};
+        demands.push_back(value);
+    }
     return demands;
 }
 
@@ -118,6 +131,16 @@ std::size_t StudyPlan::runCount() const {
     return profiles.size() * demands.size() * seeds * systems.size();
 }
 
+bool StudyPlan::runCountWithin(std::size_t limit) const {
+    std::size_t count = 1;
+    for (const std::size_t factor : {profiles.size(), demands.size(), seeds, systems.size()}) {
+        if (factor == 0) return true;
+        if (count > limit / factor) return false;
+        count *= factor;
+    }
+    return count <= limit;
+}
+
 StudyRun StudyPlan::run(std::size_t index) const {
     StudyRun r;
     r.index = index;
@@ -145,8 +168,23 @@ std::optional<std::size_t> StudyPlan::indexOf(TrafficProfile profile, double dem
 }
 
 int StudyPlan::callsFor(double demand) const {
-    const double calls = std::round(demand * double(steps) / 1000.0);
-    return calls > 2e9 ? 2'000'000'000 : static_cast<int>(calls);
+    constexpr int kCap = 2'000'000'000;
+    // demand = digits / 10^decimals, so calls = digits x steps / (1000 x 10^decimals), in
+    // whole numbers. The shortest text has at most 17 significant digits.
+    const std::string text = shortestNumber(demand);
+    const std::size_t point = text.find('.');
+    const std::string whole = text.substr(0, point);
+    const std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+    if (whole.size() > 12) return kCap;
+    if (fraction.size() > 24) return 0;  // below 1e-12 calls per step
+    unsigned __int128 digits = 0;
+    for (const char c : whole + fraction) digits = digits * 10 + unsigned(c - '0');
+    unsigned __int128 divisor = 1000;
+    for (std::size_t i = 0; i < fraction.size(); ++i) divisor *= 10;
+    const unsigned __int128 product = digits * unsigned(std::max(steps, 0));
+    unsigned __int128 calls = product / divisor;
+    if (2 * (product % divisor) >= divisor) ++calls;
+    return calls > unsigned(kCap) ? kCap : static_cast<int>(calls);
 }
 
 TrafficOptions StudyPlan::traffic(const StudyRun& run) const {
@@ -172,6 +210,7 @@ std::string StudyPlan::describe(const std::optional<Shard>& shard) const {
          << "systems " << joinList(systems, systemName) << "\n"
          << "baseline " << systemName(baseline) << "\n"
          << "calls " << (calls ? 1 : 0) << "\n"
+         << "long-wait " << longWait << "\n"
          << "data " << dataFingerprint << "\n";
     if (shard) text << "shard " << shard->number << "/" << shard->count << "\n";
     return text.str();
@@ -220,6 +259,8 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
     const std::vector<SystemKind> baseline = parseStudySystems(take("baseline"));
     plan.baseline = baseline.front();
     plan.calls = whole("calls", 0, 1) == 1;
+    // Written since passengers are measured; an older study.txt used the default.
+    plan.longWait = values.count("long-wait") ? int(whole("long-wait", 0, 1'000'000)) : 60;
     plan.dataFingerprint = take("data");
     if (shard) {
         shard->reset();
@@ -228,37 +269,51 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
         }
     }
     if (!values.empty()) throw StudyError{"unknown line '" + values.begin()->first + "'"};
+    if (!plan.runCountWithin(kMaxStudyRuns))
+        throw StudyError{"more than " + std::to_string(kMaxStudyRuns) + " runs"};
     return plan;
 }
 
-std::string studyDataFingerprint() {
+std::string studyDataFingerprint(const std::atomic<bool>* stop) {
     namespace fs = std::filesystem;
     std::vector<std::string> names = {"vardeck.cfg", "solver.pat", "teacher.pat", "solver.img",
                                       "teacher.img"};
     std::error_code error;
-    for (const auto& item : fs::directory_iterator(".", error)) {
-        const std::string name = item.path().filename().string();
+    for (fs::directory_iterator it(".", error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
         if (name.rfind("solver.img.", 0) == 0) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     // Network files are small; a huge file counts by its first part and its size.
-    constexpr std::size_t kLimit = 64 << 20;
+    constexpr long long kLimit = 64 << 20;
     std::uint64_t hash = 0xcbf29ce484222325ULL;
     std::vector<char> buffer(1 << 16);
     for (const std::string& name : names) {
         hash = fnv1a(hash, name.data(), name.size() + 1);
-        std::ifstream in(name, std::ios::binary);
-        if (!in) {
-            hash = fnv1a(hash, "-", 1);
+        // Opened without blocking, so that a pipe without a writer does not hang the study;
+        // only a regular file is read.
+        const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        struct stat info {};
+        if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            hash = fnv1a(hash, fd < 0 ? "-" : "?", 1);
+            if (fd >= 0) ::close(fd);
             continue;
         }
-        std::size_t total = 0;
-        while (total < kLimit && in.read(buffer.data(), std::streamsize(buffer.size())),
-               in.gcount() > 0) {
-            hash = fnv1a(hash, buffer.data(), std::size_t(in.gcount()));
-            total += std::size_t(in.gcount());
+        long long total = 0;
+        while (total < kLimit) {
+            if (stop && stop->load()) {
+                ::close(fd);
+                return {};
+            }
+            const auto wanted = std::size_t(std::min<long long>(kLimit - total, buffer.size()));
+            const ssize_t got = ::read(fd, buffer.data(), wanted);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;  // the end, or a file that cannot be read further
+            hash = fnv1a(hash, buffer.data(), std::size_t(got));
+            total += got;
         }
-        const std::string size = std::to_string(fs::file_size(name, error));
+        ::close(fd);
+        const std::string size = std::to_string(info.st_size);
         hash = fnv1a(hash, size.data(), size.size() + 1);
     }
     char text[17];

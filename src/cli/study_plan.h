@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -40,16 +41,21 @@ struct StudyPlan {
     std::vector<SystemKind> systems;
     SystemKind baseline = SystemKind::Schedule;
     bool calls = false;
-    int longWait = 60;  // steps; a passenger who waits more waits long
+    // Passengers who wait longer than this many steps count as long waits.
+    int longWait = 60;
     // A fingerprint of the settings and network files the runs start from.
     std::string dataFingerprint;
 
     std::size_t runCount() const;
+    // Whether the plan has at most `limit` runs, without overflowing on the way.
+    bool runCountWithin(std::size_t limit) const;
     StudyRun run(std::size_t index) const;
     // The index of a run, if the plan has it.
     std::optional<std::size_t> indexOf(TrafficProfile profile, double demand, std::uint32_t seed,
                                        SystemKind system) const;
-    // Calls per run: demand x steps / 1000, halves rounded away from zero.
+    // Calls per run: demand x steps / 1000, halves rounded away from zero, worked out on the
+    // demand's decimal text (as study.txt and runs.csv show it), so 2.05 x 30000 / 1000 is
+    // 61.5 and gives 62. Capped at 2000000000.
     int callsFor(double demand) const;
     TrafficOptions traffic(const StudyRun& run) const;
 
@@ -58,6 +64,9 @@ struct StudyPlan {
     // Reads study.txt; throws StudyError. `shard` receives the shard line if there is one.
     static StudyPlan parse(const std::string& text, std::optional<Shard>* shard);
 };
+
+// The most runs a study or a merge plans; more are refused before anything is allocated.
+inline constexpr std::size_t kMaxStudyRuns = 10'000'000;
 
 struct StudyError {
     std::string message;
@@ -71,11 +80,14 @@ std::vector<SystemKind> parseStudySystems(const std::string& list);
 // "K/N" with 1 <= K <= N.
 Shard parseShard(const std::string& text);
 
-// A number as the shortest text that reads back as the same double ("5", "2.5", "0.3").
+// A number as the shortest decimal text, without exponent, that reads back as the same double
+// ("5", "2.5", "0.3", "0.00001").
 std::string shortestNumber(double value);
 
 // A fingerprint of the files in the current directory that a run reads: vardeck.cfg, the
-// pattern files and every network image.
-std::string studyDataFingerprint();
+// pattern files and every network image. Only regular files are read, each up to 64 MiB; a
+// name that is something else (a pipe, a device) counts as such. Returns an empty text when
+// `stop` was set before it finished.
+std::string studyDataFingerprint(const std::atomic<bool>* stop = nullptr);
 
 }  // namespace vardeck::cli

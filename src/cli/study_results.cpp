@@ -2,19 +2,24 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
+#include <unordered_map>
 
 #include "cli/arguments.h"
 #include "cli/compare_row.h"
+#include "cli/folder_update.h"
+#include "cli/run_row_check.h"
 #include "cli/study_report.h"
 #include "cli/study_warnings.h"
 #include "cli/study_summary.h"
 #include "cli/system_names.h"
-#include "io/atomic_file.h"
+#include "model/floors.h"
 
 namespace vardeck::cli {
 
@@ -80,6 +85,27 @@ std::size_t runOfLine(const StudyPlan& plan, const std::vector<std::string>& cel
     return *index;
 }
 
+// The cells of a line of calls.csv after its run: floor, direction, press_step, answer_step,
+// wait (their difference) and destination_step, the steps empty for never.
+std::string checkCallCells(const std::vector<std::string>& cells) {
+    long long floor = 0, press = 0, answer = -1, wait = -1, destination = -1;
+    constexpr long long kMaxStep = 4'000'000'000LL;
+    if (!isWholeNumber(cells[4], kFloorCount, &floor) || floor < 1)
+        return "bad floor '" + cells[4] + "'";
+    if (cells[5] != "up" && cells[5] != "down") return "bad direction '" + cells[5] + "'";
+    if (!isWholeNumber(cells[6], kMaxStep, &press)) return "bad press_step '" + cells[6] + "'";
+    if (!cells[7].empty() && (!isWholeNumber(cells[7], kMaxStep, &answer) || answer < press))
+        return "bad answer_step '" + cells[7] + "'";
+    if (!cells[8].empty() && !isWholeNumber(cells[8], kMaxStep, &wait))
+        return "bad wait '" + cells[8] + "'";
+    if (cells[7].empty() != cells[8].empty() || (answer >= 0 && wait != answer - press))
+        return "a wait '" + cells[8] + "' that is not answer_step - press_step";
+    if (!cells[9].empty() &&
+        (!isWholeNumber(cells[9], kMaxStep, &destination) || destination < std::max(press, answer)))
+        return "bad destination_step '" + cells[9] + "'";
+    return {};
+}
+
 }  // namespace
 
 std::string callsCsvHeader() {
@@ -103,10 +129,15 @@ std::string callsCsvLines(const StudyRun& run, const std::vector<CallRecord>& ca
 }
 
 std::string checkOutputFolder(const std::string& dir) {
+    // Error codes throughout: a name too long, a loop of links or a folder that cannot be
+    // searched is a message, not an exception.
     std::error_code error;
     fs::create_directories(dir, error);
-    if (!fs::is_directory(dir))
-        return "cannot make the folder '" + dir + "'" + (error ? ": " + error.message() : "");
+    std::error_code statError;
+    if (!fs::is_directory(dir, statError)) {
+        const std::error_code& why = error ? error : statError;
+        return "cannot make the folder '" + dir + "'" + (why ? ": " + why.message() : "");
+    }
     std::string probe = pathIn(dir, ".study-probe-XXXXXX");
     const int fd = ::mkstemp(probe.data());
     if (fd < 0) return "cannot write in '" + dir + "': " + std::strerror(errno);
@@ -115,10 +146,8 @@ std::string checkOutputFolder(const std::string& dir) {
     return {};
 }
 
-std::string writeStudyResults(const std::string& dir, const StudyResults& results) {
-    if (std::string problem = checkOutputFolder(dir); !problem.empty()) return problem;
-
-    std::vector<std::pair<const char*, std::string>> files;
+std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& results) {
+    std::vector<std::pair<std::string, std::string>> files;
     std::string runs = runsCsvHeader();
     for (std::size_t i = 0; i < results.indices.size(); ++i)
         runs += runsCsvLine(results.plan.run(results.indices[i]), results.rows[i]);
@@ -138,30 +167,47 @@ std::string writeStudyResults(const std::string& dir, const StudyResults& result
     }
     // Last, so that a folder whose study.txt is new holds the rest of that study too.
     files.emplace_back(kStudyFile, results.plan.describe(results.shard));
+    return files;
+}
 
+std::string writeStudyFiles(const std::string& dir,
+                            const std::vector<std::pair<std::string, std::string>>& files,
+                            const std::atomic<bool>* stop) {
+    if (std::string problem = checkOutputFolder(dir); !problem.empty()) return problem;
+    FolderUpdate update(dir);
     for (const auto& [name, text] : files) {
-        const std::string path = pathIn(dir, name);
-        const bool written = writeFileAtomically(path, [&text](std::FILE* file) {
-            return std::fwrite(text.data(), 1, text.size(), file) == text.size();
-        });
-        if (!written) return "cannot write '" + path + "'";
+        if (stop && stop->load()) return "interrupted";
+        if (std::string problem = update.stage(name, text); !problem.empty()) return problem;
     }
     for (const char* name : {kCallsFile, kSummaryFile, kReportFile}) {
         bool kept = false;
-        for (const auto& file : files) kept = kept || std::strcmp(file.first, name) == 0;
-        std::error_code ignored;
-        if (!kept) fs::remove(pathIn(dir, name), ignored);
+        for (const auto& file : files) kept = kept || file.first == name;
+        if (!kept) update.remove(name);
     }
-    return {};
+    if (stop && stop->load()) return "interrupted";
+    return update.commit();
+}
+
+std::string writeStudyResults(const std::string& dir, const StudyResults& results) {
+    return writeStudyFiles(dir, studyFiles(results), nullptr);
 }
 
 StudyResults mergeStudyShards(const std::vector<std::string>& dirs) {
     StudyResults merged;
     std::string description;
-    std::vector<bool> seen;
+    // For each run the number (from 1) of the folder that holds it, 0 while none does.
+    std::vector<std::uint32_t> holder;
     std::vector<std::string> rows;
     std::vector<std::string> callLines;
-    for (const std::string& dir : dirs) {
+    const std::vector<std::string>& columns = compareColumns();
+    const auto columnOf = [&](const char* name) {
+        return std::size_t(std::find(columns.begin(), columns.end(), name) - columns.begin());
+    };
+    const std::size_t callsColumn = columnOf("calls");
+    const std::size_t answeredColumn = columnOf("answered");
+    for (std::size_t d = 0; d < dirs.size(); ++d) {
+        const std::string& dir = dirs[d];
+        const std::uint32_t dirNumber = static_cast<std::uint32_t>(d + 1);
         const std::string studyPath = pathIn(dir, kStudyFile);
         std::optional<Shard> shard;
         StudyPlan plan;
@@ -173,7 +219,7 @@ StudyResults mergeStudyShards(const std::vector<std::string>& dirs) {
         if (description.empty()) {
             description = plan.describe(std::nullopt);
             merged.plan = plan;
-            seen.assign(plan.runCount(), false);
+            holder.assign(plan.runCount(), 0);
             rows.resize(plan.runCount());
             callLines.resize(plan.runCount());
         } else if (plan.describe(std::nullopt) != description) {
@@ -181,21 +227,36 @@ StudyResults mergeStudyShards(const std::vector<std::string>& dirs) {
                              "' (their study.txt differ)"};
         }
 
+        // This folder's runs, with their line in runs.csv and the calls it says they made.
+        struct HeldRun {
+            std::size_t index;
+            long long line;
+            long long calls;
+            long long answered;
+        };
+        std::vector<HeldRun> held;
         const std::string runsPath = pathIn(dir, kRunsFile);
         std::istringstream runs(readBounded(runsPath, kTableFileLimit));
         std::string line;
         if (!std::getline(runs, line) || line + "\n" != runsCsvHeader())
             throw StudyError{runsPath + ": not the runs of a study"};
-        const std::size_t columns = 3 + compareColumns().size();
         for (long long number = 2; std::getline(runs, line); ++number) {
             const std::string where = runsPath + " line " + std::to_string(number);
             std::vector<std::string> cells = splitCells(line);
-            if (cells.size() != columns) throw StudyError{where + ": wrong number of columns"};
+            if (cells.size() != 3 + columns.size())
+                throw StudyError{where + ": wrong number of columns"};
             const std::size_t index = runOfLine(plan, cells, where);
             if (shard && !shard->holds(index))
                 throw StudyError{where + ": a run that belongs to another shard"};
-            if (seen[index]) throw StudyError{where + ": a run that is there twice"};
-            seen[index] = true;
+            if (holder[index] != 0) throw StudyError{where + ": a run that is there twice"};
+            const std::vector<std::string> row(cells.begin() + 3, cells.end());
+            if (const std::string problem = checkCompareRow(row); !problem.empty())
+                throw StudyError{where + ": " + problem};
+            holder[index] = dirNumber;
+            long long calls = 0, answered = 0;
+            isWholeNumber(row[callsColumn], std::numeric_limits<long long>::max(), &calls);
+            isWholeNumber(row[answeredColumn], std::numeric_limits<long long>::max(), &answered);
+            held.push_back({index, number, calls, answered});
             std::size_t start = 0;
             for (int comma = 0; comma < 3; ++comma) start = line.find(',', start) + 1;
             rows[index] = line.substr(start);
@@ -206,29 +267,50 @@ StudyResults mergeStudyShards(const std::vector<std::string>& dirs) {
             std::istringstream calls(readBounded(callsPath, kTableFileLimit));
             if (!std::getline(calls, line) || line + "\n" != callsCsvHeader())
                 throw StudyError{callsPath + ": not the calls of a study"};
+            std::vector<std::pair<long long, long long>> counts(held.size());
+            std::unordered_map<std::size_t, std::size_t> position;
+            position.reserve(held.size());
+            for (std::size_t h = 0; h < held.size(); ++h) position.emplace(held[h].index, h);
             for (long long number = 2; std::getline(calls, line); ++number) {
                 const std::string where = callsPath + " line " + std::to_string(number);
-                const std::size_t index = runOfLine(plan, splitCells(line), where);
-                if (shard && !shard->holds(index))
-                    throw StudyError{where + ": a call of a run of another shard"};
+                const std::vector<std::string> cells = splitCells(line);
+                if (cells.size() != 10) throw StudyError{where + ": wrong number of columns"};
+                const std::size_t index = runOfLine(plan, cells, where);
+                const auto found = position.find(index);
+                if (found == position.end())
+                    throw StudyError{where + ": a call of a run that " + kRunsFile +
+                                     " of this folder lacks"};
+                if (const std::string problem = checkCallCells(cells); !problem.empty())
+                    throw StudyError{where + ": " + problem};
+                ++counts[found->second].first;
+                counts[found->second].second += cells[7].empty() ? 0 : 1;
                 callLines[index] += line + "\n";
+            }
+            for (std::size_t h = 0; h < held.size(); ++h) {
+                if (counts[h].first == held[h].calls && counts[h].second == held[h].answered)
+                    continue;
+                throw StudyError{
+                    callsPath + ": " + std::to_string(counts[h].first) + " calls (" +
+                    std::to_string(counts[h].second) + " answered) of the run on line " +
+                    std::to_string(held[h].line) + " of " + runsPath + ", which says " +
+                    std::to_string(held[h].calls) + " (" + std::to_string(held[h].answered) + ")"};
             }
         }
     }
     std::size_t missing = 0;
-    for (bool s : seen) missing += s ? 0 : 1;
+    for (std::uint32_t h : holder) missing += h ? 0 : 1;
     if (missing > 0) {
         const std::size_t first =
-            std::size_t(std::find(seen.begin(), seen.end(), false) - seen.begin());
+            std::size_t(std::find(holder.begin(), holder.end(), 0u) - holder.begin());
         const StudyRun run = merged.plan.run(first);
-        throw StudyError{std::to_string(missing) + " of " + std::to_string(seen.size()) +
+        throw StudyError{std::to_string(missing) + " of " + std::to_string(holder.size()) +
                          " runs are missing, the first " + trafficProfileName(run.profile) +
                          " demand " + shortestNumber(run.demand) + " seed " +
                          std::to_string(run.seed) + " " + systemName(run.system) +
                          " (is a shard missing?)"};
     }
-    merged.indices.resize(seen.size());
-    for (std::size_t i = 0; i < seen.size(); ++i) merged.indices[i] = i;
+    merged.indices.resize(holder.size());
+    for (std::size_t i = 0; i < holder.size(); ++i) merged.indices[i] = i;
     merged.rows = std::move(rows);
     merged.callLines = std::move(callLines);
     return merged;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -27,14 +28,24 @@ struct StudyResults {
 std::string callsCsvLines(const StudyRun& run, const std::vector<CallRecord>& calls);
 std::string callsCsvHeader();
 
-// Writes runs.csv, study.txt, calls.csv when the plan asks for calls, and for a whole study
-// summary.csv and report.html, into `dir` (made if missing). Each file replaces the old one
-// only once it is complete; files of an earlier output that this one lacks are removed.
-// Returns an error message, empty on success.
+// The files of a study, by name: runs.csv, calls.csv when the plan asks for calls, and for a
+// whole study summary.csv and report.html, then study.txt.
+std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& results);
+
+// Writes the files into `dir` (made if missing), all or nothing: the old files are replaced
+// only once every new one is written in full, and files of an earlier output that this one
+// lacks are removed. A failure, or `stop` going up before the files are put in place, leaves
+// the folder as it was. Returns an error message, empty on success ("interrupted" when
+// stopped).
+std::string writeStudyFiles(const std::string& dir,
+                            const std::vector<std::pair<std::string, std::string>>& files,
+                            const std::atomic<bool>* stop);
 std::string writeStudyResults(const std::string& dir, const StudyResults& results);
 
-// Reads the shards in `dirs` and puts them together; throws StudyError when they are not the
-// shards of one study, or when a run is missing or comes twice.
+// Reads the shards in `dirs` and puts them together; throws StudyError, naming the file and
+// line, when they are not the shards of one study, when a run is missing or comes twice, when
+// a cell is not what `compare --csv` writes in its column, or when calls.csv does not hold
+// each run's calls.
 StudyResults mergeStudyShards(const std::vector<std::string>& dirs);
 
 // Whether `dir` exists or can be made and takes new files. Returns an error message, empty

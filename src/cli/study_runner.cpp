@@ -11,8 +11,12 @@
 
 namespace vardeck::cli {
 
-RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run) {
-    const PressEntries traffic = generateTraffic(plan.traffic(run)).entries;
+RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::atomic<bool>* stop) {
+    TrafficOptions options = plan.traffic(run);
+    options.stop = stop;
+    GeneratedTraffic generated = generateTraffic(options);
+    if (generated.stopped) return {};
+    const PressEntries traffic = std::move(generated.entries);
     const long long steps = defaultRunSteps(traffic, kDefaultStepCap);
     ServiceReport report = measureService(traffic, run.system, steps, plan.calls, plan.longWait);
     RunOutcome outcome;
@@ -43,7 +47,7 @@ bool StudyRunner::run(const std::atomic<bool>& stop,
             const std::size_t i = next.fetch_add(1);
             if (i >= indices_.size()) return;
             try {
-                outcomes_[i] = runStudyRun(plan_, plan_.run(indices_[i]));
+                outcomes_[i] = runStudyRun(plan_, plan_.run(indices_[i]), &stop);
             } catch (...) {
                 std::lock_guard lock(mutex);
                 if (!error) error = std::current_exception();

@@ -20,8 +20,10 @@ struct RunOutcome {
 };
 
 // Generates the run's traffic in memory exactly as `generate` would write it and replays it as
-// `compare --play` replays that file.
-RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run);
+// `compare --play` replays that file. With `stop` up it gives up early and returns an empty
+// outcome.
+RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run,
+                       const std::atomic<bool>* stop = nullptr);
 
 // Runs the given runs of a plan on `jobs` threads. Each run owns its simulation, so the
 // outcomes do not depend on the number of threads or on the order in which runs finish.

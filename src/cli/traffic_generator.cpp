@@ -1,6 +1,7 @@
 #include "cli/traffic_generator.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <vector>
 
@@ -140,13 +141,32 @@ double TrafficRandom::unit() {
 
 GeneratedTraffic generateTraffic(const TrafficOptions& options) {
     TrafficRandom random(options.seed);
+    GeneratedTraffic traffic;
+    // Looked at every so many callers: often enough to stop at once, rarely enough to cost
+    // nothing.
+    constexpr std::size_t kStopCheck = 1024;
+    const auto stopped = [&](std::size_t i) {
+        if (i % kStopCheck != 0 || !options.stop || !options.stop->load()) return false;
+        traffic.stopped = true;
+        return true;
+    };
 
     std::vector<int> arrivals(static_cast<std::size_t>(std::max(options.calls, 0)));
-    for (int& step : arrivals) step = static_cast<int>(random.below(std::uint32_t(options.steps)));
+    for (std::size_t i = 0; i < arrivals.size(); ++i) {
+        if (stopped(i)) return traffic;
+        arrivals[i] = static_cast<int>(random.below(std::uint32_t(options.steps)));
+    }
+    if (stopped(0)) return traffic;
     std::sort(arrivals.begin(), arrivals.end());
 
-    GeneratedTraffic traffic;
-    for (int step : arrivals) {
+    // The last step taken by each floor and direction. Callers come in step order, so the
+    // steps taken at a key from the newest caller's step on run without a gap up to that
+    // last one: the next free step is the later of the caller's own and the one after it.
+    std::array<std::array<int, 2>, kFloorCount + 1> lastTaken;
+    for (auto& floor : lastTaken) floor.fill(-1);
+    for (std::size_t i = 0; i < arrivals.size(); ++i) {
+        if (stopped(i)) return traffic;
+        const int step = arrivals[i];
         Caller caller = drawCaller(random, options.profile);
         // Drawn for every caller, whatever the share, so that changing the share changes only
         // the destinations and never the calls themselves.
@@ -154,16 +174,18 @@ GeneratedTraffic generateTraffic(const TrafficOptions& options) {
 
         // The recorder keeps one entry per key: a caller whose key is taken presses in the
         // next step that is free.
-        PressKey key{step, caller.floor, caller.direction};
-        while (key.step < options.steps && traffic.entries.count(key)) ++key.step;
-        if (key.step >= options.steps) {
+        int& last = lastTaken[std::size_t(caller.floor)][std::size_t(caller.direction)];
+        const int placed = std::max(step, last + 1);
+        if (placed >= options.steps) {
             ++traffic.dropped;
             continue;
         }
-        if (key.step != step) ++traffic.moved;
+        if (placed != step) ++traffic.moved;
+        last = placed;
         PressValue value;
         for (int f : caller.destinations) value.buttons[f - 1] = 1;
-        traffic.entries.emplace(key, value);
+        traffic.entries.emplace_hint(traffic.entries.end(),
+                                     PressKey{placed, caller.floor, caller.direction}, value);
     }
     return traffic;
 }

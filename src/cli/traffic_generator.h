@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -51,6 +52,9 @@ struct TrafficOptions {
     int calls = 0;
     std::uint32_t seed = 1;
     double noDestinationShare = 0;
+    // When set, generation gives up as soon as it sees the flag up (the traffic is then cut
+    // short and marked stopped).
+    const std::atomic<bool>* stop = nullptr;
 };
 
 struct GeneratedTraffic {
@@ -60,10 +64,13 @@ struct GeneratedTraffic {
     int dropped = 0;
     // Callers moved to a later step because their own was taken.
     int moved = 0;
+    // Whether the stop flag cut the traffic short.
+    bool stopped = false;
 };
 
 // Exactly `calls` callers at uniformly random steps in 0..steps-1 (the arrivals of a Poisson
 // process given its count), each with a hall call and its destinations drawn by the profile.
+// Takes time in proportion to n log n for n calls, however dense the traffic.
 GeneratedTraffic generateTraffic(const TrafficOptions& options);
 
 }  // namespace vardeck::cli
