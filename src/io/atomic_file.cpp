@@ -318,7 +318,8 @@ bool canWriteFileAtomically(const std::string& path) {
 
 std::string saveErrorText(int error) {
     if (error == kLinkNotFollowed)
-        return "it is a symbolic link that another user could have made, and is not followed";
+        return "it is a symbolic link of another user or in a folder that everybody can write "
+               "to, and such links are not followed";
     return std::strerror(error);
 }
 
