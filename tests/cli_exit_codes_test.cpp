@@ -2,6 +2,7 @@
 // the input is refused.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -26,7 +27,10 @@ protected:
         writeFile("zero.pat", "0\n");
         writeFile("short.pat", "3\n1 0 0 9 0 0 0 +0.0    0 0 1 0 0 1 0 0\n");
         writeFile("long.pat", "1\n1 0 0 9 0 0 0 +0.0    0 0 1 0 0 1 0 0 7\n");
+        writeFile("big.pat",
+                  "1\n1 0 0 9 0 0 0 +0.0    0 0 1 0 0 1 0 0\n" + std::string(40 << 10, '\n'));
         std::filesystem::create_directory("folder");
+        ::mkfifo("pipe.but", 0600);
     }
     test::TempDir dir;
 };
@@ -38,6 +42,8 @@ TEST_F(CliExitCodesTest, BadInputExitsWithTwoAndWritesNothing) {
         "run --steps 5 --play /dev/null",
         "run --steps 5 --play vardeck.cfg",
         "run --steps 5 --play missing.but",
+        "run --steps 5 --play pipe.but",
+        "compare --steps 5 --play pipe.but",
         // Pattern files that are none, or not wholly.
         "train solver --patterns missing.pat",
         "train solver --patterns empty.pat",
@@ -49,6 +55,8 @@ TEST_F(CliExitCodesTest, BadInputExitsWithTwoAndWritesNothing) {
         "train solver --patterns /dev/null",
         "train solver --patterns folder",
         "train solver --patterns /dev/zero",
+        "train solver --patterns pipe.but",
+        "train solver --patterns big.pat",
         // Options that do not fit together, and numbers with blanks, signs or exponents.
         "make-patterns --teacher --ksu 0.5 -o solver.img",
         "run --steps ' 5'",
@@ -90,12 +98,45 @@ TEST_F(CliExitCodesTest, FailedWritesExitWithOne) {
             << arguments;
     }
 
+    // Files that cannot be written are named with the system's reason; train finds out before
+    // it trains.
+    const char* const toMissingFolder[] = {
+        "make-patterns -o missing/x.pat",
+        "generate --profile lunch --steps 100 --calls 5 -o missing/x.but",
+        "compare --play rec.but --steps 20 --plot missing/x.svg",
+        "train solver --patterns short.pat --image missing/x.img",
+    };
+    writeFile("short.pat", "1\n1 0 0 9 0 0 0 +0.0    0 0 1 0 0 1 0 0\n");
+    for (const char* arguments : toMissingFolder) {
+        const test::CliResult r = runCli(arguments);
+        EXPECT_EQ(r.code, 1) << arguments;
+        EXPECT_NE(r.err.find("missing/x."), std::string::npos) << arguments << "\n" << r.err;
+        EXPECT_NE(r.err.find(": No such file or directory"), std::string::npos) << arguments << "\n"
+                                                                                << r.err;
+        EXPECT_EQ(r.err.find("training on"), std::string::npos) << arguments << "\n" << r.err;
+    }
+
     // The settings file cannot replace a folder.
     std::filesystem::remove("vardeck.cfg");
     std::filesystem::create_directory("vardeck.cfg");
     const test::CliResult r = runCli("run --steps 10 --save-settings");
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("vardeck.cfg"), std::string::npos) << r.err;
+}
+
+// Pipes named like the working files (a pipe does not end until its writer says so) are passed
+// over as missing files are.
+TEST_F(CliExitCodesTest, PipesAmongTheWorkingFilesAreNotWaitedFor) {
+    for (const char* name :
+         {"vardeck.cfg", "solver.img", "solver.img.000", "teacher.img", "solver.pat"}) {
+        std::filesystem::remove(name);
+        ASSERT_EQ(::mkfifo(name, 0600), 0) << name;
+    }
+    for (const char* arguments : {"run --steps 5 --load-solver", "run --steps 5 --system neuro",
+                                  "compare --steps 5 --play rec.but"}) {
+        const test::CliResult r = runCli(arguments);
+        EXPECT_EQ(r.code, 0) << arguments << "\n" << r.err;
+    }
 }
 
 }  // namespace

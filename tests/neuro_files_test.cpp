@@ -118,10 +118,21 @@ TEST_F(NeuroFilesTest, PatternFiles) {
     EXPECT_EQ(readFile("copy.pat"), example);
 
     // CR LF and any white space are read; nonzero bits are written as 1, offsets with a sign.
-    writeFile("solver.pat", "1\r\n0\t1 2 2 0 1 1 0.0 5 0 0 1 0 0 -3 0\r\n");
-    ASSERT_EQ(set.read("solver.pat"), 0);
-    ASSERT_EQ(set.write("solver.pat"), 0);
-    EXPECT_EQ(readFile("solver.pat"), "1\n0 1 2 2 0 1 1 +0.0    1 0 0 1 0 0 1 0\n");
+    // An offset that rounds to zero from below is written as zero too, so that it reads back to
+    // the same text.
+    const std::pair<const char*, const char*> rewritten[] = {
+        {"1\r\n0\t1 2 2 0 1 1 0.0 5 0 0 1 0 0 -3 0\r\n",
+         "1\n0 1 2 2 0 1 1 +0.0    1 0 0 1 0 0 1 0\n"},
+        {"1\n0 0 0 0 0 0 0 -0.03 0 0 0 0 0 0 0 0\n", "1\n0 0 0 0 0 0 0 +0.0    0 0 0 0 0 0 0 0\n"},
+        {"1\n0 0 0 0 0 0 0 -0.0 0 0 0 0 0 0 0 0\n", "1\n0 0 0 0 0 0 0 +0.0    0 0 0 0 0 0 0 0\n"},
+        {"1\n0 0 0 0 0 0 0 -0.06 0 0 0 0 0 0 0 0\n", "1\n0 0 0 0 0 0 0 -0.1    0 0 0 0 0 0 0 0\n"},
+    };
+    for (const auto& [text, written] : rewritten) {
+        writeFile("solver.pat", text);
+        ASSERT_EQ(set.read("solver.pat"), 0);
+        ASSERT_EQ(set.write("solver.pat"), 0);
+        EXPECT_EQ(readFile("solver.pat"), written) << text;
+    }
 
     // Damaged files keep their complete lines, and a huge count takes no memory.
     const std::string two =

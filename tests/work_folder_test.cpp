@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <functional>
 #include <map>
 
@@ -25,8 +26,9 @@ std::map<std::string, std::string> snapshot(const fs::path& root) {
     std::map<std::string, std::string> entries;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
         const std::string name = entry.path().lexically_relative(root).string();
-        entries[name] =
-            entry.is_directory() ? "<folder>" : fingerprint(readFile(entry.path().string()));
+        entries[name] = entry.is_symlink()     ? "<link>"
+                        : entry.is_directory() ? "<folder>"
+                                               : fingerprint(readFile(entry.path().string()));
     }
     return entries;
 }
@@ -44,15 +46,22 @@ std::size_t shippedFileCount() {
 }
 
 TEST(WorkFolderTest, FreshFolderGetsEveryDefaultFile) {
-    test::TempDir dir;
-    WorkFolder folder("home/user/.local/share/vardeck", kData);
-    ASSERT_TRUE(folder.prepare()) << folder.error();
-    EXPECT_EQ(snapshot("home/user/.local/share/vardeck"), shippedFiles());
-    EXPECT_EQ(folder.copied().size(), shippedFileCount());
+    // Also where saves cannot name their unnamed temporaries (no /proc).
+    const AtomicWriteOptions noProc{[](int, const std::string&) {
+        errno = ENOENT;
+        return false;
+    }};
+    for (const AtomicWriteOptions& options : {AtomicWriteOptions{}, noProc}) {
+        test::TempDir dir;
+        WorkFolder folder("home/user/.local/share/vardeck", kData, options);
+        ASSERT_TRUE(folder.prepare()) << folder.error();
+        EXPECT_EQ(snapshot("home/user/.local/share/vardeck"), shippedFiles());
+        EXPECT_EQ(folder.copied().size(), shippedFileCount());
 
-    // A second start finds everything in place and copies nothing.
-    ASSERT_TRUE(folder.prepare()) << folder.error();
-    EXPECT_TRUE(folder.copied().empty());
+        // A second start finds everything in place and copies nothing.
+        ASSERT_TRUE(folder.prepare()) << folder.error();
+        EXPECT_TRUE(folder.copied().empty());
+    }
 }
 
 TEST(WorkFolderTest, KeepsTheUsersFilesAndAddsOnlyWhatIsMissing) {
@@ -90,7 +99,9 @@ TEST(WorkFolderTest, BlockedFolderGivesAnErrorAndWritesNothing) {
         {"a file where the folder should be", [] { writeFile("blocked", "x"); }, "blocked", "",
          "\"blocked\""},
         {"a file where a parent should be", [] { writeFile("parent", "x"); }, "parent/a/work", "",
-         "/parent\""},
+         "/parent\" is in the way, it is a file and not a folder"},
+        {"a link that loops where the folder should be", [] { fs::create_symlink("loop", "loop"); },
+         "loop/work", "", "/loop\" is in the way, it is a symbolic link that loops"},
         {"a file where traffic/ belongs",
          [] {
              fs::create_directory("work");

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <iterator>
 #include <string>
@@ -213,7 +214,8 @@ int compareCommand(Arguments& args) {
     std::fflush(stdout);
 
     if (!plot.empty() && !writePlot(plot, play, steps, reports)) {
-        std::fprintf(stderr, "vardeck-cli compare: cannot write '%s'\n", plot.c_str());
+        std::fprintf(stderr, "vardeck-cli compare: cannot write '%s': %s\n", plot.c_str(),
+                     saveErrorText(errno).c_str());
         return 1;
     }
     return 0;

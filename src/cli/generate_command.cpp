@@ -1,8 +1,10 @@
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/traffic_generator.h"
+#include "io/atomic_file.h"
 #include "model/building.h"
 #include "record/press_recorder.h"
 
@@ -101,7 +103,8 @@ int generateCommand(Arguments& args) {
     PressRecorder recorder(building);
     recorder.setEntries(std::move(traffic.entries));
     if (!recorder.save(output)) {
-        std::fprintf(stderr, "vardeck-cli generate: cannot write '%s'\n", output.c_str());
+        std::fprintf(stderr, "vardeck-cli generate: cannot write '%s': %s\n", output.c_str(),
+                     saveErrorText(errno).c_str());
         return 1;
     }
     std::printf("%s: %zu calls (%s, %d steps, seed %u), %d moved to a later step, %d dropped\n",

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -83,7 +84,8 @@ int makePatternsCommand(Arguments& args) {
     if (output.empty()) throw UsageError{"say where to write the patterns: -o FILE"};
     const bool written = teacher ? writeTeacherPatterns(output) : writeSolverPatterns(output, ksu);
     if (!written) {
-        std::fprintf(stderr, "vardeck-cli make-patterns: cannot write '%s'\n", output.c_str());
+        std::fprintf(stderr, "vardeck-cli make-patterns: cannot write '%s': %s\n", output.c_str(),
+                     saveErrorText(errno).c_str());
         return 1;
     }
     return 0;

@@ -5,7 +5,7 @@
 namespace vardeck::cli {
 
 // Refuses, with a UsageError, a --play file that the recorder would read as an empty recording
-// or not at all: one that cannot be read, is no plain file, is larger than kMaxUserFileSize or
+// or not at all: one that cannot be read, is no regular file, is larger than kPressFileLimit or
 // does not begin with an entry count.
 void checkRecording(const std::string& path);
 

@@ -1,4 +1,5 @@
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -6,6 +7,7 @@
 #include <thread>
 
 #include "cli/commands.h"
+#include "io/atomic_file.h"
 #include "neuro/network_settings.h"
 #include "neuro/random.h"
 #include "neuro/solver_network.h"
@@ -62,6 +64,12 @@ int train(const std::string& patternsPath, const std::string& imagePath, long lo
     std::string problem;
     if (patterns.readStrictly(patternsPath, problem) != 0)
         throw UsageError{"the pattern file '" + patternsPath + "' " + problem};
+    // A training may take hours: an image that cannot be saved is found out before it.
+    if (!canWriteFileAtomically(imagePath)) {
+        std::fprintf(stderr, "vardeck-cli train: cannot write the image '%s': %s\n",
+                     imagePath.c_str(), saveErrorText(errno).c_str());
+        return 1;
+    }
     std::fprintf(stderr, "training on %d patterns from %s\n", patterns.count(),
                  patternsPath.c_str());
 
@@ -71,10 +79,12 @@ int train(const std::string& patternsPath, const std::string& imagePath, long lo
     BoundedNetwork<Network> network(maxEpochs);
     std::atomic<bool> done{false};
     int saved = 1;
+    int saveError = 0;
     std::thread worker([&] {
         seedRandom(seed);
         network.train(std::move(patterns));
         saved = network.save(imagePath);
+        saveError = errno;
         done = true;
     });
 
@@ -100,7 +110,8 @@ int train(const std::string& patternsPath, const std::string& imagePath, long lo
     std::fprintf(stderr, "epoch %d largest error %.6f\n", epochs,
                  double(network.epochMaxError.load()));
     if (saved != 0) {
-        std::fprintf(stderr, "vardeck-cli train: cannot write the image '%s'\n", imagePath.c_str());
+        std::fprintf(stderr, "vardeck-cli train: cannot write the image '%s': %s\n",
+                     imagePath.c_str(), saveErrorText(saveError).c_str());
         return 1;
     }
     std::fprintf(stderr, "saved %s\n", imagePath.c_str());

@@ -3,6 +3,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "io/input_file.h"
 #include "io/text_scanner.h"
 
 namespace vardeck {
@@ -53,7 +54,7 @@ void Settings::setDefaults() {
 
 int Settings::loadSettings(const std::string& path) {
     std::string text;
-    if (readWholeFile(path, text) != FileReadResult::Ok) return 1;
+    if (readWholeFile(path, kSettingsFileLimit, text) != FileReadResult::Ok) return 1;
     TextScanner in(text);
     scanLine(in, "time delay ", timeDelay);
     scanLine(in, "step to count populest floor ", stepToCountPopulestFloor);

@@ -4,14 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
-#include <memory>
-#include <new>
-#include <stdexcept>
 #include <system_error>
-#include <utility>
 
 #include "io/atomic_file.h"
-#include "io/file_limits.h"
 
 namespace vardeck {
 
@@ -144,29 +139,6 @@ bool TextScanner::readLine(std::string_view& line) {
     line = text_.substr(pos_, contentEnd - pos_);
     pos_ = next;
     return true;
-}
-
-FileReadResult readWholeFile(const std::string& path, std::string& text) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         &std::fclose);
-    if (!file) return FileReadResult::CannotOpen;
-    std::string content;
-    try {
-        char chunk[65536];
-        std::size_t got = 0;
-        while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
-            if (content.size() + got > kMaxUserFileSize) return FileReadResult::TooLarge;
-            content.append(chunk, got);
-        }
-    } catch (const std::bad_alloc&) {
-        return FileReadResult::TooLarge;
-    } catch (const std::length_error&) {
-        return FileReadResult::TooLarge;
-    }
-    // A path that opens but cannot be read (a directory) is as good as missing.
-    if (std::ferror(file.get())) return FileReadResult::CannotOpen;
-    text = std::move(content);
-    return FileReadResult::Ok;
 }
 
 void appendFixed(std::string& out, double value, int decimals, bool forceSign) {

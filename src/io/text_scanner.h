@@ -36,11 +36,6 @@ private:
     std::size_t pos_ = 0;
 };
 
-enum class FileReadResult { Ok, CannotOpen, TooLarge };
-
-// Reads a whole file into `text` in one go; a file above kMaxUserFileSize is TooLarge.
-FileReadResult readWholeFile(const std::string& path, std::string& text);
-
 // printf "%f"-style fixed notation with `decimals` decimals, independent of the locale.
 void appendFixed(std::string& out, double value, int decimals, bool forceSign = false);
 void appendInt(std::string& out, long long value);

@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "io/atomic_file.h"
+#include "io/input_file.h"
 
 namespace fs = std::filesystem;
 
@@ -26,6 +26,17 @@ bool taken(const fs::path& path) {
 bool isFolder(const fs::path& path) {
     std::error_code ignored;
     return fs::is_directory(fs::status(path, ignored));
+}
+
+// What a name that is in the way is, for a message: a link that cannot be followed to its end
+// is no file.
+std::string whatIsInTheWay(const fs::path& path) {
+    std::error_code error;
+    (void)fs::status(path, error);
+    if (error == std::errc::too_many_symbolic_link_levels)
+        return "it is a symbolic link that loops";
+    if (fs::is_symlink(fs::symlink_status(path, error))) return "it is a symbolic link to nothing";
+    return "it is a file and not a folder";
 }
 
 }  // namespace
@@ -94,7 +105,7 @@ bool WorkFolder::checkFolderCanBeMade() {
         if (taken(path)) {
             if (isFolder(path)) return true;
             return fail("Cannot create the working folder " + quoted(folder_) + ": " +
-                        quoted(path) + " is in the way, it is a file and not a folder.");
+                        quoted(path) + " is in the way, " + whatIsInTheWay(path) + ".");
         }
         if (path == path.parent_path()) return true;
     }
@@ -138,28 +149,33 @@ bool WorkFolder::makeFolder(const fs::path& path) {
 bool WorkFolder::copyFile(const fs::path& relative) {
     const fs::path source = defaults_ / relative;
     const fs::path target = folder_ / relative;
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(source.c_str(), "rb"),
-                                                             &std::fclose);
-    if (!in) {
-        return fail("Cannot read the installed file " + quoted(source) + ": " +
-                    std::strerror(errno) + ". Reinstall Vardeck.");
+    // Every default file is of a kind that the program reads; the press sequences have the
+    // largest limit.
+    const InputFile in(source, kPressFileLimit);
+    if (!in.ok()) {
+        return fail("The installed file " + quoted(source) + " " + in.problem() +
+                    ". Reinstall Vardeck.");
     }
     int readError = 0;
-    const bool written = writeFileAtomically(target.string(), [&](std::FILE* out) {
-        char buffer[1 << 14];
-        std::size_t count;
-        while ((count = std::fread(buffer, 1, sizeof buffer, in.get())) > 0) {
-            if (std::fwrite(buffer, 1, count, out) != count) return false;
-        }
-        if (std::ferror(in.get())) readError = errno ? errno : EIO;
-        return readError == 0;
-    });
+    const bool written = writeFileAtomically(
+        target.string(),
+        [&](std::FILE* out) {
+            char buffer[1 << 14];
+            std::size_t count;
+            errno = 0;
+            while ((count = std::fread(buffer, 1, sizeof buffer, in.get())) > 0) {
+                if (std::fwrite(buffer, 1, count, out) != count) return false;
+            }
+            if (std::ferror(in.get())) readError = errno ? errno : EIO;
+            return readError == 0;
+        },
+        saveOptions_);
     if (readError != 0) {
         return fail("Cannot read the installed file " + quoted(source) + ": " +
                     std::strerror(readError) + ". Reinstall Vardeck.");
     }
     if (!written) {
-        return fail("Cannot write " + quoted(target) + ": " + std::strerror(errno) + ".");
+        return fail("Cannot write " + quoted(target) + ": " + saveErrorText(errno) + ".");
     }
     copied_.push_back(relative);
     return true;

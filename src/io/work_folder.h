@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "io/atomic_file.h"
+
 namespace vardeck {
 
 // A folder where the program reads and writes its files, set up from the installed defaults:
@@ -15,8 +17,11 @@ namespace vardeck {
 // set-up made, so the folder is either complete or as it was.
 class WorkFolder {
 public:
-    WorkFolder(std::filesystem::path folder, std::filesystem::path defaults)
-        : folder_(std::move(folder)), defaults_(std::move(defaults)) {}
+    WorkFolder(std::filesystem::path folder, std::filesystem::path defaults,
+               AtomicWriteOptions saveOptions = {})
+        : folder_(std::move(folder)),
+          defaults_(std::move(defaults)),
+          saveOptions_(std::move(saveOptions)) {}
 
     // Returns false, with error() set, when the folder cannot be made complete.
     bool prepare();
@@ -43,6 +48,7 @@ private:
 
     std::filesystem::path folder_;
     std::filesystem::path defaults_;
+    AtomicWriteOptions saveOptions_;
     std::string error_;
     std::vector<std::filesystem::path> copied_;
     std::vector<std::filesystem::path> madeFolders_;

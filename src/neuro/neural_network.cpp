@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "io/input_file.h"
 #include "io/text_scanner.h"
 #include "neuro/float_lanes.h"
 #include "neuro/network_settings.h"
@@ -297,10 +298,11 @@ int NeuralNetwork::replaceFromImage(const std::string& path,
     std::vector<NetworkLayer> fresh;
     try {
         std::string text;
-        switch (readWholeFile(path, text)) {
+        switch (readWholeFile(path, kImageFileLimit, text)) {
             case FileReadResult::Ok:
                 break;
             case FileReadResult::CannotOpen:
+            case FileReadResult::NotAFile:
                 return 1;
             case FileReadResult::TooLarge:
                 return 2;

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-#include "io/file_limits.h"
+#include "io/input_file.h"
 #include "io/text_scanner.h"
 #include "neuro/solver_state.h"
 #include "neuro/teacher_state.h"
@@ -35,10 +35,11 @@ int roundedToInt(double value) {
 template <class Record, class ScanRecord>
 int readRecords(const std::string& path, std::vector<Record>& records, ScanRecord scanRecord) {
     std::string text;
-    switch (readWholeFile(path, text)) {
+    switch (readWholeFile(path, kPatternFileLimit, text)) {
         case FileReadResult::Ok:
             break;
         case FileReadResult::CannotOpen:
+        case FileReadResult::NotAFile:
             return 1;
         case FileReadResult::TooLarge:
             records.clear();
@@ -72,14 +73,16 @@ template <class Record, class ScanRecord>
 int readRecordsStrictly(const std::string& path, std::vector<Record>& records,
                         ScanRecord scanRecord, std::string& problem) {
     std::string text;
-    switch (readWholeFile(path, text)) {
+    InputFile file(path, kPatternFileLimit);
+    switch (file.readAll(text)) {
         case FileReadResult::Ok:
             break;
         case FileReadResult::CannotOpen:
-            problem = "cannot be read";
+            problem = file.problem();
             return 1;
+        case FileReadResult::NotAFile:
         case FileReadResult::TooLarge:
-            problem = std::string("is larger than ") + kMaxUserFileSizeText;
+            problem = file.problem();
             return 2;
     }
     TextScanner in(text);
@@ -170,8 +173,12 @@ int PatternSet::write(const std::string& path) const {
             appendInt(text, roundedToInt(pattern.in[j] * 20.0f));
             text += ' ';
         }
-        // The offset back from its encoding: in[7] * 6 in float, then - 1.5 in double.
-        appendFixed(text, static_cast<double>(pattern.in[7] * 6.0f) - 1.5, 1, true);
+        // The offset back from its encoding: in[7] * 6 in float, then - 1.5 in double. An offset
+        // just below zero rounds to "-0.0", which would read back as plain zero and be written
+        // "+0.0" next time: zero is always written "+0.0".
+        std::string offset;
+        appendFixed(offset, static_cast<double>(pattern.in[7] * 6.0f) - 1.5, 1, true);
+        text += offset == "-0.0" ? "+0.0" : offset;
         text += "    ";
         for (int j = 0; j < 8; ++j) {
             text += (20.0f * pattern.target[j] > 4.5) ? '1' : '0';

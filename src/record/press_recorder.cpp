@@ -1,14 +1,12 @@
 #include "record/press_recorder.h"
 
-#include <sys/stat.h>
-
 #include <climits>
 #include <cstdio>
 #include <utility>
 #include <vector>
 
 #include "io/atomic_file.h"
-#include "io/file_limits.h"
+#include "io/input_file.h"
 #include "model/building.h"
 #include "model/map_click.h"
 
@@ -120,15 +118,9 @@ void PressRecorder::clear() {
 
 void PressRecorder::load(const std::string& path) {
     clear();
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (!file) return;
-    // Only a plain file of a sane size is read: a device or a pipe could feed entries forever.
-    struct stat st;
-    if (::fstat(::fileno(file), &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<unsigned long long>(st.st_size) > kMaxUserFileSize) {
-        std::fclose(file);
-        return;
-    }
+    const InputFile input(path, kPressFileLimit);
+    if (!input.ok()) return;
+    std::FILE* file = input.get();
     int count = 0;
     if (std::fscanf(file, "%d\n", &count) == 1) {
         // Entries are read while they are complete; a short or damaged file keeps what came
@@ -150,7 +142,6 @@ void PressRecorder::load(const std::string& path) {
             addEntry(key, value);
         }
     }
-    std::fclose(file);
     fileName = path;
 }
 

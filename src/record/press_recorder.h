@@ -45,7 +45,7 @@ public:
     void clearPlayed();
     void clear();
     // Clears the recording, then reads the complete entries of the file. A file that cannot be
-    // opened, is no plain file or is larger than kMaxUserFileSize leaves the recording empty.
+    // opened, is no regular file or is larger than kPressFileLimit leaves the recording empty.
     void load(const std::string& path);
     // Returns false when the file could not be written; the previous file then stays.
     bool save(const std::string& path);
