@@ -366,8 +366,14 @@ TEST_F(StudyTest, SystemsThatCannotServeAreRefusedOrWarnedOf) {
     fs::remove("solver.img.060");
     test::CliResult r = runCli(kSmall + "-o out");
     EXPECT_EQ(r.code, 2);
-    EXPECT_EQ(r.err, "vardeck-cli study: solver.img.060: No such file or directory\n");
+    EXPECT_EQ(r.err,
+              "vardeck-cli study: solver.img.060 cannot be read: No such file or directory\n");
     EXPECT_FALSE(fs::exists("out"));
+    ASSERT_EQ(::mkfifo("solver.img.060", 0644), 0);
+    r = runCli(kSmall + "-o out");
+    EXPECT_EQ(r.code, 2) << "a pipe is refused, not waited on";
+    EXPECT_NE(r.err.find("solver.img.060"), std::string::npos);
+    fs::remove("solver.img.060");
     ASSERT_EQ(runCli(kSmall + "--systems schedule,neuro -o out").code, 0)
         << "neuro needs none of those";
 

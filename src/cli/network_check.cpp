@@ -1,11 +1,10 @@
 #include "cli/network_check.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <set>
 
 #include "control/settings.h"
+#include "io/input_file.h"
 #include "neuro/image_name.h"
 #include "neuro/solver_network.h"
 #include "neuro/teacher_network.h"
@@ -40,11 +39,9 @@ std::set<std::string> reachableImages(const Settings& settings) {
 }
 
 std::string unreadable(const std::string& path) {
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (!file) return path + ": " + std::strerror(errno);
-    std::fclose(file);
-    return path + ": not a usable network image";
+    const InputFile file(path, kImageFileLimit);
+    if (!file.ok()) return path + " " + file.problem();
+    return path + " is not a usable network image";
 }
 
 }  // namespace
