@@ -19,6 +19,7 @@
 #include "cli/study_warnings.h"
 #include "cli/study_summary.h"
 #include "cli/system_names.h"
+#include "io/input_file.h"
 #include "model/floors.h"
 
 namespace vardeck::cli {
@@ -34,23 +35,18 @@ constexpr const char* kSummaryFile = "summary.csv";
 constexpr const char* kReportFile = "report.html";
 
 // A shard's files are read whole; nothing a study writes comes near these sizes.
-constexpr std::uintmax_t kStudyFileLimit = 1 << 20;
-constexpr std::uintmax_t kTableFileLimit = std::uintmax_t(2) << 30;
+constexpr FileSizeLimit kStudyFileLimit{std::size_t{1} << 20, "1 MB"};
+constexpr FileSizeLimit kTableFileLimit{std::size_t{2} << 30, "2 GB"};
 
 std::string pathIn(const std::string& dir, const char* name) {
     return (fs::path(dir) / name).string();
 }
 
-std::string readBounded(const std::string& path, std::uintmax_t limit) {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error)) throw StudyError{"'" + path + "' is missing"};
-    const std::uintmax_t size = fs::file_size(path, error);
-    if (error || size > limit)
-        throw StudyError{"'" + path + "' is larger than a study file can be"};
-    std::ifstream in(path, std::ios::binary);
-    std::string text(size, '\0');
-    if (!in.read(text.data(), std::streamsize(size)))
-        throw StudyError{"cannot read '" + path + "'"};
+std::string readBounded(const std::string& path, const FileSizeLimit& limit) {
+    InputFile file(path, limit);
+    std::string text;
+    if (!file.ok() || file.readAll(text) != FileReadResult::Ok)
+        throw StudyError{"'" + path + "' " + file.problem()};
     return text;
 }
 
