@@ -210,6 +210,7 @@ StudyResults mergeStudyShards(const std::vector<std::string>& dirs) {
         try {
             plan = StudyPlan::parse(readBounded(studyPath, kStudyFileLimit), &shard);
         } catch (const StudyError& error) {
+            if (error.message.rfind("'" + studyPath + "'", 0) == 0) throw;
             throw StudyError{studyPath + ": " + error.message};
         }
         if (description.empty()) {
