@@ -174,7 +174,7 @@ int PatternSet::write(const std::string& path) const {
         appendFixed(text, static_cast<double>(pattern.in[7] * 6.0f) - 1.5, 1, true);
         text += "    ";
         for (int j = 0; j < 8; ++j) {
-            text += (20.0f * pattern.target[j] > 4.5) ? '1' : '0';
+            text += decodeOutputBit(pattern.target[j]) ? '1' : '0';
             text += j < 7 ? ' ' : '\n';
         }
     }
