@@ -36,7 +36,7 @@ if(TARGET vardeck)
 
     # The menu icon at the usual sizes, drawn by the program's own icon code.
     add_executable(vardeck_icons src/app/tools/write_icons.cpp)
-    target_link_libraries(vardeck_icons PRIVATE vardeck_gui)
+    target_link_libraries(vardeck_icons PRIVATE vardeck_app)
     set(icon_dir ${CMAKE_BINARY_DIR}/icons)
     add_custom_command(OUTPUT ${icon_dir}/hicolor/256x256/apps/vardeck.png
         COMMAND vardeck_icons ${icon_dir}

@@ -3,10 +3,10 @@
 #include <QPainter>
 #include <QRect>
 #include <QString>
-#include <algorithm>
-#include <cstdlib>
 
+#include "chart/line_raster.h"
 #include "model/building.h"
+#include "model/floors.h"
 
 namespace vardeck {
 
@@ -23,13 +23,23 @@ const QColor kTextColor(0, 0, 0);
 
 constexpr int kCarPenWidth = 3;
 
-// num / den rounded to the nearest integer, halves toward the smaller value (den > 0): the
-// ceiling of (2 num - den) / 2 den.
-int roundHalfDown(int num, int den) {
-    const int a = 2 * num - den;
-    const int b = 2 * den;
-    return a >= 0 ? (a + b - 1) / b : -((-a) / b);
-}
+// The floor marks: a line across shaft and arrows at both edges of these floors' rows.
+constexpr int kMarkedFloors[] = {1, 8, 16, 21};
+constexpr int kMarkLeft = 37;
+constexpr int kMarkRight = 70;
+// The floor numbers, and "Общ." beside the common floor.
+constexpr int kNumberLeft = 10;
+constexpr int kNumberRight = 30;
+constexpr int kCommonLeft = 97;
+constexpr int kCommonRight = 130;
+// A floor that takes no calls, yet is greyed out only in the columns of the first group.
+constexpr int kGreyedInFirstGroupOnly = 23;
+// A lit car button: a circle this far right of the shaft's left edge and below the row's top.
+constexpr int kButtonInset = 3;
+constexpr int kButtonDrop = 4;
+// A hall arrow: half its width, and its height above or below the row's middle.
+constexpr int kArrowHalfWidth = 3;
+constexpr int kArrowHeight = 4;
 
 }  // namespace
 
@@ -42,30 +52,9 @@ void BuildingPainter::fill(int left, int top, int right, int bottom, const QColo
 }
 
 void BuildingPainter::line(int x0, int y0, int x1, int y1, const QColor& color) {
-    const int dx = x1 - x0;
-    const int dy = y1 - y0;
-    if (dx == 0 && dy == 0) return;
-    // Straight lines as one fill each.
-    if (dy == 0) {
-        fill(std::min(x0, x1 + 1), y0, std::max(x0 + 1, x1), y0 + 1, color);
-        return;
-    }
-    if (dx == 0) {
-        fill(x0, std::min(y0, y1 + 1), x0 + 1, std::max(y0 + 1, y1), color);
-        return;
-    }
-    // One pixel per step along the longer axis; where the ideal line passes exactly between two
-    // pixels the one with the smaller coordinate is taken, as the chart does.
-    const int steps = std::max(std::abs(dx), std::abs(dy));
-    for (int k = 0; k < steps; ++k) {
-        if (std::abs(dx) >= std::abs(dy)) {
-            const int sx = dx > 0 ? 1 : -1;
-            pixel(x0 + sx * k, y0 + roundHalfDown(dy * k, steps), color);
-        } else {
-            const int sy = dy > 0 ? 1 : -1;
-            pixel(x0 + roundHalfDown(dx * k, steps), y0 + sy * k, color);
-        }
-    }
+    // The same pixels as the chart's lines; the painter clips to its device itself.
+    rasterizeLine(x0, y0, x1, y1, PixelBounds{},
+                  [this, &color](int x, int y) { pixel(x, y, color); });
 }
 
 void BuildingPainter::rectangle(int left, int top, int right, int bottom, int width,
@@ -107,13 +96,16 @@ void BuildingPainter::drawFloorText(int left, int top, int right, int bottom, co
 
 void BuildingPainter::draw(const Building& building) {
     const int b = bottom_;
-    // The lower and upper edges of the rows of floors 1, 8, 16 and 21, across shaft and arrows.
-    for (const int y : {b - 18, b - 33, b - 123, b - 138, b - 243, b - 258, b - 318, b - 333}) {
-        line(37, y, 70, y, kFloorMarkColor);
+    for (const int floor : kMarkedFloors) {
+        line(kMarkLeft, rowBottom(b, floor), kMarkRight, rowBottom(b, floor), kFloorMarkColor);
+        line(kMarkLeft, rowTop(b, floor), kMarkRight, rowTop(b, floor), kFloorMarkColor);
     }
-    for (int i = 1; i <= 28; ++i) {
-        drawFloorText(10, rowTop(b, i), 30, rowBottom(b, i), QString::number(i));
-        if (i == 13) drawFloorText(97, b - 213, 130, b - 198, QStringLiteral("Общ."));
+    for (int i = 1; i <= kFloorCount; ++i) {
+        drawFloorText(kNumberLeft, rowTop(b, i), kNumberRight, rowBottom(b, i), QString::number(i));
+        if (i == kCommonFloor) {
+            drawFloorText(kCommonLeft, rowTop(b, i), kCommonRight, rowBottom(b, i),
+                          QStringLiteral("Общ."));
+        }
     }
     drawCar(building.car);
     drawHallPanel(building.hallPanel);
@@ -124,42 +116,41 @@ void BuildingPainter::drawCar(const Car& car) {
     const int left = shaftLeft(car.shaft);
     const int right = shaftRight(car.shaft);
 
-    // Floors 2 to 7, 11 and 12, 14 and 15 and (in the first four columns) 23 take no calls.
-    fill(left, b - 123, right, b - 33, kNoCallsColor);
-    fill(left, b - 198, right, b - 168, kNoCallsColor);
-    fill(left, b - 243, right, b - 213, kNoCallsColor);
-    if (car.shaft <= 4) fill(left, b - 363, right, b - 348, kNoCallsColor);
-
-    const int top = b - 15 * car.floorCount - 18;
-    line(left, b - 18, left, top, kShaftColor);
-    line(right, b - 18, right, top, kShaftColor);
-    for (int i = 0; i <= car.floorCount; ++i) {
-        line(left, b - 15 * i - 18, right, b - 15 * i - 18, kShaftColor);
+    for (int f = 1; f <= kFloorCount; ++f) {
+        if (takesCalls(f)) continue;
+        if (f == kGreyedInFirstGroupOnly && car.shaft > strip::kColumnsPerGroup) continue;
+        fill(left, rowTop(b, f), right, rowBottom(b, f), kNoCallsColor);
     }
+
+    const int base = rowTop(b, 0);
+    const int top = rowTop(b, car.floorCount);
+    line(left, base, left, top, kShaftColor);
+    line(right, base, right, top, kShaftColor);
+    for (int i = 0; i <= car.floorCount; ++i)
+        line(left, rowTop(b, i), right, rowTop(b, i), kShaftColor);
 
     rectangle(left, rowTop(b, car.floor), right, rowBottom(b, car.floor), kCarPenWidth,
               car.doorOpen == 1 ? kDoorOpenColor : kDoorClosedColor, windowColor_);
 
     for (int f = 1; f <= car.floorCount && f < static_cast<int>(car.buttons.size()); ++f) {
         if (car.buttons[f] != 0)
-            smallCircle(left + 3, b - 15 * f - 14, kCarButtonColor, windowColor_);
+            smallCircle(left + kButtonInset, rowTop(b, f) + kButtonDrop, kCarButtonColor,
+                        windowColor_);
     }
 }
 
 void BuildingPainter::drawHallPanel(const HallCallPanel& panel) {
     const int c = arrowColumn(panel.shaft);
     for (int f = 1; f <= panel.floorCount && f < static_cast<int>(panel.up.size()); ++f) {
-        const int m = bottom_ - 15 * f - 11;
+        const int m = rowTop(bottom_, f) + strip::kRowHeight / 2;
+        const int w = kArrowHalfWidth;
         // Closed outlines of four points: the last point closes the strip and is not drawn.
-        if (panel.up[f] != 0) {
-            line(c - 3, m, c, m - 4, kHallArrowColor);
-            line(c, m - 4, c + 3, m, kHallArrowColor);
-            line(c + 3, m, c - 3, m, kHallArrowColor);
-        }
-        if (panel.down[f] != 0) {
-            line(c - 3, m, c, m + 4, kHallArrowColor);
-            line(c, m + 4, c + 3, m, kHallArrowColor);
-            line(c + 3, m, c - 3, m, kHallArrowColor);
+        for (const int tip :
+             {panel.up[f] != 0 ? -kArrowHeight : 0, panel.down[f] != 0 ? kArrowHeight : 0}) {
+            if (tip == 0) continue;
+            line(c - w, m, c, m + tip, kHallArrowColor);
+            line(c, m + tip, c + w, m, kHallArrowColor);
+            line(c + w, m, c - w, m, kHallArrowColor);
         }
     }
 }

@@ -2,6 +2,8 @@
 
 #include <QColor>
 
+#include "model/strip_layout.h"
+
 class QPainter;
 
 namespace vardeck {
@@ -30,16 +32,27 @@ public:
     void drawCar(const Car& car);
     void drawHallPanel(const HallCallPanel& panel);
 
-    // Edges of a shaft column and the arrow column beside it; four columns come first, then a
-    // gap of 25 pixels.
-    static int shaftLeft(int shaft) { return shaft < 5 ? 22 * shaft + 20 : 22 * shaft + 45; }
-    static int shaftRight(int shaft) { return shaftLeft(shaft) + 10; }
-    static int arrowColumn(int shaft) { return shaft < 3 ? 44 * shaft + 15 : 44 * shaft + 40; }
-    // Top (included) and bottom (excluded) of a floor's row.
-    static int rowTop(int bottom, int floor) { return bottom - 15 * floor - 18; }
-    static int rowBottom(int bottom, int floor) { return bottom - 15 * floor - 3; }
+    // Edges of a shaft column. Hall panel `shaft` draws its arrows beside column 2 * shaft - 1.
+    static int shaftLeft(int shaft) {
+        using namespace strip;
+        const int left = kColumnOrigin + kColumnPitch * shaft;
+        return shaft <= kColumnsPerGroup ? left : left + kGroupGap;
+    }
+    static int shaftRight(int shaft) { return shaftLeft(shaft) + kShaftWidth; }
+    static int arrowColumn(int shaft) { return shaftLeft(2 * shaft - 1) + kArrowOffset; }
+    // Top (included) and bottom (excluded) of a floor's row; floor 0's top is floor 1's bottom.
+    static int rowTop(int bottom, int floor) {
+        return bottom - strip::kRowHeight * floor - strip::kBaseline;
+    }
+    static int rowBottom(int bottom, int floor) {
+        return rowTop(bottom, floor) + strip::kRowHeight;
+    }
 
 private:
+    static constexpr int kShaftWidth = 10;
+    // The middle of the hall arrows, right of their column's left edge.
+    static constexpr int kArrowOffset = 17;
+
     // x = left .. right-1, y = top .. bottom-1.
     void fill(int left, int top, int right, int bottom, const QColor& color);
     void pixel(int x, int y, const QColor& color) { fill(x, y, x + 1, y + 1, color); }

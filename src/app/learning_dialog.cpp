@@ -6,6 +6,7 @@
 
 #include "app/dialog_layout.h"
 #include "app/message_box.h"
+#include "chart/chart_style.h"
 #include "control/command_code.h"
 #include "control/control_system.h"
 #include "neuro/neural_network.h"
@@ -39,20 +40,10 @@ LearningDialog::LearningDialog(ControlSystem& system, NeuralNetwork& teacher, QW
     goButton_->setDefault(true);
     connect(goButton_, &QPushButton::clicked, this, &LearningDialog::toggleLearning);
 
-    timer_.setInterval(kRefreshPeriod);
-    connect(&timer_, &QTimer::timeout, this, &LearningDialog::refresh);
-    // The worker only reports; the message box and everything after it run on this thread.
-    connect(this, &LearningDialog::trainingEnded, this, &LearningDialog::onTrainingEnded,
-            Qt::QueuedConnection);
+    connect(&run_, &TrainingRun::tick, this, &LearningDialog::refresh);
+    connect(&run_, &TrainingRun::ended, this,
+            [this] { showMessageBox(this, QStringLiteral("Обучение завершено")); });
     setup();
-}
-
-LearningDialog::~LearningDialog() {
-    if (thread_.joinable()) {
-        closing_ = true;
-        if (!trainingReturned_) system_.command(CmdStopTeacherLearning, nullptr);
-        thread_.join();
-    }
 }
 
 QWidget* LearningDialog::item(int id) const {
@@ -74,40 +65,20 @@ void LearningDialog::setup() {
     errorBox_->clear();
     epochBox_->clear();
     chart_.createIn(this, frame_->geometry());
-    chart_.setYRange(0.0, 0.4, 1);
-    chart_.setYLabel(QString());
-    chart_.setXLabel(QString());
-    chart_.setBackColor(QColor(150, 150, 150));
-    chart_.setAxisColor(QColor(255, 255, 255));
-    chart_.setLineColor(QColor(0, 255, 0));
+    applyChartStyle(chart_, kTrainingErrorTop);
 }
 
 void LearningDialog::toggleLearning() {
-    if (timer_.isActive()) {
-        system_.command(CmdStopTeacherLearning, nullptr);
+    if (run_.isWatching()) {
+        run_.requestStop();
         goButton_->setText(QStringLiteral("&Go"));
         return;
     }
-    // The previous run's worker returned before that run was reported finished.
-    if (thread_.joinable()) thread_.join();
-    finished_ = false;
-    trainingReturned_ = false;
-    timer_.start();
-    thread_ = std::thread(&LearningDialog::learningThread, this);
-    goButton_->setText(QStringLiteral("&Stop"));
-}
-
-void LearningDialog::learningThread() {
+    ControlSystem& system = system_;
     // The system does not look at the argument; the window passes itself.
-    system_.command(CmdLearnTeacher, this);
-    trainingReturned_ = true;
-    emit trainingEnded();
-}
-
-void LearningDialog::onTrainingEnded() {
-    // While the window closes nobody is left to read the message.
-    if (!closing_) showMessageBox(this, QStringLiteral("Обучение завершено"));
-    finished_ = true;
+    run_.start([&system, this] { system.command(CmdLearnTeacher, this); },
+               [&system] { system.command(CmdStopTeacherLearning, nullptr); });
+    goButton_->setText(QStringLiteral("&Stop"));
 }
 
 void LearningDialog::refresh() {
@@ -119,8 +90,7 @@ void LearningDialog::refresh() {
     int epoch = 0;
     system_.command(CmdGetTeacherEpoch, &epoch);
     epochBox_->setText(QString::asprintf("%d", epoch));
-    if (finished_) {
-        timer_.stop();
+    if (run_.finishIfEnded()) {
         errorBox_->clear();
         epochBox_->clear();
         chart_.clear();
@@ -129,19 +99,8 @@ void LearningDialog::refresh() {
     chart_.repaint();
 }
 
-void LearningDialog::waitForWorker() {
-    if (thread_.joinable()) thread_.join();
-}
-
 void LearningDialog::done(int result) {
-    // The training is stopped and its worker waited for before the window goes; the worker never
-    // waits for this thread, so the wait cannot deadlock.
-    if (thread_.joinable()) {
-        closing_ = true;
-        if (!trainingReturned_) system_.command(CmdStopTeacherLearning, nullptr);
-        thread_.join();
-    }
-    timer_.stop();
+    run_.stopAndWait();
     QDialog::done(result);
 }
 

@@ -1,11 +1,9 @@
 #pragma once
 
 #include <QDialog>
-#include <QTimer>
-#include <atomic>
-#include <thread>
 
 #include "chart/chart_ctrl.h"
+#include "chart/training_run.h"
 
 class QLineEdit;
 class QPushButton;
@@ -31,11 +29,8 @@ class LearningDialog : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int kRefreshPeriod = 2000;
-
     // `system` trains `teacher` and answers for its epoch; both must outlive the window.
     LearningDialog(ControlSystem& system, NeuralNetwork& teacher, QWidget* parent = nullptr);
-    ~LearningDialog() override;
 
     LearningDialog(const LearningDialog&) = delete;
     LearningDialog& operator=(const LearningDialog&) = delete;
@@ -46,36 +41,25 @@ public:
     void refresh();
 
     QWidget* item(int id) const;
-    ChartCtrl& chartCtrl() { return chart_; }
-    bool isWatching() const { return timer_.isActive(); }
-    bool isFinished() const { return finished_.load(); }
+    bool isWatching() const { return run_.isWatching(); }
     // Waits until the worker of the last run has returned, without asking it to stop.
-    void waitForWorker();
+    void waitForWorker() { run_.waitForWorker(); }
 
+    // The training is stopped and its worker waited for before the window goes.
     void done(int result) override;
-
-signals:
-    // Sent by the worker when the training has returned.
-    void trainingEnded();
 
 private:
     void setup();
-    void learningThread();
-    void onTrainingEnded();
 
-    std::thread thread_;
-    std::atomic<bool> finished_{false};
     ChartCtrl chart_;
-    QTimer timer_;
-
     ControlSystem& system_;
     NeuralNetwork& teacher_;
     QWidget* frame_ = nullptr;
     QLineEdit* errorBox_ = nullptr;
     QLineEdit* epochBox_ = nullptr;
     QPushButton* goButton_ = nullptr;
-    std::atomic<bool> trainingReturned_{false};
-    bool closing_ = false;
+    // Last, so that a training still running is stopped while the rest of the window exists.
+    TrainingRun run_;
 };
 
 }  // namespace vardeck

@@ -197,14 +197,6 @@ void MainDialog::resetSimulation() {
     sim_.resetSimulation();
 }
 
-void MainDialog::showKsu() {
-    sim_.showKsu();
-}
-
-void MainDialog::showPopulestFloor() {
-    sim_.showPopulestFloor();
-}
-
 void MainDialog::startDemo(const QString& path, int period) {
     // Plays the recording under the start-up system from step 0.
     sim_.recorder.load(QFile::encodeName(path).toStdString());

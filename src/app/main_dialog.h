@@ -57,10 +57,8 @@ public:
     QAction* action(int id) const { return actions_.value(id, nullptr); }
     // The client area: everything below the menu bar, 641 x 452 pixels.
     QWidget* client() const;
-    QMenuBar* menuBar() const { return menuBar_; }
-    // Whether the step timer runs, and its period in milliseconds.
+    // Whether the step timer runs.
     bool isRunning() const { return stepTimer_.isActive(); }
-    int stepPeriod() const { return stepTimer_.interval(); }
 
     // Selects the schedule system and plays the recording in `path` back from step 0, stepping
     // every `period` ms.
@@ -68,8 +66,6 @@ public:
 
     void runStep();
     void resetSimulation();
-    void showKsu();
-    void showPopulestFloor();
 
     // UserInterface
     void efficiencySampleTaken(int floor, int direction) override;

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "chart/line_raster.h"
+
 namespace vardeck {
 
 namespace {
@@ -31,20 +33,6 @@ constexpr int kLabelCellHeight = 14;
 // distance: far outside any widget, and small enough that the integer arithmetic stays defined.
 constexpr double kFarOffset = 1.0e6;
 
-// Floor of a / b for b > 0.
-long long floorDiv(long long a, long long b) {
-    long long q = a / b;
-    if ((a % b != 0) && (a < 0)) --q;
-    return q;
-}
-
-// num / den rounded to the nearest integer, halves toward the smaller value (den > 0). Where an
-// ideal line passes exactly between two pixels the one with the smaller coordinate is lit, so a
-// line covers the same pixels whichever way it is drawn.
-long long roundHalfDown(long long num, long long den) {
-    return -floorDiv(den - 2 * num, 2 * den);
-}
-
 // Fills x = left .. right-1, y = top .. bottom-1, clipped to the image.
 void fillRect(QImage& image, int left, int top, int right, int bottom, QRgb color) {
     const int x0 = std::max(left, 0);
@@ -63,48 +51,12 @@ void setPixel(QImage& image, int x, int y, QRgb color) {
     }
 }
 
-// The range of k in [0, count) for which start + sign * k lies in [0, limit).
-void clipSteps(long long start, int sign, long long count, long long limit, long long& kBegin,
-               long long& kEnd) {
-    if (sign > 0) {
-        kBegin = std::max(0LL, -start);
-        kEnd = std::min(count, limit - start);
-    } else {
-        kBegin = std::max(0LL, start - (limit - 1));
-        kEnd = std::min(count, start + 1);
-    }
-}
-
-// A 1-pixel line from (x0, y0) to (x1, y1) that covers its start pixel and not its end pixel,
-// stepping one pixel at a time along the longer axis. Only the steps inside the image are
-// visited, so a line to a far-away point costs no more than one across the image.
+// The chart's lines, clipped to the image.
 void drawLine(QImage& image, int x0, int y0, int x1, int y1, QRgb color) {
-    const long long dx = static_cast<long long>(x1) - x0;
-    const long long dy = static_cast<long long>(y1) - y0;
-    const long long adx = std::llabs(dx);
-    const long long ady = std::llabs(dy);
-    if (adx == 0 && ady == 0) return;
-    long long kBegin = 0;
-    long long kEnd = 0;
-    if (adx >= ady) {
-        const int sx = dx > 0 ? 1 : -1;
-        clipSteps(x0, sx, adx, image.width(), kBegin, kEnd);
-        for (long long k = kBegin; k < kEnd; ++k) {
-            const long long y = y0 + roundHalfDown(dy * k, adx);
-            if (y >= 0 && y < image.height()) {
-                setPixel(image, static_cast<int>(x0 + sx * k), static_cast<int>(y), color);
-            }
-        }
-    } else {
-        const int sy = dy > 0 ? 1 : -1;
-        clipSteps(y0, sy, ady, image.height(), kBegin, kEnd);
-        for (long long k = kBegin; k < kEnd; ++k) {
-            const long long x = x0 + roundHalfDown(dx * k, ady);
-            if (x >= 0 && x < image.width()) {
-                setPixel(image, static_cast<int>(x), static_cast<int>(y0 + sy * k), color);
-            }
-        }
-    }
+    const PixelBounds bounds{0, 0, image.width(), image.height()};
+    rasterizeLine(x0, y0, x1, y1, bounds, [&image, color](int x, int y) {
+        reinterpret_cast<QRgb*>(image.scanLine(y))[x] = color;
+    });
 }
 
 // Copies the width x height block at (sx, sy) to (dx, dy) within the same image. Only the part

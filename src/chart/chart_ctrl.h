@@ -71,20 +71,6 @@ public:
     // A null image before Create.
     QImage composedImage() const;
 
-    int step() const { return step_; }
-    int decimals() const { return decimals_; }
-    QString xLabel() const { return xLabel_; }
-    QString yLabel() const { return yLabel_; }
-    QColor backColor() const { return QColor(backColor_); }
-    QColor axisColor() const { return QColor(axisColor_); }
-    QColor lineColor() const { return QColor(lineColor_); }
-    double currentValue() const { return currentValue_; }
-    double previousValue() const { return previousValue_; }
-    double lowerLimit() const { return lowerLimit_; }
-    double upperLimit() const { return upperLimit_; }
-    double range() const { return range_; }
-    double scale() const { return scale_; }
-
 protected:
     // Redraws frame, dotted rows and labels into the background image and erases the plot image,
     // making both images on first use.

@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+#include "chart/chart_style.h"
+
 namespace vardeck {
 
 void EfficiencyChartPanel::setup(QWidget* parent, const QRect& frame, QLineEdit* valueBox) {
@@ -9,12 +11,8 @@ void EfficiencyChartPanel::setup(QWidget* parent, const QRect& frame, QLineEdit*
     createIn(parent, frame);
     // A click on the chart stays there; it is not a click on the building.
     setAttribute(Qt::WA_NoMousePropagation);
-    setYRange(0.0, 1.0, 1);
-    setYLabel(QString());
-    setXLabel(QString());
-    setBackColor(QColor(150, 150, 150));
-    setAxisColor(QColor(255, 255, 255));
-    setLineColor(QColor(0, 255, 0));
+    // The efficiency is a share, 0 to 1.
+    applyChartStyle(*this, 1.0);
     valueBox_->setText(QStringLiteral("0.0"));
     valueBox_->repaint();
 }

@@ -12,9 +12,6 @@ class EfficiencyChartPanel : public ChartCtrl {
     Q_OBJECT
 
 public:
-    EfficiencyChartPanel() = default;
-    ~EfficiencyChartPanel() override = default;
-
     // Lays the chart over `frame` of `parent` and sets `valueBox` to "0.0".
     void setup(QWidget* parent, const QRect& frame, QLineEdit* valueBox);
     // Plots the newest efficiency sample and shows it in the value box.

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "chart/chart_style.h"
 #include "control/command_code.h"
 #include "control/control_system.h"
 #include "neuro/neural_network.h"
@@ -10,15 +11,9 @@
 namespace vardeck {
 
 SolverLearningPanel::SolverLearningPanel() {
-    timer_.setInterval(kRefreshPeriod);
-    connect(&timer_, &QTimer::timeout, this, &SolverLearningPanel::refresh);
-    // The worker only reports; the message box and everything after it run on this thread.
-    connect(this, &SolverLearningPanel::trainingEnded, this, &SolverLearningPanel::onTrainingEnded,
-            Qt::QueuedConnection);
-}
-
-SolverLearningPanel::~SolverLearningPanel() {
-    stopAndWait();
+    connect(&run_, &TrainingRun::tick, this, &SolverLearningPanel::refresh);
+    connect(&run_, &TrainingRun::ended, this,
+            [this] { emit announce(QStringLiteral("Обучение завершено")); });
 }
 
 void SolverLearningPanel::setup(QWidget* parent, const QRect& frame, QLineEdit* delta,
@@ -31,45 +26,24 @@ void SolverLearningPanel::setup(QWidget* parent, const QRect& frame, QLineEdit* 
     createIn(parent, frame);
     // A click on the chart stays there; it is not a click on the building.
     setAttribute(Qt::WA_NoMousePropagation);
-    setYRange(0.0, 0.4, 1);
-    setYLabel(QString());
-    setXLabel(QString());
-    setBackColor(QColor(150, 150, 150));
-    setAxisColor(QColor(255, 255, 255));
-    setLineColor(QColor(0, 255, 0));
+    applyChartStyle(*this, kTrainingErrorTop);
 }
 
 void SolverLearningPanel::toggleLearning(ControlSystem& system, NeuralNetwork& solver) {
-    if (timer_.isActive()) {
+    if (run_.isWatching()) {
         requestStop();
         return;
     }
-    // The previous run's worker returned before that run was reported finished.
-    if (thread_.joinable()) thread_.join();
-    finished_ = false;
-    closing_ = false;
-    trainingReturned_ = false;
     trainingSystem_ = &system;
     trainingSolver_ = &solver;
-    timer_.start();
-    thread_ = std::thread(&SolverLearningPanel::learningThread, this, trainingSystem_);
+    run_.start([&system] { system.command(CmdLearnSolver, nullptr); },
+               [&system] { system.command(CmdStopSolverLearning, nullptr); });
     learnButton_->setText(QStringLiteral("Stop"));
 }
 
 void SolverLearningPanel::requestStop() {
-    if (trainingSystem_ != nullptr) trainingSystem_->command(CmdStopSolverLearning, nullptr);
+    run_.requestStop();
     learnButton_->setText(QStringLiteral("Learn"));
-}
-
-void SolverLearningPanel::learningThread(ControlSystem* system) {
-    system->command(CmdLearnSolver, nullptr);
-    trainingReturned_ = true;
-    emit trainingEnded();
-}
-
-void SolverLearningPanel::onTrainingEnded() {
-    if (!closing_) emit announce(QStringLiteral("Обучение завершено"));
-    finished_ = true;
 }
 
 void SolverLearningPanel::refresh() {
@@ -82,28 +56,13 @@ void SolverLearningPanel::refresh() {
     int epoch = 0;
     trainingSystem_->command(CmdGetSolverEpoch, &epoch);
     epochBox_->setText(QString::asprintf("%d", epoch));
-    if (finished_) {
-        timer_.stop();
+    if (run_.finishIfEnded()) {
         deltaBox_->clear();
         epochBox_->clear();
         clear();
         learnButton_->setText(QStringLiteral("Learn"));
     }
     repaint();
-}
-
-void SolverLearningPanel::waitForWorker() {
-    if (thread_.joinable()) thread_.join();
-}
-
-void SolverLearningPanel::stopAndWait() {
-    if (!thread_.joinable()) return;
-    closing_ = true;
-    if (!trainingReturned_ && trainingSystem_ != nullptr) {
-        trainingSystem_->command(CmdStopSolverLearning, nullptr);
-    }
-    thread_.join();
-    timer_.stop();
 }
 
 }  // namespace vardeck

@@ -1,10 +1,7 @@
 #pragma once
 
-#include <QTimer>
-#include <atomic>
-#include <thread>
-
 #include "chart/chart_ctrl.h"
+#include "chart/training_run.h"
 #include "control/user_interface.h"
 
 class QLineEdit;
@@ -23,11 +20,7 @@ class SolverLearningPanel : public ChartCtrl, public SolverLearningToggle {
     Q_OBJECT
 
 public:
-    static constexpr int kRefreshPeriod = 2000;
-
     SolverLearningPanel();
-    // Stops a training that still runs and waits for its worker.
-    ~SolverLearningPanel() override;
 
     // Lays the chart over `frame` of `parent` and empties the error and epoch boxes; `learn` is
     // the button that starts and stops a run.
@@ -42,36 +35,26 @@ public:
     void refresh();
 
     // Whether a run is being watched (the refresh timer runs).
-    bool isWatching() const { return timer_.isActive(); }
-    // Whether the last run has ended and the user has closed its message.
-    bool isFinished() const { return finished_.load(); }
+    bool isWatching() const { return run_.isWatching(); }
     // Waits until the worker of the last run has returned, without asking it to stop.
-    void waitForWorker();
+    void waitForWorker() { run_.waitForWorker(); }
     // Asks a running training to stop and waits until its worker has returned; the end of the
     // run is then not announced.
-    void stopAndWait();
+    void stopAndWait() { run_.stopAndWait(); }
 
 signals:
-    // Sent by the worker when the training has returned.
-    void trainingEnded();
     // Asks the window to tell the user `text` and returns once the user has read it.
     void announce(const QString& text);
 
 private:
-    void learningThread(ControlSystem* system);
-    void onTrainingEnded();
-
-    std::thread thread_;
-    std::atomic<bool> finished_{false};
     QLineEdit* deltaBox_ = nullptr;
     QLineEdit* epochBox_ = nullptr;
     QPushButton* learnButton_ = nullptr;
-    QTimer timer_;
-    // The system that trains, its solver, and whether its training has returned.
+    // The system that trains and its solver.
     ControlSystem* trainingSystem_ = nullptr;
     NeuralNetwork* trainingSolver_ = nullptr;
-    std::atomic<bool> trainingReturned_{false};
-    bool closing_ = false;
+    // Last, so that a training still running is stopped while the rest of the panel exists.
+    TrainingRun run_;
 };
 
 }  // namespace vardeck

@@ -7,16 +7,10 @@
 #include <random>
 #include <string>
 
+#include "model/floors.h"
 #include "record/press_recorder.h"
 
 namespace vardeck::cli {
-
-// The floors whose buttons can be clicked in the window; the others take no calls, so
-// realistic traffic uses only these, as hall calls and as destinations.
-inline constexpr int kClickableFloors[] = {1,  8,  9,  10, 13, 16, 17, 18, 19,
-                                           20, 21, 22, 24, 25, 26, 27, 28};
-inline constexpr int kLobbyFloor = 1;
-inline constexpr int kCommonFloor = 13;  // "Общ." in the window
 
 enum class TrafficProfile { UpPeak, DownPeak, InterFloor, Lunch };
 

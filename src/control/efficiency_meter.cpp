@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "control/adaptation_codes.h"
 #include "control/settings.h"
 #include "control/user_interface.h"
 #include "model/building.h"
@@ -33,8 +34,8 @@ void EfficiencyMeter::dropStamps() {
 
 void EfficiencyMeter::takeSample(int floor, int dir) {
     if (!validCall(floor, dir) || callStamp[floor][dir] == 0) return;
-    const int travelled = callStamp[floor][dir] - building_.car.travelCount + 28;
-    lastSample = static_cast<double>(travelled) * (1.0 / 28.0);
+    const int travelled = callStamp[floor][dir] - building_.car.travelCount + kFloorCount;
+    lastSample = static_cast<double>(travelled) * (1.0 / kFloorCount);
     callStamp[floor][dir] = 0;
     if (windowSize > 0) {
         for (int i = 0; i + 1 < windowSize; ++i) window[i] = window[i + 1];
@@ -75,8 +76,9 @@ EfficiencyMeter::Halves EfficiencyMeter::averages() {
 
 int EfficiencyMeter::trend() {
     const Halves halves = averages();
-    if (std::fabs(halves.newer - halves.older) <= settings_.tresholdToCheckNeedToAdapt) return 2;
-    return halves.newer > halves.older ? 3 : 1;
+    if (std::fabs(halves.newer - halves.older) <= settings_.tresholdToCheckNeedToAdapt)
+        return kTrendSteady;
+    return halves.newer > halves.older ? kTrendRose : kTrendFell;
 }
 
 }  // namespace vardeck

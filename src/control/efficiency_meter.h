@@ -16,7 +16,6 @@ class UiHooks;
 class EfficiencyMeter {
 public:
     EfficiencyMeter(Building& building, Settings& settings, UiHooks& ui);
-    virtual ~EfficiencyMeter() = default;
 
     // [floor][direction 0 down, 1 up]; 0 means the call is not measured.
     std::array<std::array<int, 2>, kFloorCount + 1> callStamp{};

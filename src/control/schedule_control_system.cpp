@@ -60,77 +60,76 @@ void ScheduleControlSystem::command(CommandCode code, void* argument) {
 
 void ScheduleControlSystem::planStep() {
     Car& car = building_.car;
-    const HallCallPanel& hall = building_.hallPanel;
-    const int cur = car.floor;
-    const int dir0 = car.direction;
-
     if (car.doorOpen == 1) {
         car.doorCommand = kDoorClose;
         return;
     }
-
-    auto inconsistent = [this] { ui_->showMessage("Этого не может быть"); };
-    switch (car.lastMove) {
-        case kNone:
-            if (dir0 == kNone) {
-                const int hiCar = car.highestButton();
-                const int target = hiCar != 0 ? hiCar : hall.highestLit(kHallEither);
-                if (target == 0) break;
-                if (target > cur) {
-                    car.direction = kUp;
-                    car.moveCommand = kUp;
-                } else if (target < cur) {
-                    car.direction = kDown;
-                    car.moveCommand = kDown;
-                } else {
-                    car.direction = kNone;
-                    car.moveCommand = kNone;
-                }
-            } else if (dir0 == kUp || dir0 == kDown) {
-                car.moveCommand = dir0;
-                stopIfNothingAhead();
-            }
-            break;
-        case kUp:
-            if (dir0 == kUp) {
-                car.moveCommand = kUp;
-                stopIfNothingAhead();
-            } else {
-                inconsistent();
-            }
-            break;
-        case kDown:
-            if (dir0 == kDown) {
-                car.moveCommand = kDown;
-                stopIfNothingAhead();
-            } else {
-                inconsistent();
-            }
-            break;
-        default:
-            break;
-    }
-
-    bool open = false;
-    const bool buttonHere = isFloor(cur) && car.buttons[cur] != 0;
-    switch (dir0) {
-        case kNone:
-            open = buttonHere || hall.isLit(cur, kHallEither) != 0;
-            break;
-        case kUp:
-            open = buttonHere || hall.isLit(cur, kHallUp) != 0 ||
-                   (hall.isLit(cur, kHallDown) != 0 && car.direction == kNone);
-            break;
-        case kDown:
-            open = buttonHere || hall.isLit(cur, kHallDown) != 0 ||
-                   (hall.isLit(cur, kHallUp) != 0 && car.direction == kNone);
-            break;
-        default:
-            break;
-    }
-    if (open) {
+    const int direction = car.direction;
+    planMove();
+    if (isCalledHere(direction)) {
         car.doorCommand = kDoorOpen;
         car.moveCommand = kNone;
+    }
+}
+
+void ScheduleControlSystem::planMove() {
+    Car& car = building_.car;
+    const int direction = car.direction;
+    switch (car.lastMove) {
+        case kNone:
+            if (direction == kNone) {
+                headForHighestRequest();
+            } else if (direction == kUp || direction == kDown) {
+                keepGoing(direction);
+            }
+            break;
+        case kUp:
+        case kDown:
+            // A car that moved keeps its direction; anything else is a broken state.
+            if (direction == car.lastMove) {
+                keepGoing(direction);
+            } else {
+                ui_->showMessage("Этого не может быть");
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void ScheduleControlSystem::headForHighestRequest() {
+    Car& car = building_.car;
+    const int highestButton = car.highestButton();
+    const int target =
+        highestButton != 0 ? highestButton : building_.hallPanel.highestLit(kHallEither);
+    if (target == 0) return;
+    const int direction = target > car.floor ? kUp : target < car.floor ? kDown : kNone;
+    car.direction = direction;
+    car.moveCommand = direction;
+}
+
+void ScheduleControlSystem::keepGoing(int direction) {
+    building_.car.moveCommand = direction;
+    stopIfNothingAhead();
+}
+
+bool ScheduleControlSystem::isCalledHere(int direction) const {
+    const Car& car = building_.car;
+    const HallCallPanel& hall = building_.hallPanel;
+    const int cur = car.floor;
+    const bool buttonHere = isFloor(cur) && car.buttons[cur] != 0;
+    // A car that travels answers the calls in its direction, and those against it once it stops.
+    switch (direction) {
+        case kNone:
+            return buttonHere || hall.isLit(cur, kHallEither) != 0;
+        case kUp:
+            return buttonHere || hall.isLit(cur, kHallUp) != 0 ||
+                   (hall.isLit(cur, kHallDown) != 0 && car.direction == kNone);
+        case kDown:
+            return buttonHere || hall.isLit(cur, kHallDown) != 0 ||
+                   (hall.isLit(cur, kHallUp) != 0 && car.direction == kNone);
+        default:
+            return false;
     }
 }
 
@@ -141,7 +140,7 @@ void ScheduleControlSystem::stopIfNothingAhead() {
     const int lo = std::min(car.lowestButton(), hall.lowestLit(kHallEither));
     const int hi = std::max(car.highestButton(), hall.highestLit(kHallEither));
     if ((car.moveCommand == kUp && cur >= hi) || (car.moveCommand == kDown && cur <= lo) ||
-        lo == 100 || hi == 0) {
+        lo == kNoLowestFloor || hi == 0) {
         car.direction = kNone;
         car.moveCommand = kNone;
     }

@@ -25,7 +25,13 @@ protected:
     UiHooks& ui_;
 
 private:
+    // The orders of one step: close an open door, else move on and open where a call waits.
     void planStep();
+    void planMove();
+    void headForHighestRequest();
+    void keepGoing(int direction);
+    // Whether the car, which travelled in `direction` before this step, opens here.
+    bool isCalledHere(int direction) const;
     void stopIfNothingAhead();
 };
 

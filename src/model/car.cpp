@@ -43,23 +43,23 @@ void Car::step() {
                     lastMove = moveCommand;
                 } else {
                     // A move out of the shaft is refused: the car stands.
-                    lastMove = 0;
+                    lastMove = kNone;
                 }
                 break;
             }
             case kNone:
-                lastMove = 0;
+                lastMove = kNone;
                 if (doorCommand == kDoorOpen) answerCallHere();
                 break;
             default:
                 break;
         }
-        moveCommand = 0;
+        moveCommand = kNone;
     }
     switch (doorCommand) {
         case kDoorOpen:
             doorOpen = 1;
-            doorTimer = 4;
+            doorTimer = kDoorDwell;
             break;
         case kDoorClose:
             if (doorTimer > 0)
@@ -100,7 +100,7 @@ int Car::highestButton() const {
 int Car::lowestButton() const {
     for (int f = 1; f <= kFloorCount; ++f)
         if (buttons[f] != 0) return f;
-    return 100;
+    return kNoLowestFloor;
 }
 
 }  // namespace vardeck

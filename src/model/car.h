@@ -13,6 +13,9 @@ class HallCallPanel;
 // `doorCommand`; `step` carries them out.
 class Car : public ModelObject {
 public:
+    // Steps an opened door stays open once the order to close it has come.
+    static constexpr int kDoorDwell = 4;
+
     explicit Car(HallCallPanel& hallPanel) : hallPanel_(hallPanel) {}
     // A copy would answer the calls of the original's hall panel.
     Car(const Car&) = delete;

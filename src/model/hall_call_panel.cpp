@@ -46,7 +46,7 @@ int HallCallPanel::highestLit(int dir) const {
 int HallCallPanel::lowestLit(int dir) const {
     for (int f = 1; f <= kFloorCount; ++f)
         if (isLit(f, dir) != 0) return f;
-    return 100;
+    return kNoLowestFloor;
 }
 
 void HallCallPanel::reset() {

@@ -1,54 +1,33 @@
 #include "model/map_click.h"
 
 #include "model/floors.h"
+#include "model/strip_layout.h"
 
 namespace vardeck {
 
-namespace {
-
-bool takesNoCalls(int floor) {
-    switch (floor) {
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-        case 6:
-        case 7:
-        case 11:
-        case 12:
-        case 14:
-        case 15:
-        case 23:
-            return true;
-        default:
-            return false;
-    }
-}
-
-}  // namespace
-
 ClickTarget mapClick(int x, int y, int bottom) {
     ClickTarget target;
-    if (x >= 142) x -= 25;  // the gap after the fourth column
-    int col = (x - 42) / 22 + 1;
-    if (col > 8) col = 8;
+    using namespace strip;
+    if (x >= kSecondGroupClicksFrom) x -= kGroupGap;
+    int col = (x - (kColumnOrigin + kColumnPitch)) / kColumnPitch + 1;
+    if (col > kColumnCount) col = kColumnCount;
     if (col <= 0) return target;
-    const int r = x - 20 - 22 * col;
+    const int r = x - kColumnOrigin - kColumnPitch * col;
     ClickTarget::Kind kind;
-    if (r <= 12)
+    if (r <= kCarPartWidth)
         kind = ClickTarget::CarButton;
     else if (col % 2 == 1)
         kind = ClickTarget::HallButton;
     else
         return target;  // arrow part of a column without arrows
 
-    const long long h = static_cast<long long>(bottom) - y - 18;
-    const long long floor = h / 15 + 1;
-    if (floor < 1 || floor > kFloorCount || takesNoCalls(static_cast<int>(floor))) return target;
+    const long long h = static_cast<long long>(bottom) - y - kBaseline;
+    const long long floor = h / kRowHeight + 1;
+    if (floor < 1 || floor > kFloorCount || !takesCalls(static_cast<int>(floor))) return target;
 
     target.kind = kind;
     target.floor = static_cast<int>(floor);
-    if (kind == ClickTarget::HallButton) target.up = h - 15 * (floor - 1) >= 7;
+    if (kind == ClickTarget::HallButton) target.up = h - kRowHeight * (floor - 1) >= kRowHeight / 2;
     return target;
 }
 

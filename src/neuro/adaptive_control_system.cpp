@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "control/adaptation_codes.h"
 #include "control/settings.h"
 #include "control/text_buffer.h"
 #include "control/user_interface.h"
@@ -15,7 +16,11 @@ namespace {
 constexpr const char* kTeacherImage = "teacher.img";
 constexpr const char* kTeacherPatterns = "teacher.pat";
 
-// Labels by value 1..3; two of the past-tense texts are spelt with a Latin C.
+// The teacher's output times this, rounded, is its decision code.
+constexpr double kDecisionScale = 7.5;
+
+// Labels by code, kTrendFell or kKsuLowered first; two of the past-tense texts are spelt with a
+// Latin C.
 constexpr const char* kTrendNowTexts[] = {"КЭ упал", "КЭ стоит", "КЭ вырос"};
 constexpr const char* kTrendBeforeTexts[] = {"КЭ падал", "КЭ стоял", "КЭ рос"};
 constexpr const char* kDecisionBeforeTexts[] = {"КCУ уменьшали", "КСУ не меняли",
@@ -23,10 +28,12 @@ constexpr const char* kDecisionBeforeTexts[] = {"КCУ уменьшали", "К�
 constexpr const char* kDecisionNowTexts[] = {"КСУ уменьшаем", "КСУ не меняем", "КСУ увеличиваем"};
 
 void setLabel(char* text, int value, const char* const* texts) {
-    if (value == 0)
+    static_assert(kTrendRose - kTrendFell == 2 && kKsuRaised - kKsuLowered == 2 &&
+                  kTrendFell == kKsuLowered);
+    if (value == kNotChecked)
         copyText(text, "");
-    else if (value >= 1 && value <= 3)
-        copyText(text, texts[value - 1]);
+    else if (value >= kTrendFell && value <= kTrendRose)
+        copyText(text, texts[value - kTrendFell]);
 }
 
 }  // namespace
@@ -67,7 +74,7 @@ void AdaptiveControlSystem::command(CommandCode code, void* argument) {
             command(CmdLoadTeacher, nullptr);
             break;
         case CmdClear:
-            trendNow = decisionBefore = trendBefore = decisionNow = 0;
+            trendNow = decisionBefore = trendBefore = decisionNow = kNotChecked;
             break;
         case CmdGetLabels: {
             LabelText* texts = static_cast<LabelText*>(argument);
@@ -105,14 +112,14 @@ void AdaptiveControlSystem::decide(int trend, int previousTrend) {
     const float output =
         teacher.decideOutput(encodeTeacherCode(trend), encodeTeacherCode(previousTrend),
                              encodeTeacherCode(settings_.ksuWhereChanged));
-    const double scaled = std::floor(double(output) * 7.5 + 0.5);
+    const double scaled = std::floor(double(output) * kDecisionScale + 0.5);
     // A teacher that answers nonsense decides nothing.
     const int decision = std::isfinite(scaled) && std::fabs(scaled) < 1e6 ? int(scaled) : 0;
     settings_.ksuWhereChanged = decision;
-    if (decision == 1) {
+    if (decision == kKsuLowered) {
         settings_.ksu -= settings_.teacherKsuStep;
         if (settings_.ksu < 0) settings_.ksu = 0;
-    } else if (decision == 3) {
+    } else if (decision == kKsuRaised) {
         settings_.ksu += settings_.teacherKsuStep;
         if (settings_.ksu > 1) settings_.ksu = 1;
     }

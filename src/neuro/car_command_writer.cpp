@@ -5,9 +5,9 @@
 namespace vardeck {
 
 void CarCommandWriter::write(Car& car, const CarCommand& c) const {
-    if (c.doorCommand != 9) car.doorCommand = c.doorCommand;
-    if (c.moveCommand != 9) car.moveCommand = c.moveCommand;
-    if (c.direction != 9) car.direction = c.direction;
+    if (c.doorCommand != CarCommand::kLeaveUnchanged) car.doorCommand = c.doorCommand;
+    if (c.moveCommand != CarCommand::kLeaveUnchanged) car.moveCommand = c.moveCommand;
+    if (c.direction != CarCommand::kLeaveUnchanged) car.direction = c.direction;
 }
 
 }  // namespace vardeck

@@ -6,10 +6,9 @@ namespace vardeck {
 
 class Car;
 
-// Writes a decision into the car's order fields; 9 leaves a field as it is.
+// Writes a decision into the car's order fields; kLeaveUnchanged leaves a field as it is.
 class CarCommandWriter {
 public:
-    virtual ~CarCommandWriter() = default;
     void write(Car& car, const CarCommand& command) const;
 };
 

@@ -4,6 +4,7 @@
 
 #include "neuro/fast_tanh.h"
 #include "neuro/float_lanes.h"
+#include "neuro/random.h"
 
 namespace vardeck {
 
@@ -11,6 +12,11 @@ static_assert(NetworkLayer::kLanes == kFloatLanes && NetworkLayer::kLanes % kTan
               "a layer's lanes are whole vector blocks");
 
 namespace {
+// r / 32767 - 0.5, in double like the rest of the random initialisation.
+double centredDraw() {
+    return static_cast<double>(randomInt()) / 32767.0 - 0.5;
+}
+
 unsigned wholeLanes(unsigned count) {
     const unsigned lanes = NetworkLayer::kLanes;
     return (count + lanes - 1) / lanes * lanes;
@@ -37,10 +43,6 @@ std::size_t NetworkLayer::at(unsigned neuron, unsigned input) const {
         throw std::out_of_range("NetworkLayer: no such neuron or input");
     }
     return static_cast<std::size_t>(input) * stride_ + neuron;
-}
-
-TrainingNeuron NetworkLayer::neuron(unsigned index) {
-    return TrainingNeuron(*this, checked(index));
 }
 
 float NetworkLayer::weight(unsigned neuron, unsigned input) const {
@@ -80,7 +82,11 @@ void NetworkLayer::compute() {
 }
 
 void NetworkLayer::randomizeWeights(float spread) {
-    for (unsigned j = 0; j < neuronCount_; ++j) neuron(j).randomizeWeights(spread);
+    for (unsigned j = 0; j < neuronCount_; ++j) {
+        for (unsigned k = 0; k < inputCount_; ++k) {
+            weights_[at(j, k)] = static_cast<float>(static_cast<double>(spread) * centredDraw());
+        }
+    }
 }
 
 }  // namespace vardeck

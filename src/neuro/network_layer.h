@@ -3,8 +3,6 @@
 #include <span>
 #include <vector>
 
-#include "neuro/neuron.h"
-
 namespace vardeck {
 
 // A layer of neurons that all read the same inputs: the outputs of the previous layer.
@@ -22,8 +20,6 @@ public:
     unsigned neuronCount() const { return neuronCount_; }
     unsigned inputCount() const { return inputCount_; }
 
-    TrainingNeuron neuron(unsigned index);
-
     float net(unsigned neuron) const { return net_[checked(neuron)]; }
     float output(unsigned neuron) const { return output_[checked(neuron)]; }
     float delta(unsigned neuron) const { return delta_[checked(neuron)]; }
@@ -35,11 +31,11 @@ public:
 
     // Every neuron's compute, in order.
     void compute();
-    // Every neuron's randomizeWeights, in order.
+    // Every weight, neuron by neuron and each neuron's in input order, := spread * (r / 32767 -
+    // 0.5) for a fresh random r each.
     void randomizeWeights(float spread);
 
 private:
-    friend class Neuron;
     friend class NeuralNetwork;
 
     // Throws std::out_of_range for a neuron or input the layer does not have.

@@ -17,9 +17,9 @@ constexpr const char* kSolverImage = "solver.img";
 constexpr const char* kSolverPatterns = "solver.pat";
 
 int relativeTo(int floor, int carFloor) {
-    if (floor > carFloor) return 3;
-    if (floor < carFloor) return 1;
-    return 2;
+    if (floor > carFloor) return SolverState::kTargetAbove;
+    if (floor < carFloor) return SolverState::kTargetBelow;
+    return SolverState::kTargetHere;
 }
 
 }  // namespace
@@ -115,38 +115,40 @@ SolverState NeuroControlSystem::encodeState() {
     s.doorOpen = car.doorOpen;
     s.lastMove = car.lastMove;
     s.direction = car.direction;
-    if (s.lastMove != 0 && s.direction == 0) s.lastMove = 0;
+    if (s.lastMove != kNone && s.direction == kNone) s.lastMove = kNone;
     s.populestOffset = 0;
-    s.target = b != 0 ? relativeTo(b, a) : h != 0 ? relativeTo(h, a) : 9;
+    s.target = b != 0 ? relativeTo(b, a) : h != 0 ? relativeTo(h, a) : SolverState::kNoTarget;
     s.buttonHere = isFloor(a) ? car.buttons[a] : 0;
     s.upHere = hall.isLit(a, kHallUp);
     s.downHere = hall.isLit(a, kHallDown);
 
     if (s.doorOpen == 1) {
         s.lastMove = s.direction = s.buttonHere = s.upHere = s.downHere = 0;
-        s.target = 9;
+        s.target = SolverState::kNoTarget;
         return s;
     }
     if (s.buttonHere == 1) {
         s.doorOpen = s.lastMove = s.direction = s.upHere = s.downHere = 0;
-        s.target = 9;
+        s.target = SolverState::kNoTarget;
         return s;
     }
-    if (s.lastMove == 1) {
-        if (!(s.target == 2 && s.upHere == 0 && s.downHere != 0)) s.target = 9;
+    if (s.lastMove == kUp) {
+        if (!(s.target == SolverState::kTargetHere && s.upHere == 0 && s.downHere != 0))
+            s.target = SolverState::kNoTarget;
         return s;
     }
-    if (s.lastMove == 2) {
-        if (!(s.target == 2 && s.upHere != 0 && s.downHere == 0)) s.target = 9;
+    if (s.lastMove == kDown) {
+        if (!(s.target == SolverState::kTargetHere && s.upHere != 0 && s.downHere == 0))
+            s.target = SolverState::kNoTarget;
         return s;
     }
-    if (s.direction != 0) {
-        s.target = 9;
+    if (s.direction != kNone) {
+        s.target = SolverState::kNoTarget;
         return s;
     }
-    if (s.upHere == 0 && s.downHere == 0 && s.target == 9) {
+    if (s.upHere == 0 && s.downHere == 0 && s.target == SolverState::kNoTarget) {
         // In double: the populest floor comes from the settings file and may be any int.
-        const double offset = (double(floorCounter.count()) - a) * (1.0 / 14.0);
+        const double offset = (double(floorCounter.count()) - a) * (1.0 / kPopulestReach);
         s.populestOffset = static_cast<float>(std::clamp(offset, -1.0, 1.0));
     }
     return s;

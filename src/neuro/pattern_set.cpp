@@ -181,7 +181,7 @@ int PatternSet::write(const std::string& path) const {
         text += offset == "-0.0" ? "+0.0" : offset;
         text += "    ";
         for (int j = 0; j < 8; ++j) {
-            text += (20.0f * pattern.target[j] > 4.5) ? '1' : '0';
+            text += decodeOutputBit(pattern.target[j]) ? '1' : '0';
             text += j < 7 ? ' ' : '\n';
         }
     }

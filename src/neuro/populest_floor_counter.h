@@ -10,7 +10,6 @@ struct Settings;
 class PopulestFloorCounter {
 public:
     explicit PopulestFloorCounter(Settings& settings) : settings_(settings) {}
-    virtual ~PopulestFloorCounter() = default;
 
     std::unique_ptr<int[]> history;  // oldest first; 0 is an empty slot
     int size = 0;

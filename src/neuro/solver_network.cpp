@@ -1,19 +1,20 @@
 #include "neuro/solver_network.h"
 
+#include "model/floors.h"
+
 namespace vardeck {
 
 namespace {
 
-// Exactly one of three bits set selects the code 0, 1 or 2; anything else leaves the order alone.
+// Exactly one of three bits set selects none, up or down; anything else leaves the order alone.
 int oneOfThree(bool first, bool second, bool third) {
     if (first + second + third != 1) return CarCommand::kLeaveUnchanged;
-    return first ? 0 : (second ? 1 : 2);
+    return first ? kNone : (second ? kUp : kDown);
 }
 
 }  // namespace
 
 SolverNetwork::SolverNetwork() : NeuralNetwork({kInputs, kHidden, kOutputs}) {
-    link();
     randomize(1.0f);
     epoch.store(0);
 }
@@ -60,16 +61,16 @@ CarCommand SolverNetwork::decide(const SolverState& state) {
         setInputs(inputs);
         forward();
         const std::span<const float> out = outputs();
-        for (unsigned j = 0; j < kOutputs; ++j) bit[j] = 20.0f * out[j] > 4.5;
+        for (unsigned j = 0; j < kOutputs; ++j) bit[j] = decodeOutputBit(out[j]);
     }
     CarCommand command;
-    command.doorCommand = bit[0] ? (bit[1] ? CarCommand::kLeaveUnchanged : 1) : 2;
+    command.doorCommand = bit[0] ? (bit[1] ? CarCommand::kLeaveUnchanged : kDoorOpen) : kDoorClose;
     command.moveCommand = oneOfThree(bit[2], bit[3], bit[4]);
     command.direction = oneOfThree(bit[5], bit[6], bit[7]);
     if (command.moveCommand == CarCommand::kLeaveUnchanged &&
         command.direction == CarCommand::kLeaveUnchanged) {
-        command.moveCommand = 0;
-        command.direction = 0;
+        command.moveCommand = kNone;
+        command.direction = kNone;
     }
     return command;
 }

@@ -11,9 +11,25 @@ inline float encodePopulestOffset(float offset) {
     return (offset + 1.5f) * 0.16666667f;
 }
 
+// A solver output, or a target of its patterns, stands for a set bit when 20 times it is above
+// 4.5: the product in float, the comparison in double.
+inline constexpr float kOutputBitScale = 20.0f;
+inline constexpr double kOutputBitAbove = 4.5;
+inline bool decodeOutputBit(float value) {
+    return kOutputBitScale * value > kOutputBitAbove;
+}
+
+// The distance, in floors, from the car to the populest floor that the offset 1 stands for.
+inline constexpr int kPopulestReach = 14;
+
 // The car's situation as the solver sees it. The integer fields keep the car's own codes
-// (0 none, 1 up, 2 down for lastMove and direction); target is 1 below, 2 here, 3 above, 9 none.
+// (0 none, 1 up, 2 down for lastMove and direction); target tells where the next request lies.
 struct SolverState {
+    static constexpr int kTargetBelow = 1;
+    static constexpr int kTargetHere = 2;
+    static constexpr int kTargetAbove = 3;
+    static constexpr int kNoTarget = 9;
+
     int doorOpen = 0;
     int lastMove = 0;
     int direction = 0;
@@ -21,7 +37,7 @@ struct SolverState {
     int buttonHere = 0;
     int upHere = 0;
     int downHere = 0;
-    // (populest floor - car's floor) / 14 for an idle car, within -1..1; else 0.
+    // (populest floor - car's floor) / kPopulestReach for an idle car, within -1..1; else 0.
     float populestOffset = 0.0f;
 
     bool operator==(const SolverState&) const = default;

@@ -3,7 +3,6 @@
 namespace vardeck {
 
 TeacherNetwork::TeacherNetwork() : NeuralNetwork({kInputs, kHidden, kOutputs}) {
-    link();
     randomize(1.0f);
     epoch.store(0);
 }
@@ -22,9 +21,7 @@ int TeacherNetwork::save(const std::string& path) {
 }
 
 int TeacherNetwork::load(const std::string& path) {
-    if (readImage(path) != 0) return 1;
-    link();
-    return 0;
+    return readImage(path) == 0 ? 0 : 1;
 }
 
 float TeacherNetwork::decideOutput(float x0, float x1, float x2) {

@@ -32,7 +32,6 @@ public:
     enum Mode { Off = 0, Playing = 1, Recording = 2 };
 
     explicit PressRecorder(Building& building) : building_(building) {}
-    virtual ~PressRecorder() = default;
 
     int mode = Off;
     std::string fileName;
