@@ -21,6 +21,12 @@ if(GUI_SOURCES)
         target_link_libraries(vardeck_gui_tests PRIVATE vardeck_gui Qt6::Test)
         target_compile_definitions(vardeck_gui_tests PRIVATE
             VARDECK_DATA_DIR="${CMAKE_SOURCE_DIR}/data")
+        if(TARGET vardeck)
+            # The start-up tests run the program itself.
+            target_compile_definitions(vardeck_gui_tests PRIVATE
+                VARDECK_PROGRAM="$<TARGET_FILE:vardeck>")
+            add_dependencies(vardeck_gui_tests vardeck)
+        endif()
         add_test(NAME gui_tests COMMAND vardeck_gui_tests)
         set_tests_properties(gui_tests PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
     endif()

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <clocale>
+#include <string>
 
 #include "app/main_dialog.h"
 #include "app/qt_translations.h"
@@ -15,12 +16,14 @@
 
 int main(int argc, char** argv) {
     if (const int code = vardeck::answerInfoOptions(argc, argv); code >= 0) return code;
+    // The folder comes first: without a display Qt ends the program before anything could be
+    // told, and the folder's name keeps its bytes only before Qt turns the arguments into text.
+    const std::string failure =
+        vardeck::enterWorkFolder(argc, argv, vardeck::installedDataFolder(argv[0]));
+    if (!failure.empty()) return vardeck::reportStartFailure(argc, argv, failure);
     QApplication app(argc, argv);
     vardeck::installQtTranslations(app, QLocale());
     QGuiApplication::setDesktopFileName(QStringLiteral("vardeck"));
-    if (!vardeck::enterWorkFolder(QApplication::arguments(), vardeck::installedDataFolder())) {
-        return 1;
-    }
     // Qt switches to the user's locale; the settings file is read and written with the C
     // library's number formats, which must keep the decimal point.
     std::setlocale(LC_NUMERIC, "C");
