@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <utility>
@@ -118,16 +119,24 @@ void PressRecorder::clear() {
     rebuildWaiting();
 }
 
-void PressRecorder::load(const std::string& path) {
+bool PressRecorder::load(const std::string& path) {
     clear();
     std::FILE* file = std::fopen(path.c_str(), "r");
-    if (!file) return;
+    if (!file) return false;
     // Only a plain file of a sane size is read: a device or a pipe could feed entries forever.
     struct stat st;
-    if (::fstat(::fileno(file), &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<unsigned long long>(st.st_size) > kMaxUserFileSize) {
+    int refused = 0;
+    if (::fstat(::fileno(file), &st) != 0) {
+        refused = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        refused = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    } else if (static_cast<unsigned long long>(st.st_size) > kMaxUserFileSize) {
+        refused = EFBIG;
+    }
+    if (refused != 0) {
         std::fclose(file);
-        return;
+        errno = refused;
+        return false;
     }
     int count = 0;
     if (std::fscanf(file, "%d\n", &count) == 1) {
@@ -152,6 +161,7 @@ void PressRecorder::load(const std::string& path) {
     }
     std::fclose(file);
     fileName = path;
+    return true;
 }
 
 bool PressRecorder::save(const std::string& path) {
