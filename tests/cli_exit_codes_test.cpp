@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
+#include <sstream>
 #include <string>
 
 #include "test_support.h"
@@ -79,6 +81,7 @@ TEST_F(CliExitCodesTest, FailedWritesExitWithOne) {
         "compare --play rec.but --steps 20",
         "generate --profile lunch --steps 100 --calls 5 -o gen.but",
         "--help",
+        "--version",
     };
     for (const char* arguments : toFullDisk) {
         const std::string command =
@@ -96,6 +99,25 @@ TEST_F(CliExitCodesTest, FailedWritesExitWithOne) {
     const test::CliResult r = runCli("run --steps 10 --save-settings");
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("vardeck.cfg"), std::string::npos) << r.err;
+}
+
+// The help texts fit the manual page made from them, where each of their lines is indented by 7
+// columns in an 80-column terminal.
+TEST_F(CliExitCodesTest, VersionAndHelpAnswer) {
+    const test::CliResult version = runCli("--version");
+    EXPECT_EQ(version.code, 0);
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("vardeck-cli [0-9]+(\\.[0-9]+)+\n")))
+        << version.out;
+    EXPECT_NE(runCli("--help").out.find("--version"), std::string::npos);
+    for (const char* arguments : {"--help", "run --help", "train --help", "make-patterns --help",
+                                  "generate --help", "compare --help", "study --help"}) {
+        const test::CliResult r = runCli(arguments);
+        EXPECT_EQ(r.code, 0) << arguments;
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);) {
+            EXPECT_LE(line.size(), 73u) << arguments << ": " << line;
+        }
+    }
 }
 
 }  // namespace
