@@ -32,9 +32,21 @@ int main(int argc, char** argv) {
     vardeck::Simulation simulation;
     vardeck::MainDialog dialog(simulation);
 
-    // Undocumented, for the screenshot script: play a recording back at once.
+    // Undocumented, for the screenshot script: --demo FILE.but plays a recording back at once;
+    // --demo FILE.but STEPS PICTURE.png plays STEPS steps of it as presses of Step would, saves
+    // the picture of the window and ends, so the picture depends on the recording alone.
     const QStringList arguments = QApplication::arguments();
     const qsizetype demo = arguments.indexOf(QStringLiteral("--demo"));
+    bool picture = false;
+    const int steps =
+        demo > 0 && demo + 3 < arguments.size() ? arguments.at(demo + 2).toInt(&picture) : 0;
+    if (picture) {
+        dialog.loadDemo(arguments.at(demo + 1));
+        for (int step = 0; step < steps; ++step) dialog.runStep();
+        dialog.show();
+        QCoreApplication::processEvents();
+        return dialog.grab().save(arguments.at(demo + 3)) ? 0 : 1;
+    }
     if (demo > 0 && demo + 1 < arguments.size()) {
         dialog.startDemo(arguments.at(demo + 1), 20);
     }

@@ -62,8 +62,9 @@ public:
     bool isRunning() const { return stepTimer_.isActive(); }
     int stepPeriod() const { return stepTimer_.interval(); }
 
-    // Selects the schedule system and plays the recording in `path` back from step 0, stepping
-    // every `period` ms.
+    // Loads the recording in `path` for playback from step 0 under the start-up system.
+    void loadDemo(const QString& path);
+    // The same, and steps every `period` ms.
     void startDemo(const QString& path, int period);
 
     void runStep();
