@@ -46,15 +46,19 @@ public:
     QStringList texts;
 };
 
-// Types `path` into the file dialog that opens next and presses Enter, as a user does. A dialog
-// that does not take the name is cancelled, so the test goes on and fails on what it checks.
+// Types `path` into the file dialog that opens within the next few seconds and presses Enter, as
+// a user does. A dialog that does not take the name is cancelled, so the test goes on and fails
+// on what it checks.
 inline void answerNextFileDialog(const QString& path) {
     auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, path] {
+    QObject::connect(timer, &QTimer::timeout, [timer, path, tries = 0]() mutable {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || !dialog->isVisible()) return;
-        timer->deleteLater();
-        timer->stop();
+        const bool open = dialog != nullptr && dialog->isVisible();
+        if (open || ++tries > 500) {
+            timer->stop();
+            timer->deleteLater();
+        }
+        if (!open) return;
         auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         if (name != nullptr) {
             name->setText(path);
