@@ -16,6 +16,12 @@ if(BUILD_TESTING)
     add_executable(vardeck_gui_tests ${GUI_TEST_SOURCES})
     target_link_libraries(vardeck_gui_tests PRIVATE vardeck_app Qt6::Test)
     target_compile_definitions(vardeck_gui_tests PRIVATE VARDECK_DATA_DIR="${CMAKE_SOURCE_DIR}/data")
+    if(TARGET vardeck)
+        # The start-up tests run the program itself.
+        target_compile_definitions(vardeck_gui_tests PRIVATE
+            VARDECK_PROGRAM="$<TARGET_FILE:vardeck>")
+        add_dependencies(vardeck_gui_tests vardeck)
+    endif()
     # One test per test class, named after its file (main_window_test.cpp holds MainWindowTest),
     # so that ctest reports and runs them one by one.
     file(GLOB GUI_TEST_CLASS_SOURCES CONFIGURE_DEPENDS tests/gui/*_test.cpp)

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <regex>
+#include <sstream>
 #include <string>
 
 #include "test_support.h"
@@ -87,6 +89,7 @@ TEST_F(CliExitCodesTest, FailedWritesExitWithOne) {
         "compare --play rec.but --steps 20",
         "generate --profile lunch --steps 100 --calls 5 -o gen.but",
         "--help",
+        "--version",
     };
     for (const char* arguments : toFullDisk) {
         const std::string command =
@@ -136,6 +139,25 @@ TEST_F(CliExitCodesTest, PipesAmongTheWorkingFilesAreNotWaitedFor) {
                                   "compare --steps 5 --play rec.but"}) {
         const test::CliResult r = runCli(arguments);
         EXPECT_EQ(r.code, 0) << arguments << "\n" << r.err;
+    }
+}
+
+// The help texts fit the manual page made from them, where each of their lines is indented by 7
+// columns in an 80-column terminal.
+TEST_F(CliExitCodesTest, VersionAndHelpAnswer) {
+    const test::CliResult version = runCli("--version");
+    EXPECT_EQ(version.code, 0);
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("vardeck-cli [0-9]+(\\.[0-9]+)+\n")))
+        << version.out;
+    EXPECT_NE(runCli("--help").out.find("--version"), std::string::npos);
+    for (const char* arguments : {"--help", "run --help", "train --help", "make-patterns --help",
+                                  "generate --help", "compare --help", "study --help"}) {
+        const test::CliResult r = runCli(arguments);
+        EXPECT_EQ(r.code, 0) << arguments;
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);) {
+            EXPECT_LE(line.size(), 73u) << arguments << ": " << line;
+        }
     }
 }
 

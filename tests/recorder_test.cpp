@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "sim/simulation.h"
 #include "test_support.h"
 
@@ -74,13 +76,17 @@ TEST_F(RecorderTest, DamagedFilesKeepTheCompleteEntries) {
     };
     for (const auto& [text, entries] : files) {
         writeFile("damaged.but", text);
-        recorder.load("damaged.but");
+        EXPECT_TRUE(recorder.load("damaged.but"));
         EXPECT_EQ(recorder.entries().size(), entries) << text;
         EXPECT_EQ(recorder.fileName, "damaged.but");
     }
-    recorder.load("missing.but");
-    EXPECT_TRUE(recorder.entries().empty());
-    EXPECT_EQ(recorder.fileName, "");
+    // The window tells why a file could not be opened.
+    for (const auto& [path, reason] : {std::pair{"missing.but", ENOENT}, {".", EISDIR}}) {
+        EXPECT_FALSE(recorder.load(path));
+        EXPECT_EQ(errno, reason) << path;
+        EXPECT_TRUE(recorder.entries().empty());
+        EXPECT_EQ(recorder.fileName, "");
+    }
 }
 
 TEST_F(RecorderTest, FailedSaveKeepsThePreviousFile) {

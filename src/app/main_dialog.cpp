@@ -197,11 +197,14 @@ void MainDialog::resetSimulation() {
     sim_.resetSimulation();
 }
 
-void MainDialog::startDemo(const QString& path, int period) {
-    // Plays the recording under the start-up system from step 0.
+void MainDialog::loadDemo(const QString& path) {
     sim_.recorder.load(QFile::encodeName(path).toStdString());
     sim_.recorder.mode = PressRecorder::Playing;
     sim_.resetSimulation();
+}
+
+void MainDialog::startDemo(const QString& path, int period) {
+    loadDemo(path);
     stepTimer_.start(std::max(kMinimumStepPeriod, period));
 }
 

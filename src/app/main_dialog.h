@@ -60,8 +60,9 @@ public:
     // Whether the step timer runs.
     bool isRunning() const { return stepTimer_.isActive(); }
 
-    // Selects the schedule system and plays the recording in `path` back from step 0, stepping
-    // every `period` ms.
+    // Loads the recording in `path` for playback from step 0 under the start-up system.
+    void loadDemo(const QString& path);
+    // The same, and steps every `period` ms.
     void startDemo(const QString& path, int period);
 
     void runStep();

@@ -7,9 +7,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTreeView>
+#include <cerrno>
+#include <cstring>
 
 #include "app/dialog_layout.h"
 #include "app/main_layout.h"
+#include "app/message_box.h"
 #include "record/press_recorder.h"
 
 namespace vardeck {
@@ -17,6 +20,13 @@ namespace vardeck {
 namespace {
 
 const QString kSequenceFilter = QStringLiteral("Последовательности нажатий (*.but)");
+
+// The recorder's reason, from errno: the system's words, but its own for a file that exists and
+// is no plain file, which the system has no good words for.
+QString reasonText(int error) {
+    if (error == EINVAL) return QStringLiteral("Not a plain file");
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 }  // namespace
 
@@ -60,22 +70,41 @@ void RecordMenu::onNewRecording() {
     recorder_.clear();
 }
 
+// The recorder's file operations fail silently by design, but a recording that was not saved or
+// not opened while the window looks as if it had been is a failure shown as success: the user is
+// told. A name that names nothing still opens as an empty recording without a word.
+// The recorder itself fails without a word; here the user learns that a recording was not opened
+// or not saved, which the window would otherwise show as done. A name that names nothing still
+// opens as an empty recording, silently.
 void RecordMenu::onOpenRecording() {
     const QString path = chooseSequenceFile(false);
-    if (!path.isEmpty()) recorder_.load(QFile::encodeName(path).toStdString());
+    if (path.isEmpty() || recorder_.load(QFile::encodeName(path).toStdString())) return;
+    const int error = errno;
+    if (error != ENOENT) tellFailure(QStringLiteral("Cannot open"), path, error);
 }
 
 void RecordMenu::onSaveRecording() {
     if (recorder_.fileName.empty()) {
         onSaveRecordingAs();
     } else {
-        recorder_.save();
+        saveTo(recorder_.fileName);
     }
 }
 
 void RecordMenu::onSaveRecordingAs() {
     const QString path = chooseSequenceFile(true);
-    if (!path.isEmpty()) recorder_.save(QFile::encodeName(path).toStdString());
+    if (!path.isEmpty()) saveTo(QFile::encodeName(path).toStdString());
+}
+
+void RecordMenu::saveTo(const std::string& path) {
+    if (recorder_.save(path)) return;
+    const int error = errno;
+    tellFailure(QStringLiteral("Cannot save the recording to"), QFile::decodeName(path.c_str()),
+                error);
+}
+
+void RecordMenu::tellFailure(const QString& what, const QString& path, int error) {
+    showMessageBox(window_, QStringLiteral("%1 \"%2\": %3.").arg(what, path, reasonText(error)));
 }
 
 QString RecordMenu::chooseSequenceFile(bool save) {

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <string>
 
 class QAction;
 class QFileDialog;
@@ -39,6 +40,9 @@ private:
     void onOpenRecording();
     void onSaveRecording();
     void onSaveRecordingAs();
+    void saveTo(const std::string& path);
+    // Tells the user that `what` failed for the file `path`, and the system's reason `error`.
+    void tellFailure(const QString& what, const QString& path, int error);
     // Asks for the name of a press-sequence file to open or to save; empty when cancelled.
     QString chooseSequenceFile(bool save);
 

@@ -1,17 +1,27 @@
 #include "app/startup_options.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLocale>
+#include <QString>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+#include <vector>
 
 #include "app/message_box.h"
+#include "app/qt_translations.h"
 #include "io/work_folder.h"
 
 namespace vardeck {
 namespace {
+
+namespace fs = std::filesystem;
 
 const char* const kHelp =
     "Usage: vardeck [--workdir [DIR]]\n"
@@ -33,13 +43,44 @@ const char* const kHelp =
     "The default files come from ../share/vardeck/data beside the folder of the program\n"
     "(/usr/share/vardeck/data for /usr/bin/vardeck). When the working folder cannot be set up\n"
     "(a file is in its way, it cannot be created, or the defaults are missing) Vardeck says why\n"
-    "and exits with status 1 without changing anything.\n"
+    "on stderr, and in a message box when it runs on a display, and exits with status 1\n"
+    "without changing anything.\n"
     "\n"
     "Qt's own options, such as -platform, apply as well.\n";
 
-void tell(const QString& text) {
-    std::fprintf(stderr, "vardeck: %s\n", text.toLocal8Bit().constData());
-    showMessageBox(nullptr, text);
+bool isPlatformOption(const char* argument) {
+    return !std::strcmp(argument, "-platform") || !std::strcmp(argument, "--platform");
+}
+
+// Qt's choice of platform, from the command line first, as Qt itself reads it ("-platform NAME",
+// or with two dashes), else from the environment.
+std::string requestedPlatform(int argc, const char* const* argv) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (isPlatformOption(argv[i])) return argv[i + 1];
+    }
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    return platform ? platform : "";
+}
+
+bool isSet(const char* variable) {
+    return variable && *variable;
+}
+
+fs::path programOnPath(const char* argv0) {
+    std::error_code error;
+    if (!argv0 || !*argv0) return {};
+    if (std::strchr(argv0, '/')) return fs::weakly_canonical(fs::absolute(argv0, error), error);
+    const char* path = std::getenv("PATH");
+    std::string_view folders = path ? path : "";
+    while (!folders.empty()) {
+        const std::size_t end = std::min(folders.find(':'), folders.size());
+        const fs::path candidate = fs::path(folders.substr(0, end)) / argv0;
+        if (::access(candidate.c_str(), X_OK) == 0) {
+            return fs::weakly_canonical(fs::absolute(candidate, error), error);
+        }
+        folders.remove_prefix(std::min(end + 1, folders.size()));
+    }
+    return {};
 }
 
 }  // namespace
@@ -58,52 +99,103 @@ int answerInfoOptions(int argc, char** argv) {
     return -1;
 }
 
-bool enterWorkFolder(const QStringList& arguments, const QString& defaults) {
-    const QString option = QStringLiteral("--workdir");
-    QString name;
+std::string enterWorkFolder(int argc, const char* const* argv, const std::string& defaults) {
+    const std::string_view option = "--workdir";
+    std::string name;
     bool asked = false;
-    for (qsizetype i = 1; i < arguments.size() && !asked; ++i) {
-        if (arguments[i] == option) {
+    for (int i = 1; i < argc && !asked; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == option) {
             asked = true;
-            const bool named = i + 1 < arguments.size() && !arguments[i + 1].startsWith('-');
-            if (named) name = arguments[i + 1];
-        } else if (arguments[i].startsWith(option + '=')) {
+            if (i + 1 < argc && argv[i + 1][0] != '-') name = argv[i + 1];
+        } else if (argument.starts_with(option) && argument.size() > option.size() &&
+                   argument[option.size()] == '=') {
             asked = true;
-            name = arguments[i].mid(option.size() + 1);
-            if (name.isEmpty()) {
-                tell(QStringLiteral("--workdir= needs the name of a folder."));
-                return false;
-            }
+            name = argument.substr(option.size() + 1);
+            if (name.empty()) return "--workdir= needs the name of a folder.";
         }
     }
-    if (!asked) return true;
+    if (!asked) return {};
 
-    std::filesystem::path folder = QFile::encodeName(name).toStdString();
-    if (name.isEmpty()) {
+    fs::path folder = name;
+    if (name.empty()) {
         folder = WorkFolder::userFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
         if (folder.empty()) {
-            tell(
-                QStringLiteral("Cannot find your data folder: neither XDG_DATA_HOME nor HOME "
-                               "names an absolute folder. Name one with --workdir DIR."));
-            return false;
+            return "Cannot find your data folder: neither XDG_DATA_HOME nor HOME names an "
+                   "absolute folder. Name one with --workdir DIR.";
         }
     }
-    WorkFolder workFolder(folder, QFile::encodeName(defaults).toStdString());
-    if (!workFolder.prepare()) {
-        tell(QFile::decodeName(workFolder.error().c_str()));
-        return false;
-    }
-    const QString path = QFile::decodeName(folder.c_str());
-    if (!QDir::setCurrent(path)) {
-        tell(QStringLiteral("Cannot work in the folder \"%1\".").arg(path));
-        return false;
-    }
-    return true;
+    WorkFolder workFolder(folder, defaults);
+    if (!workFolder.prepare()) return workFolder.error();
+    std::error_code error;
+    fs::current_path(folder, error);
+    if (error)
+        return "Cannot work in the folder \"" + folder.string() + "\": " + error.message() + ".";
+    return {};
 }
 
-QString installedDataFolder() {
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                           QStringLiteral("/" VARDECK_DATA_FROM_BIN));
+int reportStartFailure(int argc, char** argv, const std::string& text) {
+    std::fprintf(stderr, "vardeck: %s\n", text.c_str());
+    const std::string platform = requestedPlatform(argc, argv);
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (!hasUserDisplay(platform, x11, wayland)) return 1;
+
+    // A display that is named but cannot be reached must not end the program in Qt's abort:
+    // offscreen comes last in the list Qt tries, and then there is nobody to show a box to.
+    std::string tried = platform.empty() ? std::string(isSet(x11) ? "xcb;" : "") +
+                                               (isSet(wayland) ? "wayland;" : "")
+                                         : platform + ";";
+    tried += "offscreen";
+    std::vector<char*> arguments;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && i + 1 < argc && isPlatformOption(argv[i])) {
+            ++i;  // replaced by the list above
+            continue;
+        }
+        arguments.push_back(argv[i]);
+    }
+    std::string platformWord = "-platform";
+    arguments.push_back(platformWord.data());
+    arguments.push_back(tried.data());
+    int count = static_cast<int>(arguments.size());
+    arguments.push_back(nullptr);
+    QApplication app(count, arguments.data());
+    installQtTranslations(app, QLocale());
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        showMessageBox(nullptr, QString::fromLocal8Bit(text));
+    }
+    return 1;
+}
+
+bool hasUserDisplay(const std::string& platform, const char* x11Display,
+                    const char* waylandDisplay) {
+    if (platform.empty()) return isSet(x11Display) || isSet(waylandDisplay);
+    // Qt tries the names in order and takes the first that starts.
+    std::string_view names = platform;
+    while (!names.empty()) {
+        const std::size_t end = std::min(names.find(';'), names.size());
+        const std::string_view entry = names.substr(0, end);
+        const std::string_view name = entry.substr(0, entry.find(':'));
+        names.remove_prefix(std::min(end + 1, names.size()));
+        if (name.empty()) continue;
+        if (name == "offscreen" || name.starts_with("minimal")) return false;
+        if (name == "xcb") {
+            if (isSet(x11Display)) return true;
+        } else if (name.starts_with("wayland")) {
+            if (isSet(waylandDisplay)) return true;
+        } else {
+            return true;  // a screen of its own: eglfs, linuxfb, vnc and the like
+        }
+    }
+    return false;
+}
+
+std::string installedDataFolder(const char* argv0) {
+    std::error_code error;
+    fs::path program = fs::read_symlink("/proc/self/exe", error);
+    if (error) program = programOnPath(argv0);
+    return (program.parent_path() / VARDECK_DATA_FROM_BIN).lexically_normal().string();
 }
 
 }  // namespace vardeck

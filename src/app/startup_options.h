@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include <string>
 
 namespace vardeck {
 
@@ -9,13 +8,26 @@ namespace vardeck {
 // asked for. Runs before the application object, so it works without a display.
 int answerInfoOptions(int argc, char** argv);
 
-// With --workdir [DIR] among `arguments`: sets DIR (or, without DIR, the user's own folder) up
-// from the installed defaults in `defaults` and makes it the current directory. Returns false
-// after telling the user why in a message box and on stderr; without the option it changes
-// nothing and returns true.
-bool enterWorkFolder(const QStringList& arguments, const QString& defaults);
+// With --workdir [DIR] among the arguments: sets DIR (or, without DIR, the user's own folder) up
+// from the installed defaults in `defaults` and makes it the current directory. Returns why that
+// failed, or an empty text; without the option it changes nothing. Needs no application object,
+// so a bad folder is told about before Qt looks for a display. DIR is taken as the bytes given:
+// a name that is not valid text in the user's encoding stays the same name.
+std::string enterWorkFolder(int argc, const char* const* argv, const std::string& defaults);
 
-// The installed defaults: ../share/vardeck/data beside the program's own folder.
-QString installedDataFolder();
+// Tells the user why the program cannot start: on stderr, and in a message box as well when a
+// display that the user sees is there. Returns the exit status, 1.
+int reportStartFailure(int argc, char** argv, const std::string& text);
+
+// Whether Qt's platform `platform` (the value of -platform or QT_QPA_PLATFORM: a ';'-separated
+// list that Qt tries in order, each name with optional ':' arguments; empty for Qt's default)
+// would put windows on a display that a user sees, given the environment's DISPLAY and
+// WAYLAND_DISPLAY (null when unset). A box shown anywhere else would wait for an answer forever.
+bool hasUserDisplay(const std::string& platform, const char* x11Display,
+                    const char* waylandDisplay);
+
+// The installed defaults: ../share/vardeck/data beside the folder of the running program, found
+// through /proc, or else through `argv0` and PATH.
+std::string installedDataFolder(const char* argv0);
 
 }  // namespace vardeck

@@ -11,18 +11,27 @@ namespace {
 const char* const kUsage =
     "Usage: vardeck-cli COMMAND [OPTIONS]\n"
     "\n"
-    "Runs the Vardeck elevator simulation without a window, in the current directory,\n"
-    "with the files the program uses there (vardeck.cfg, solver.img, ...).\n"
+    "Runs the Vardeck elevator simulation without a window, in the current\n"
+    "directory, with the files the program uses there (vardeck.cfg,\n"
+    "solver.img, ...).\n"
     "\n"
     "Commands:\n"
     "  run            run the simulation and print its events\n"
-    "  train          train the solver or the teacher network from a pattern file\n"
-    "  make-patterns  write solver training patterns for a parking coefficient KSU\n"
+    "  train          train the solver or the teacher network from a pattern\n"
+    "                 file\n"
+    "  make-patterns  write solver training patterns for a parking\n"
+    "                 coefficient KSU\n"
     "  generate       write a press-sequence file of realistic traffic\n"
-    "  compare        replay one press-sequence file under several systems side by side\n"
-    "  study          compare the systems over many traffic seeds, with confidence intervals\n"
+    "  compare        replay one press-sequence file under several systems\n"
+    "                 side by side\n"
+    "  study          compare the systems over many traffic seeds, with\n"
+    "                 confidence intervals\n"
     "\n"
-    "vardeck-cli COMMAND --help explains the options of a command.\n";
+    "vardeck-cli COMMAND --help explains the options of a command.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     show this help and exit\n"
+    "  --version      show the version and exit\n";
 
 // Every command ends here: output that did not reach stdout (a full disk, a closed pipe) is a
 // failed write, whatever the command itself thought.
@@ -55,6 +64,10 @@ int main(int argc, char** argv) {
     if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
         std::fputs(kUsage, words.empty() ? stderr : stdout);
         return checkedOutput("", words.empty() ? 2 : 0);
+    }
+    if (words[0] == "--version") {
+        std::puts("vardeck-cli " VARDECK_VERSION);
+        return checkedOutput("", 0);
     }
     const std::string name = words[0];
     Arguments args(std::vector<std::string>(words.begin() + 1, words.end()));

@@ -11,24 +11,31 @@ namespace vardeck::cli {
 namespace {
 
 const char* const kRunUsage =
-    "Usage: vardeck-cli run [--system schedule|neuro|adaptive] [--steps N] [--trace]\n"
-    "                       [--play FILE.but] [--load-solver] [--save-settings]\n"
+    "Usage: vardeck-cli run [--system schedule|neuro|adaptive] [--steps N]\n"
+    "                       [--trace] [--play FILE.but] [--load-solver]\n"
+    "                       [--save-settings]\n"
     "\n"
-    "Starts as the window does (vardeck.cfg read over the defaults, the start-up system\n"
-    "reset), then makes the chosen system current and resets as choosing it does, and runs\n"
-    "N steps. One line per event on stdout:\n"
-    "  sample STEP FLOOR DIR VALUE          an efficiency sample (DIR 1 up, 0 down)\n"
-    "  adapt STEP trend T decision D ksu K  an adaptation check of the adaptive system\n"
-    "  step STEP floor F door D last L dir R travel T up U down W car C   (with --trace)\n"
+    "Starts as the window does (vardeck.cfg read over the defaults, the\n"
+    "start-up system reset), then makes the chosen system current and resets\n"
+    "as choosing it does, and runs N steps. One line per event on stdout:\n"
+    "  sample STEP FLOOR DIR VALUE\n"
+    "      an efficiency sample (DIR 1 up, 0 down)\n"
+    "  adapt STEP trend T decision D ksu K\n"
+    "      an adaptation check of the adaptive system\n"
+    "  step STEP floor F door D last L dir R travel T up U down W car C\n"
+    "      the car and the lamps after a step (with --trace)\n"
     "  summary steps N samples K mean M travel T\n"
+    "      at the end\n"
     "\n"
     "Options:\n"
     "  --system NAME    the control system to run (default: adaptive)\n"
     "  --steps N        number of steps (default 1000)\n"
     "  --trace          print the car and the lamps after every step\n"
     "  --play FILE.but  load a press-sequence file and play it back\n"
-    "  --load-solver    after the reset, load solver.img as the Solver Load button does\n"
-    "  --save-settings  write vardeck.cfg at the end, as closing the window does\n";
+    "  --load-solver    after the reset, load solver.img as the Solver Load\n"
+    "                   button does\n"
+    "  --save-settings  write vardeck.cfg at the end, as closing the window\n"
+    "                   does\n";
 
 // Prints the simulation's events as they happen.
 class EventPrinter : public UserInterface {

@@ -21,20 +21,22 @@ const char* const kTrainUsage =
     "Usage: vardeck-cli train solver|teacher [--patterns FILE] [--image FILE]\n"
     "                         [--max-epochs N] [--seed S]\n"
     "\n"
-    "Trains a fresh network exactly as the program's Learn buttons do (epochs over every\n"
-    "pattern in random order, until the largest output error of an epoch is at most 0.05 for\n"
-    "the solver or 0.01 for the teacher), then saves its image. The epoch and the largest\n"
-    "error are shown on stderr every 2 seconds; Ctrl-C stops after the current epoch and\n"
-    "still saves.\n"
+    "Trains a fresh network exactly as the program's Learn buttons do (epochs\n"
+    "over every pattern in random order, until the largest output error of an\n"
+    "epoch is at most 0.05 for the solver or 0.01 for the teacher), then\n"
+    "saves its image. The epoch and the largest error are shown on stderr\n"
+    "every 2 seconds; Ctrl-C stops after the current epoch and still saves.\n"
     "\n"
     "Options:\n"
     "  --patterns FILE  patterns to learn (default solver.pat or teacher.pat)\n"
     "  --image FILE     image to write (default solver.img or teacher.img)\n"
     "  --max-epochs N   stop after N epochs even if the error is still larger\n"
-    "  --seed S         start the random generator from S instead of 1 (weights and order)\n"
+    "  --seed S         start the random generator from S instead of 1\n"
+    "                   (weights and order)\n"
     "\n"
-    "The image is the same on every platform. With VARDECK_TANH=scalar in the environment the\n"
-    "neurons' tanh is computed one value at a time instead of eight: slower, same image.\n";
+    "The image is the same on every platform. With VARDECK_TANH=scalar in the\n"
+    "environment the neurons' tanh is computed one value at a time instead\n"
+    "of eight: slower, same image.\n";
 
 volatile std::sig_atomic_t interrupted = 0;
 

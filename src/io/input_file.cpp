@@ -73,6 +73,19 @@ FileReadResult InputFile::readAll(std::string& text) {
     return FileReadResult::Ok;
 }
 
+int InputFile::error() const {
+    switch (result_) {
+        case FileReadResult::Ok:
+            return 0;
+        case FileReadResult::NotAFile:
+            return folder_ ? EISDIR : EINVAL;
+        case FileReadResult::TooLarge:
+            return EFBIG;
+        default:
+            return error_ != 0 ? error_ : EIO;
+    }
+}
+
 std::string InputFile::problem() const {
     switch (result_) {
         case FileReadResult::Ok:

@@ -28,6 +28,9 @@ public:
     // Why the file is refused, to follow its name in a message ("cannot be read: Permission
     // denied", "is a folder", "is larger than 4 KB").
     std::string problem() const;
+    // The same as an errno value: the system's reason, EISDIR for a folder, EINVAL for another
+    // file that is no regular file, EFBIG for one over the limit; 0 when ok().
+    int error() const;
 
 private:
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, &std::fclose};

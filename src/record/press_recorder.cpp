@@ -1,5 +1,6 @@
 #include "record/press_recorder.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <utility>
@@ -116,10 +117,13 @@ void PressRecorder::clear() {
     rebuildWaiting();
 }
 
-void PressRecorder::load(const std::string& path) {
+bool PressRecorder::load(const std::string& path) {
     clear();
     const InputFile input(path, kPressFileLimit);
-    if (!input.ok()) return;
+    if (!input.ok()) {
+        errno = input.error();
+        return false;
+    }
     std::FILE* file = input.get();
     int count = 0;
     if (std::fscanf(file, "%d\n", &count) == 1) {
@@ -143,6 +147,7 @@ void PressRecorder::load(const std::string& path) {
         }
     }
     fileName = path;
+    return true;
 }
 
 bool PressRecorder::save(const std::string& path) {

@@ -44,8 +44,10 @@ public:
     void clearPlayed();
     void clear();
     // Clears the recording, then reads the complete entries of the file. A file that cannot be
-    // opened, is no regular file or is larger than kPressFileLimit leaves the recording empty.
-    void load(const std::string& path);
+    // opened, is no regular file or is larger than kPressFileLimit leaves the recording empty and
+    // returns false, with errno telling why: the system's reason, EISDIR for a folder, EINVAL
+    // for another file that is no regular file, EFBIG for one too large.
+    bool load(const std::string& path);
     // Returns false when the file could not be written; the previous file then stays.
     bool save(const std::string& path);
     bool save() { return save(fileName); }

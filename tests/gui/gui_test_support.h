@@ -3,11 +3,15 @@
 // Helpers shared by the window tests: a private working directory, answered message boxes,
 // clicks delivered the way the window system delivers them, and pixel lookups.
 
+#include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QImage>
+#include <QLineEdit>
 #include <QPoint>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWidget>
 #include <QtTest>
 
@@ -41,6 +45,29 @@ public:
 
     QStringList texts;
 };
+
+// Types `path` into the file dialog that opens within the next few seconds and presses Enter, as
+// a user does. A dialog that does not take the name is cancelled, so the test goes on and fails
+// on what it checks.
+inline void answerNextFileDialog(const QString& path) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, path, tries = 0]() mutable {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        const bool open = dialog != nullptr && dialog->isVisible();
+        if (open || ++tries > 500) {
+            timer->stop();
+            timer->deleteLater();
+        }
+        if (!open) return;
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name != nullptr) {
+            name->setText(path);
+            QTest::keyClick(name, Qt::Key_Return);
+        }
+        if (dialog->isVisible()) dialog->reject();
+    });
+    timer->start(10);
+}
 
 // A left click at `point` of `area`, delivered to the topmost child there that takes mouse
 // events (or `area` itself), from where it travels up like a click of the window system.

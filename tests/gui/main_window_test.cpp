@@ -79,6 +79,10 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QStringList entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+}
+
 void writeFile(const QString& path, const QByteArray& content) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -195,6 +199,54 @@ private slots:
         w.dialog->close();
         QVERIFY(!panel.isWatching());
         QVERIFY(readFile("vardeck.cfg").startsWith("time delay 250\nstep to count populest"));
+    }
+
+    // Record > Open and Save of files that cannot be read or written tell the user which file
+    // and why; a name that names nothing opens as an empty recording without a word.
+    void failedRecordFilesAreReported() {
+        Window w;
+        const QString root = QDir::currentPath();
+        writeFile("file", "");
+        writeFile("kept.but", "0");
+        QFile large("large.but");
+        QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(qint64{1} << 30));
+        large.close();
+        const struct {
+            int menu;
+            QString name;  // typed into the dialog, or the recording's own name for Save
+            QString said;  // empty: no message
+        } cases[] = {
+            {IdMenuSaveAs, root + "/no-such/x.but", "No such file or directory"},
+            {IdMenuSaveAs, root + "/file/x.but", "Not a directory"},
+            {IdMenuSave, "gone/x.but", "No such file or directory"},
+            {IdMenuOpen, "/dev/null", "Not a plain file"},
+            {IdMenuOpen, root + "/large.but", "File too large"},
+            {IdMenuOpen, root + "/missing.but", ""},
+        };
+        for (const auto& c : cases) {
+            w.sim.recorder.load("kept.but");
+            w.sim.recorder.addEntry({1, 9, 1}, PressValue{});
+            if (c.menu == IdMenuSave) {
+                w.sim.recorder.fileName = c.name.toStdString();
+            } else {
+                answerNextFileDialog(c.name);
+            }
+            w.messages.texts.clear();
+            w.dialog->action(c.menu)->trigger();
+            const QString failed =
+                c.menu == IdMenuOpen ? "Cannot open" : "Cannot save the recording to";
+            const QStringList said{failed + " \"" + c.name + "\": " + c.said + "."};
+            QCOMPARE(w.messages.texts, c.said.isEmpty() ? QStringList() : said);
+            if (c.menu == IdMenuOpen) {
+                QVERIFY(w.sim.recorder.entries().empty() && w.sim.recorder.fileName.empty());
+            } else {
+                QVERIFY(!QFile::exists(c.name));
+                QCOMPARE(w.sim.recorder.entries().size(), std::size_t{1});
+                QCOMPARE(QString::fromStdString(w.sim.recorder.fileName),
+                         c.menu == IdMenuSave ? c.name : QString("kept.but"));
+            }
+        }
+        QCOMPARE(entries(root), QStringList({"file", "kept.but", "large.but"}));
     }
 
     // A training started under one system is shown and stopped there, whichever system the
