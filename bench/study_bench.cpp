@@ -5,19 +5,19 @@
 #include <chrono>
 #include <iterator>
 
-#include "cli/study_runner.h"
-#include "cli/traffic_generator.h"
+#include "study/study_runner.h"
+#include "study/traffic_generator.h"
 
 namespace {
 
-using vardeck::cli::StudyPlan;
-using vardeck::cli::StudyRunner;
+using vardeck::study::StudyPlan;
+using vardeck::study::StudyRunner;
 
 // The default study: four profiles, demands 5 to 80, 30 seeds, three systems.
 StudyPlan defaultPlan() {
     StudyPlan plan;
-    plan.profiles.assign(std::begin(vardeck::cli::kTrafficProfiles),
-                         std::end(vardeck::cli::kTrafficProfiles));
+    plan.profiles.assign(std::begin(vardeck::study::kTrafficProfiles),
+                         std::end(vardeck::study::kTrafficProfiles));
     plan.demands = {5, 10, 20, 40, 80};
     plan.systems = {vardeck::SystemKind::Schedule, vardeck::SystemKind::Neuro,
                     vardeck::SystemKind::Adaptive};
@@ -61,13 +61,13 @@ BENCHMARK(DefaultStudy)->Unit(benchmark::kSecond)->Iterations(1);
 // callers find their step taken. The time per call (items_per_second) should hardly change
 // between the two.
 void TrafficGeneration(benchmark::State& state) {
-    vardeck::cli::TrafficOptions options;
-    options.profile = vardeck::cli::TrafficProfile::Lunch;
+    vardeck::study::TrafficOptions options;
+    options.profile = vardeck::study::TrafficProfile::Lunch;
     options.steps = 3000;
     options.calls = static_cast<int>(state.range(0));
     options.noDestinationShare = 0.3;
     for (auto _ : state) {
-        auto traffic = vardeck::cli::generateTraffic(options);
+        auto traffic = vardeck::study::generateTraffic(options);
         benchmark::DoNotOptimize(traffic.entries.size());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/study_plan.h"
-#include "cli/study_runner.h"
 #include "network_images.h"
+#include "study/study_plan.h"
+#include "study/study_runner.h"
 #include "test_support.h"
 
 namespace vardeck {
@@ -142,8 +142,8 @@ TEST_F(StudyTest, FilesAreTheSameForAnyJobsAndFromMergedShards) {
 TEST_F(StudyTest, ThreadsRunSimulationsSideBySideWithTheRowsOfOne) {
     // Each run owns its simulation and networks; any state shared between them would show as
     // rows that depend on which thread ran what (and as a race under ThreadSanitizer).
-    cli::StudyPlan plan;
-    plan.profiles = {cli::TrafficProfile::DownPeak};
+    study::StudyPlan plan;
+    plan.profiles = {study::TrafficProfile::DownPeak};
     plan.demands = {30};
     plan.seeds = 4;
     plan.steps = 600;
@@ -151,13 +151,13 @@ TEST_F(StudyTest, ThreadsRunSimulationsSideBySideWithTheRowsOfOne) {
     std::vector<std::size_t> all(plan.runCount());
     for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
     const std::atomic<bool> stop{false};
-    cli::StudyRunner alone(plan, all, 1);
-    cli::StudyRunner together(plan, all, 3);
+    study::StudyRunner alone(plan, all, 1);
+    study::StudyRunner together(plan, all, 3);
     ASSERT_TRUE(alone.run(stop));
     ASSERT_TRUE(together.run(stop));
     for (std::size_t i = 0; i < all.size(); ++i) {
         EXPECT_EQ(together.outcomes()[i].row, alone.outcomes()[i].row) << i;
-        EXPECT_EQ(together.outcomes()[i].row, cli::runStudyRun(plan, plan.run(i)).row) << i;
+        EXPECT_EQ(together.outcomes()[i].row, study::runStudyRun(plan, plan.run(i)).row) << i;
     }
 }
 
@@ -504,7 +504,7 @@ TEST_F(StudyTest, InterruptStopsTheStudyWithinASecondWithoutWritingFiles) {
 }
 
 TEST_F(StudyTest, TheFingerprintReadsOnlyRegularFilesAndStopsWhenAsked) {
-    const std::string shipped = cli::studyDataFingerprint();
+    const std::string shipped = study::studyDataFingerprint();
     // A network image of 64 MiB and more, a pipe without a writer and a link to an endless
     // device all end.
     {
@@ -514,24 +514,24 @@ TEST_F(StudyTest, TheFingerprintReadsOnlyRegularFilesAndStopsWhenAsked) {
     }
     ASSERT_EQ(::mkfifo("solver.img.fifo", 0600), 0);
     fs::create_symlink("/dev/zero", "solver.img.zero");
-    const std::string odd = cli::studyDataFingerprint();
+    const std::string odd = study::studyDataFingerprint();
     EXPECT_EQ(odd.size(), 16u);
     EXPECT_NE(odd, shipped);
-    EXPECT_EQ(cli::studyDataFingerprint(), odd);
+    EXPECT_EQ(study::studyDataFingerprint(), odd);
     // Past the first 64 MiB only the size counts; within them every byte.
     std::fstream change("solver.img.big", std::ios::binary | std::ios::in | std::ios::out);
     change.seekp((65 << 20) - 1);
     change.put('y');
     change.close();
-    EXPECT_EQ(cli::studyDataFingerprint(), odd);
+    EXPECT_EQ(study::studyDataFingerprint(), odd);
     change.open("solver.img.big", std::ios::binary | std::ios::in | std::ios::out);
     change.seekp(1000);
     change.put('y');
     change.close();
-    EXPECT_NE(cli::studyDataFingerprint(), odd);
+    EXPECT_NE(study::studyDataFingerprint(), odd);
 
     const std::atomic<bool> stop{true};
-    EXPECT_EQ(cli::studyDataFingerprint(&stop), "");
+    EXPECT_EQ(study::studyDataFingerprint(&stop), "");
 }
 
 TEST(StudyPlanTest, CallsComeFromTheDecimalDemandHalvesAwayFromZero) {
@@ -544,32 +544,32 @@ TEST(StudyPlanTest, CallsComeFromTheDecimalDemandHalvesAwayFromZero) {
                          Case{"0.345", 10000, 3}, Case{"2.675", 1000, 3}, Case{"0.001", 500000, 1},
                          Case{"0.001", 499999, 0}, Case{"80", 3000, 240}, Case{"0.1", 5, 0},
                          Case{"1000000000", 100000000, 2000000000}}) {
-        cli::StudyPlan plan;
+        study::StudyPlan plan;
         plan.steps = c.steps;
-        const double demand = cli::parseDemandList(c.demand).front();
+        const double demand = study::parseDemandList(c.demand).front();
         EXPECT_EQ(plan.callsFor(demand), c.calls) << c.demand << " x " << c.steps;
     }
     // study.txt keeps the long-wait limit; one written before there was one reads as 60.
-    cli::StudyPlan plan;
-    plan.profiles = {cli::TrafficProfile::Lunch};
+    study::StudyPlan plan;
+    plan.profiles = {study::TrafficProfile::Lunch};
     plan.demands = {0.00001, 2.05};
     plan.systems = {SystemKind::Schedule};
     plan.longWait = 90;
     const std::string text = plan.describe(std::nullopt);
     EXPECT_NE(text.find("demands 0.00001,2.05\n"), std::string::npos) << text;
-    EXPECT_EQ(cli::StudyPlan::parse(text, nullptr).longWait, 90);
+    EXPECT_EQ(study::StudyPlan::parse(text, nullptr).longWait, 90);
     std::string old = text;
     old.erase(old.find("long-wait 90\n"), 13);
-    EXPECT_EQ(cli::StudyPlan::parse(old, nullptr).longWait, 60);
+    EXPECT_EQ(study::StudyPlan::parse(old, nullptr).longWait, 60);
 }
 
 TEST(TrafficTest, GenerationStopsWhenAsked) {
-    cli::TrafficOptions options;
+    study::TrafficOptions options;
     options.steps = 3000;
     options.calls = 1'000'000;
     const std::atomic<bool> stop{true};
     options.stop = &stop;
-    const cli::GeneratedTraffic traffic = cli::generateTraffic(options);
+    const study::GeneratedTraffic traffic = study::generateTraffic(options);
     EXPECT_TRUE(traffic.stopped);
     EXPECT_TRUE(traffic.entries.empty());
 }

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "cli/statistics.h"
+#include "study/statistics.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 namespace {
 
 TEST(StudyStatistics, StudentsSleepDataPaired) {
@@ -97,4 +97,4 @@ TEST(StudyStatistics, WhiskerAtTheHolmLevelClearsZeroExactlyWhenSignificant) {
 }
 
 }  // namespace
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "study/input_error.h"
+
 namespace vardeck::cli {
 
 // A bad command line: the message goes to stderr and the driver exits with 2.
-struct UsageError {
-    std::string message;
-};
+using UsageError = study::InputError;
 
 // Walks the words of a command line.
 class Arguments {
@@ -31,10 +31,5 @@ private:
     std::vector<std::string> words_;
     std::size_t next_ = 0;
 };
-
-// A whole number written with digits only, and a number of digits with at most one decimal point;
-// no option takes a sign.
-std::optional<long long> parseInteger(const std::string& text);
-std::optional<double> parseNumber(const std::string& text);
 
 }  // namespace vardeck::cli

@@ -6,16 +6,18 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/compare_row.h"
 #include "cli/recording_file.h"
-#include "cli/service_meter.h"
-#include "cli/svg_chart.h"
-#include "cli/system_names.h"
 #include "io/atomic_file.h"
 #include "model/building.h"
 #include "record/press_recorder.h"
+#include "study/compare_row.h"
+#include "study/service_meter.h"
+#include "study/svg_chart.h"
+#include "study/system_names.h"
 
 namespace vardeck::cli {
+
+using namespace study;
 
 namespace {
 

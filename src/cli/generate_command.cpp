@@ -3,12 +3,14 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/traffic_generator.h"
 #include "io/atomic_file.h"
 #include "model/building.h"
 #include "record/press_recorder.h"
+#include "study/traffic_generator.h"
 
 namespace vardeck::cli {
+
+using namespace study;
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "study/version.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
         return checkedOutput("", words.empty() ? 2 : 0);
     }
     if (words[0] == "--version") {
-        std::puts("vardeck-cli " VARDECK_VERSION);
+        std::printf("vardeck-cli %s\n", vardeck::study::kProgramVersion);
         return checkedOutput("", 0);
     }
     const std::string name = words[0];

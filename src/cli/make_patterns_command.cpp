@@ -3,8 +3,8 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/solver_rule.h"
 #include "io/atomic_file.h"
+#include "neuro/solver_rule.h"
 
 namespace vardeck::cli {
 

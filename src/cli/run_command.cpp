@@ -3,10 +3,12 @@
 
 #include "cli/commands.h"
 #include "cli/recording_file.h"
-#include "cli/system_names.h"
 #include "sim/simulation.h"
+#include "study/system_names.h"
 
 namespace vardeck::cli {
+
+using namespace study;
 
 namespace {
 

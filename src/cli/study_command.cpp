@@ -14,14 +14,16 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/network_check.h"
 #include "cli/study_progress.h"
-#include "cli/study_results.h"
-#include "cli/study_runner.h"
-#include "cli/study_warnings.h"
-#include "cli/system_names.h"
+#include "study/network_check.h"
+#include "study/study_results.h"
+#include "study/study_runner.h"
+#include "study/study_warnings.h"
+#include "study/system_names.h"
 
 namespace vardeck::cli {
+
+using namespace study;
 
 namespace {
 

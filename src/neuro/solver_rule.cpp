@@ -1,9 +1,9 @@
-#include "cli/solver_rule.h"
+#include "neuro/solver_rule.h"
 
 #include <cmath>
 #include <cstdlib>
 
-namespace vardeck::cli {
+namespace vardeck {
 
 namespace {
 
@@ -119,4 +119,4 @@ std::vector<TeacherRow> teacherRows() {
     return rows;
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck

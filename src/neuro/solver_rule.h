@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-namespace vardeck::cli {
+namespace vardeck {
 
 // A situation of the car as the solver sees it: the fields of the encoded state, with the
 // populest-floor offset in tenths (-10..10).
@@ -34,4 +34,4 @@ struct TeacherRow {
 // Every combination the adaptation check can ask the teacher about, with its decision.
 std::vector<TeacherRow> teacherRows();
 
-}  // namespace vardeck::cli
+}  // namespace vardeck

@@ -1,12 +1,12 @@
-#include "cli/compare_row.h"
+#include "study/compare_row.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
-#include "cli/system_names.h"
+#include "study/system_names.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 namespace {
 
@@ -103,4 +103,4 @@ long long defaultRunSteps(const PressEntries& entries, long long cap) {
     return std::min(lastRecordedStep(entries) + 1 + kStepsAfterTraffic, cap);
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

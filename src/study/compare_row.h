@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/service_meter.h"
+#include "study/service_meter.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 // The columns of `compare`, in order; `study` writes the same ones after its own.
 const std::vector<std::string>& compareColumns();
@@ -32,4 +32,4 @@ long long lastRecordedStep(const PressEntries& entries);
 // Steps that play the whole recording and leave the car 200 steps to finish, at most `cap`.
 long long defaultRunSteps(const PressEntries& entries, long long cap);
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

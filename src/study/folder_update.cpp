@@ -1,4 +1,4 @@
-#include "cli/folder_update.h"
+#include "study/folder_update.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 namespace {
 
@@ -125,4 +125,4 @@ void FolderUpdate::rollBack(std::size_t done) {
     }
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 // Replaces several files of one folder together: every new file is written in full beside its
 // target first, and only then are they all renamed into place. A failed write, or a rename
@@ -39,4 +39,4 @@ private:
     std::vector<Change> changes_;
 };
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

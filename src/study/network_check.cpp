@@ -1,4 +1,4 @@
-#include "cli/network_check.h"
+#include "study/network_check.h"
 
 #include <algorithm>
 #include <set>
@@ -9,7 +9,7 @@
 #include "neuro/solver_network.h"
 #include "neuro/teacher_network.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 namespace {
 
@@ -78,4 +78,4 @@ std::string networkProblem(const std::vector<SystemKind>& kinds) {
     return {};
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

@@ -5,7 +5,7 @@
 
 #include "sim/simulation.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 // The network images a system reads from the current directory: none for schedule,
 // solver.img for neuro, and for adaptive teacher.img and the numbered solver image of every
@@ -16,4 +16,4 @@ std::vector<std::string> networkFilesOf(SystemKind kind);
 // the reason; empty when every one loads.
 std::string networkProblem(const std::vector<SystemKind>& kinds);
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

@@ -1,9 +1,9 @@
-#include "cli/passenger_log.h"
+#include "study/passenger_log.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 int PassengerLog::add(int pressStep, const std::array<int, kFloorCount>& buttons) {
     Passenger p;
@@ -87,4 +87,4 @@ PassengerSummary PassengerLog::summarize(long long steps, int longWait) const {
     return s;
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

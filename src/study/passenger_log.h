@@ -6,7 +6,7 @@
 
 #include "model/floors.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 // The service of every recorded caller, whether the lamp was lit already or not. Times in
 // steps. A caller who has not boarded when the run ends counts as waiting until its end.
@@ -57,4 +57,4 @@ private:
     void flag(std::vector<int>& riders);
 };
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

@@ -1,14 +1,14 @@
-#include "cli/run_row_check.h"
+#include "study/run_row_check.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <map>
 
-#include "cli/compare_row.h"
-#include "cli/system_names.h"
+#include "study/compare_row.h"
+#include "study/system_names.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 namespace {
 
@@ -101,7 +101,7 @@ std::string checkCompareRow(const std::vector<std::string>& cells) {
             case CellKind::System:
                 try {
                     parseSystemName(cell);
-                } catch (const UsageError&) {
+                } catch (const InputError&) {
                     return bad;
                 }
                 break;
@@ -122,4 +122,4 @@ std::string checkCompareRow(const std::vector<std::string>& cells) {
     return {};
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

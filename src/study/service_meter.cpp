@@ -1,4 +1,4 @@
-#include "cli/service_meter.h"
+#include "study/service_meter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include "neuro/random.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 std::optional<double> ServiceReport::efficiencyMean() const {
     if (samples.empty()) return std::nullopt;
@@ -213,4 +213,4 @@ ServiceReport measureService(const PressEntries& recording, SystemKind kind, lon
     return report;
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

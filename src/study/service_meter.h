@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "cli/passenger_log.h"
 #include "sim/simulation.h"
+#include "study/passenger_log.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 struct EfficiencySample {
     int step = 0;
@@ -145,4 +145,4 @@ PressEntries loadRecording(const std::string& path);
 ServiceReport measureService(const PressEntries& recording, SystemKind kind, long long steps,
                              bool recordCalls = false, int longWait = kDefaultLongWait);
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

@@ -1,11 +1,11 @@
-#include "cli/statistics.h"
+#include "study/statistics.h"
 
 #include <algorithm>
 #include <boost/math/distributions/students_t.hpp>
 #include <cmath>
 #include <numeric>
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 namespace {
 
@@ -79,4 +79,4 @@ double holmConsistentConfidence(double p, double adjusted, double alpha) {
     return 1 - alpha * std::min(1.0, p / adjusted);
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

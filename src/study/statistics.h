@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 // The mean of a sample and its two-sided 95 % Student-t confidence interval. With fewer than
 // two values there is no interval; with no spread the interval is the mean itself.
@@ -39,4 +39,4 @@ std::vector<double> holmAdjusted(std::span<const double> pValues);
 // 1 - alpha p / adjusted. A whisker drawn at this level tells the same as the adjusted p.
 double holmConsistentConfidence(double p, double adjusted, double alpha = 0.05);
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

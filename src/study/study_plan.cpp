@@ -1,4 +1,4 @@
-#include "cli/study_plan.h"
+#include "study/study_plan.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,14 +14,11 @@
 #include <map>
 #include <sstream>
 
-#include "cli/arguments.h"
-#include "cli/system_names.h"
+#include "study/number_text.h"
+#include "study/system_names.h"
+#include "study/version.h"
 
-#ifndef VARDECK_VERSION
-#define VARDECK_VERSION "unknown"
-#endif
-
-namespace vardeck::cli {
+namespace vardeck::study {
 
 namespace {
 
@@ -107,7 +104,7 @@ std::vector<SystemKind> parseStudySystems(const std::string& list) {
     splitList(list, "systems");
     try {
         return parseSystemList(list);
-    } catch (const UsageError& error) {
+    } catch (const InputError& error) {
         throw StudyError{error.message};
     }
 }
@@ -200,7 +197,7 @@ TrafficOptions StudyPlan::traffic(const StudyRun& run) const {
 std::string StudyPlan::describe(const std::optional<Shard>& shard) const {
     std::ostringstream text;
     text << kHeader << "\n"
-         << "version " << VARDECK_VERSION << "\n"
+         << "version " << kProgramVersion << "\n"
          << "profiles " << joinList(profiles, trafficProfileName) << "\n"
          << "demands " << joinList(demands, shortestNumber) << "\n"
          << "seeds " << seeds << "\n"
@@ -243,7 +240,7 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
     };
 
     StudyPlan plan;
-    if (take("version") != VARDECK_VERSION)
+    if (take("version") != kProgramVersion)
         throw StudyError{"made by another version of vardeck-cli"};
     plan.profiles = parseProfileList(take("profiles"));
     plan.demands = parseDemandList(take("demands"));
@@ -321,4 +318,4 @@ std::string studyDataFingerprint(const std::atomic<bool>* stop) {
     return text;
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/traffic_generator.h"
 #include "sim/simulation.h"
+#include "study/traffic_generator.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 // One run of a study: a cell (profile, demand), a seed of its traffic and a system.
 struct StudyRun {
@@ -90,4 +90,4 @@ std::string shortestNumber(double value);
 // `stop` was set before it finished.
 std::string studyDataFingerprint(const std::atomic<bool>* stop = nullptr);
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

@@ -1,18 +1,15 @@
-#include "cli/study_report.h"
+#include "study/study_report.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iterator>
 
-#include "cli/svg_chart.h"
-#include "cli/system_names.h"
+#include "study/svg_chart.h"
+#include "study/system_names.h"
+#include "study/version.h"
 
-#ifndef VARDECK_VERSION
-#define VARDECK_VERSION "unknown"
-#endif
-
-namespace vardeck::cli {
+namespace vardeck::study {
 
 namespace {
 
@@ -318,7 +315,7 @@ std::string parameterTable(const StudyPlan& plan) {
     param("Baseline", systemName(plan.baseline));
     param("Runs", std::to_string(plan.runCount()));
     param("Settings and networks", "fingerprint " + plan.dataFingerprint);
-    param("Program", std::string("vardeck-cli ") + VARDECK_VERSION);
+    param("Program", std::string("vardeck-cli ") + kProgramVersion);
     return html + "</table>\n";
 }
 
@@ -448,4 +445,4 @@ std::string renderStudyReport(const StudyPlan& plan, const std::vector<CellSumma
     return html;
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

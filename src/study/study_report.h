@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/study_plan.h"
-#include "cli/study_summary.h"
+#include "study/study_plan.h"
+#include "study/study_summary.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 // The study as one self-contained HTML page: its parameters, per profile a plot of the mean
 // wait against demand with 95 % bands and a plot of the paired differences from the baseline,
@@ -15,4 +15,4 @@ namespace vardeck::cli {
 std::string renderStudyReport(const StudyPlan& plan, const std::vector<CellSummary>& cells,
                               const std::vector<std::string>& warnings = {});
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

@@ -1,4 +1,4 @@
-#include "cli/study_results.h"
+#include "study/study_results.h"
 
 #include <unistd.h>
 
@@ -11,18 +11,18 @@
 #include <sstream>
 #include <unordered_map>
 
-#include "cli/arguments.h"
-#include "cli/compare_row.h"
-#include "cli/folder_update.h"
-#include "cli/run_row_check.h"
-#include "cli/study_report.h"
-#include "cli/study_warnings.h"
-#include "cli/study_summary.h"
-#include "cli/system_names.h"
 #include "io/input_file.h"
 #include "model/floors.h"
+#include "study/compare_row.h"
+#include "study/folder_update.h"
+#include "study/number_text.h"
+#include "study/run_row_check.h"
+#include "study/study_report.h"
+#include "study/study_summary.h"
+#include "study/study_warnings.h"
+#include "study/system_names.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 namespace {
 
@@ -74,7 +74,7 @@ std::size_t runOfLine(const StudyPlan& plan, const std::vector<std::string>& cel
         try {
             index = plan.indexOf(*profile, *demand, static_cast<std::uint32_t>(*seed),
                                  parseSystemName(cells[3]));
-        } catch (const UsageError&) {
+        } catch (const InputError&) {
         }
     }
     if (!index) throw bad("a run that is not in the study");
@@ -156,10 +156,10 @@ std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& 
     if (results.complete()) {
         const auto summary = summarizeStudy(results.plan, results.rows);
         files.emplace_back(kSummaryFile, summaryCsv(results.plan, summary));
-        files.emplace_back(kReportFile,
-                           renderStudyReport(results.plan, summary,
-                                             degenerateRunWarnings(results.plan, results.indices,
-                                                                   results.rows)));
+        files.emplace_back(
+            kReportFile,
+            renderStudyReport(results.plan, summary,
+                              degenerateRunWarnings(results.plan, results.indices, results.rows)));
     }
     // Last, so that a folder whose study.txt is new holds the rest of that study too.
     files.emplace_back(kStudyFile, results.plan.describe(results.shard));
@@ -313,4 +313,4 @@ StudyResults mergeStudyShards(const std::vector<std::string>& dirs) {
     return merged;
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/service_meter.h"
-#include "cli/study_plan.h"
+#include "study/service_meter.h"
+#include "study/study_plan.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 // The runs of a study, or of one shard of it, as they go into and come out of its folder.
 struct StudyResults {
@@ -52,4 +52,4 @@ StudyResults mergeStudyShards(const std::vector<std::string>& dirs);
 // when it can.
 std::string checkOutputFolder(const std::string& dir);
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

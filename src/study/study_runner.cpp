@@ -1,4 +1,4 @@
-#include "cli/study_runner.h"
+#include "study/study_runner.h"
 
 #include <algorithm>
 #include <chrono>
@@ -7,9 +7,9 @@
 #include <mutex>
 #include <thread>
 
-#include "cli/compare_row.h"
+#include "study/compare_row.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::atomic<bool>* stop) {
     TrafficOptions options = plan.traffic(run);
@@ -81,4 +81,4 @@ bool StudyRunner::run(const std::atomic<bool>& stop,
     return done == indices_.size();
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/service_meter.h"
-#include "cli/study_plan.h"
+#include "study/service_meter.h"
+#include "study/study_plan.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 // What one run of a study gives: its row of `compare --csv` and, if asked, its calls.
 struct RunOutcome {
@@ -48,4 +48,4 @@ private:
     std::vector<RunOutcome> outcomes_;
 };
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

@@ -1,15 +1,15 @@
-#include "cli/study_summary.h"
+#include "study/study_summary.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <map>
 
-#include "cli/compare_row.h"
-#include "cli/svg_chart.h"
-#include "cli/system_names.h"
+#include "study/compare_row.h"
+#include "study/svg_chart.h"
+#include "study/system_names.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 namespace {
 
@@ -155,4 +155,4 @@ std::string runsCsvLine(const StudyRun& run, const std::string& row) {
            std::to_string(run.seed) + "," + row + "\n";
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

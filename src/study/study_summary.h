@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/statistics.h"
-#include "cli/study_plan.h"
+#include "study/statistics.h"
+#include "study/study_plan.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 // The measures summarised over the seeds, and those compared with the baseline seed by seed.
 // Per-lamp measures first, as the files have always had them; the per-passenger ones follow.
@@ -50,4 +50,4 @@ std::string summaryCsv(const StudyPlan& plan, const std::vector<CellSummary>& ce
 std::string runsCsvHeader();
 std::string runsCsvLine(const StudyRun& run, const std::string& row);
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

@@ -1,11 +1,11 @@
-#include "cli/study_warnings.h"
+#include "study/study_warnings.h"
 
 #include <map>
 
-#include "cli/compare_row.h"
-#include "cli/system_names.h"
+#include "study/compare_row.h"
+#include "study/system_names.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 std::vector<std::string> degenerateRunWarnings(const StudyPlan& plan,
                                                const std::vector<std::size_t>& indices,
@@ -51,4 +51,4 @@ std::vector<std::string> degenerateRunWarnings(const StudyPlan& plan,
     return lines;
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

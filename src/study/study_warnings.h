@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/study_plan.h"
+#include "study/study_plan.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 // One line per system and reason for runs in which a system did not serve its traffic: it
 // answered no hall call although calls were made (a system that never moves would otherwise
@@ -16,4 +16,4 @@ std::vector<std::string> degenerateRunWarnings(const StudyPlan& plan,
                                                const std::vector<std::size_t>& indices,
                                                const std::vector<std::string>& rows);
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

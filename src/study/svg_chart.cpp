@@ -1,4 +1,4 @@
-#include "cli/svg_chart.h"
+#include "study/svg_chart.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <iterator>
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 namespace {
 
@@ -211,4 +211,4 @@ std::string renderSvgChart(const SvgChart& chart) {
     return svg;
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

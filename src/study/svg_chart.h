@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 struct SvgPoint {
     double x = 0;
@@ -40,4 +40,4 @@ std::string escapeXml(const std::string& text);
 // with markers per series in its own colour, and a legend.
 std::string renderSvgChart(const SvgChart& chart);
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/arguments.h"
 #include "sim/simulation.h"
+#include "study/input_error.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 inline constexpr SystemKind kDefaultSystem = SystemKind::Adaptive;
 
@@ -15,7 +15,7 @@ inline SystemKind parseSystemName(const std::string& name) {
     if (name == "schedule") return SystemKind::Schedule;
     if (name == "neuro") return SystemKind::Neuro;
     if (name == "adaptive") return SystemKind::Adaptive;
-    throw UsageError{"unknown system '" + name + "' (schedule, neuro or adaptive)"};
+    throw InputError{"unknown system '" + name + "' (schedule, neuro or adaptive)"};
 }
 
 inline const char* systemName(SystemKind kind) {
@@ -38,7 +38,7 @@ inline std::vector<SystemKind> parseSystemList(const std::string& list) {
         const std::string name = list.substr(start, comma - start);
         const SystemKind kind = parseSystemName(name);
         if (std::find(kinds.begin(), kinds.end(), kind) != kinds.end())
-            throw UsageError{"--systems lists '" + name + "' twice"};
+            throw InputError{"--systems lists '" + name + "' twice"};
         kinds.push_back(kind);
         if (comma == std::string::npos) break;
         start = comma + 1;
@@ -46,4 +46,4 @@ inline std::vector<SystemKind> parseSystemList(const std::string& list) {
     return kinds;
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

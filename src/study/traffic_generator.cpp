@@ -1,4 +1,4 @@
-#include "cli/traffic_generator.h"
+#include "study/traffic_generator.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 
 #include "model/floors.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 namespace {
 
@@ -190,4 +190,4 @@ GeneratedTraffic generateTraffic(const TrafficOptions& options) {
     return traffic;
 }
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study

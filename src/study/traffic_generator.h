@@ -10,7 +10,7 @@
 #include "model/floors.h"
 #include "record/press_recorder.h"
 
-namespace vardeck::cli {
+namespace vardeck::study {
 
 enum class TrafficProfile { UpPeak, DownPeak, InterFloor, Lunch };
 
@@ -67,4 +67,4 @@ struct GeneratedTraffic {
 // Takes time in proportion to n log n for n calls, however dense the traffic.
 GeneratedTraffic generateTraffic(const TrafficOptions& options);
 
-}  // namespace vardeck::cli
+}  // namespace vardeck::study
