@@ -7,7 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/recording_file.h"
-#include "io/atomic_file.h"
+#include "io/text_scanner.h"
 #include "model/building.h"
 #include "record/press_recorder.h"
 #include "study/compare_row.h"
@@ -168,9 +168,7 @@ bool writePlot(const std::string& path, const std::string& recording, long long 
         chart.series.push_back(std::move(series));
     }
     const std::string svg = renderSvgChart(chart);
-    return writeFileAtomically(path, [&svg](std::FILE* file) {
-        return std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
-    });
+    return writeTextFile(path, svg);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "study/comma_list.h"
 #include "study/system_names.h"
 
 namespace vardeck::study {
@@ -36,16 +37,12 @@ std::size_t compareColumnIndex(const char* name) {
 
 std::vector<std::optional<double>> compareRowValues(const std::string& row) {
     std::vector<std::optional<double>> values;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = row.find(',', start);
-        const std::string cell = row.substr(start, comma - start);
+    for (const std::string& cell : splitCommas(row)) {
         char* end = nullptr;
         const double value = std::strtod(cell.c_str(), &end);
         values.push_back(cell.empty() || *end != '\0' ? std::nullopt : std::optional(value));
-        if (comma == std::string::npos) return values;
-        start = comma + 1;
     }
+    return values;
 }
 
 std::vector<std::string> compareRowCells(const ServiceReport& r, bool csv) {

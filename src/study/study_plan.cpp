@@ -14,6 +14,7 @@
 #include <map>
 #include <sstream>
 
+#include "study/comma_list.h"
 #include "study/number_text.h"
 #include "study/system_names.h"
 #include "study/version.h"
@@ -26,17 +27,11 @@ constexpr const char* kHeader = "vardeck study";
 
 std::vector<std::string> splitList(const std::string& list, const char* what) {
     if (list.empty()) throw StudyError{std::string("the list of ") + what + " is empty"};
-    std::vector<std::string> items;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = list.find(',', start);
-        items.push_back(list.substr(start, comma - start));
-        if (items.back().empty())
+    std::vector<std::string> items = splitCommas(list);
+    for (const std::string& item : items)
+        if (item.empty())
             throw StudyError{std::string("the list of ") + what + " '" + list +
                              "' has an empty item"};
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
     return items;
 }
 

@@ -13,6 +13,7 @@
 
 #include "io/input_file.h"
 #include "model/floors.h"
+#include "study/comma_list.h"
 #include "study/compare_row.h"
 #include "study/folder_update.h"
 #include "study/number_text.h"
@@ -48,17 +49,6 @@ std::string readBounded(const std::string& path, const FileSizeLimit& limit) {
     if (!file.ok() || file.readAll(text) != FileReadResult::Ok)
         throw StudyError{"'" + path + "' " + file.problem()};
     return text;
-}
-
-std::vector<std::string> splitCells(const std::string& line) {
-    std::vector<std::string> cells;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = line.find(',', start);
-        cells.push_back(line.substr(start, comma - start));
-        if (comma == std::string::npos) return cells;
-        start = comma + 1;
-    }
 }
 
 // The run that a line of runs.csv or calls.csv begins with.
@@ -239,7 +229,7 @@ StudyResults mergeStudyShards(const std::vector<std::string>& dirs) {
             throw StudyError{runsPath + ": not the runs of a study"};
         for (long long number = 2; std::getline(runs, line); ++number) {
             const std::string where = runsPath + " line " + std::to_string(number);
-            std::vector<std::string> cells = splitCells(line);
+            std::vector<std::string> cells = splitCommas(line);
             if (cells.size() != 3 + columns.size())
                 throw StudyError{where + ": wrong number of columns"};
             const std::size_t index = runOfLine(plan, cells, where);
@@ -270,7 +260,7 @@ StudyResults mergeStudyShards(const std::vector<std::string>& dirs) {
             for (std::size_t h = 0; h < held.size(); ++h) position.emplace(held[h].index, h);
             for (long long number = 2; std::getline(calls, line); ++number) {
                 const std::string where = callsPath + " line " + std::to_string(number);
-                const std::vector<std::string> cells = splitCells(line);
+                const std::vector<std::string> cells = splitCommas(line);
                 if (cells.size() != 10) throw StudyError{where + ": wrong number of columns"};
                 const std::size_t index = runOfLine(plan, cells, where);
                 const auto found = position.find(index);

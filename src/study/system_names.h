@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sim/simulation.h"
+#include "study/comma_list.h"
 #include "study/input_error.h"
 
 namespace vardeck::study {
@@ -32,16 +33,11 @@ inline const char* systemName(SystemKind kind) {
 // A comma-separated list of systems, each at most once, in the given order.
 inline std::vector<SystemKind> parseSystemList(const std::string& list) {
     std::vector<SystemKind> kinds;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = list.find(',', start);
-        const std::string name = list.substr(start, comma - start);
+    for (const std::string& name : splitCommas(list)) {
         const SystemKind kind = parseSystemName(name);
         if (std::find(kinds.begin(), kinds.end(), kind) != kinds.end())
             throw InputError{"--systems lists '" + name + "' twice"};
         kinds.push_back(kind);
-        if (comma == std::string::npos) break;
-        start = comma + 1;
     }
     return kinds;
 }
