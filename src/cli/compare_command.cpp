@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/recording_file.h"
+#include "io/atomic_file.h"
 #include "io/text_scanner.h"
 #include "model/building.h"
 #include "record/press_recorder.h"
