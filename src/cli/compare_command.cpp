@@ -144,7 +144,7 @@ std::string legendNote(const ServiceReport& r) {
     }
     const PassengerSummary& p = r.passengers;
     if (p.waitMean) {
-        std::snprintf(text, sizeof text, "; passengers wait %.1f (p95 %d, max %d)", *p.waitMean,
+        std::snprintf(text, sizeof text, "\npassengers wait %.1f\n(p95 %d, max %d)", *p.waitMean,
                       *p.waitPercentile95, *p.waitLongest);
         note += text;
     }

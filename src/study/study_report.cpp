@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <iterator>
 
+#include "study/plot_frame.h"
 #include "study/svg_chart.h"
 #include "study/system_names.h"
 #include "study/version.h"
@@ -13,12 +14,8 @@ namespace vardeck::study {
 
 namespace {
 
-constexpr double kPlotWidth = 560;
-constexpr double kPlotHeight = 300;
-constexpr double kLeft = 58;
-constexpr double kRight = 14;
-constexpr double kTop = 30;
-constexpr double kBottom = 46;
+constexpr PlotBox kPlotBox{560, 300, 58, 30, 560 - 14, 300 - 46};
+constexpr int kValueTicks = 5;
 
 // A system keeps its colour whatever the order of the systems.
 const char* colourOf(SystemKind kind) {
@@ -57,74 +54,17 @@ std::string number(double value, int decimals) {
     return text;
 }
 
-// The frame of one plot: the demand axis (one place per demand) and a value axis.
-class PlotFrame {
-public:
-    PlotFrame(std::size_t places, double lo, double hi) : places_(places) {
-        if (!(hi > lo)) hi = lo + 1;
-        step_ = tickStep(hi - lo, 5);
-        lo_ = std::floor(lo / step_) * step_;
-        hi_ = std::ceil(hi / step_) * step_;
-    }
-
-    double x(std::size_t place) const {
-        const double inner = kPlotWidth - kLeft - kRight;
-        return kLeft + inner * (double(place) + 0.5) / double(places_);
-    }
-    double y(double value) const {
-        const double inner = kPlotHeight - kTop - kBottom;
-        return kTop + inner * (hi_ - value) / (hi_ - lo_);
-    }
-
-    void drawAxes(std::string& svg, const std::vector<std::string>& placeLabels,
-                  const std::string& yLabel, const std::string& title) const {
-        appendf(svg, "<text x=\"%.1f\" y=\"18\" class=\"title\">%s</text>\n", kLeft,
-                escapeXml(title).c_str());
-        const int decimals = decimalsFor(step_);
-        for (double v = lo_; v <= hi_ + step_ * 1e-9; v += step_) {
-            appendf(svg,
-                    "<line x1=\"%.1f\" x2=\"%.1f\" y1=\"%.1f\" y2=\"%.1f\" class=\"grid\"/>"
-                    "<text x=\"%.1f\" y=\"%.1f\" class=\"tick\" text-anchor=\"end\">%s</text>\n",
-                    kLeft, kPlotWidth - kRight, y(v), y(v), kLeft - 6, y(v) + 4,
-                    number(v, decimals).c_str());
-        }
-        const double bottom = kPlotHeight - kBottom;
-        appendf(svg,
-                "<line x1=\"%.1f\" x2=\"%.1f\" y1=\"%.1f\" y2=\"%.1f\" class=\"axis\"/>\n"
-                "<line x1=\"%.1f\" x2=\"%.1f\" y1=\"%.1f\" y2=\"%.1f\" class=\"axis\"/>\n",
-                kLeft, kPlotWidth - kRight, bottom, bottom, kLeft, kLeft, kTop, bottom);
-        for (std::size_t i = 0; i < placeLabels.size(); ++i)
-            appendf(svg,
-                    "<text x=\"%.1f\" y=\"%.1f\" class=\"tick\" text-anchor=\"middle\">%s</text>\n",
-                    x(i), bottom + 16, escapeXml(placeLabels[i]).c_str());
-        appendf(svg,
-                "<text x=\"%.1f\" y=\"%.1f\" class=\"label\" text-anchor=\"middle\">demand "
-                "(calls per 1000 steps)</text>\n",
-                (kLeft + kPlotWidth - kRight) / 2, kPlotHeight - 8);
-        appendf(svg,
-                "<text transform=\"translate(14 %.1f) rotate(-90)\" class=\"label\" "
-                "text-anchor=\"middle\">%s</text>\n",
-                (kTop + bottom) / 2, escapeXml(yLabel).c_str());
-    }
-
-private:
-    std::size_t places_;
-    double lo_ = 0, hi_ = 1, step_ = 1;
-};
-
-std::string svgOpen(const std::string& label) {
-    std::string svg;
-    appendf(svg,
-            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" "
-            "viewBox=\"0 0 %.0f %.0f\" role=\"img\" aria-label=\"%s\">\n",
-            kPlotWidth, kPlotHeight, kPlotWidth, kPlotHeight, escapeXml(label).c_str());
-    return svg;
+// A plot against demand: one place per demand, evenly spaced, and a value axis from lo to hi.
+PlotFrame demandFrame(const StudyPlan& plan, double lo, double hi) {
+    return PlotFrame(kPlotBox, -0.5, double(plan.demands.size()) - 0.5, lo, hi, kValueTicks);
 }
 
-std::vector<std::string> demandLabels(const StudyPlan& plan) {
-    std::vector<std::string> labels;
-    for (double d : plan.demands) labels.push_back(shortestNumber(d));
-    return labels;
+void drawDemandAxes(std::string& svg, const PlotFrame& frame, const StudyPlan& plan,
+                    const std::string& yLabel, const std::string& title) {
+    std::vector<AxisTick> ticks;
+    for (std::size_t i = 0; i < plan.demands.size(); ++i)
+        ticks.push_back({double(i), shortestNumber(plan.demands[i])});
+    frame.draw(svg, ticks, title, "demand (calls per 1000 steps)", yLabel);
 }
 
 // Mean wait per passenger against demand, each system a line with its 95 % band.
@@ -136,11 +76,11 @@ std::string waitPlot(const StudyPlan& plan, const std::vector<CellSummary>& cell
         if (c.profile != profile || c.measures[wait].count == 0) continue;
         hi = std::max({hi, c.measures[wait].mean, c.measures[wait].high.value_or(0)});
     }
-    const PlotFrame frame(plan.demands.size(), lo, hi);
+    const PlotFrame frame = demandFrame(plan, lo, hi);
     const std::string title =
         std::string(trafficProfileName(profile)) + ": mean wait per passenger";
-    std::string svg = svgOpen(title);
-    frame.drawAxes(svg, demandLabels(plan), "mean wait (steps)", title);
+    std::string svg = frame.open(title);
+    drawDemandAxes(svg, frame, plan, "mean wait (steps)", title);
     for (SystemKind system : plan.systems) {
         std::string line, upper, lower;
         std::string dots;
@@ -185,13 +125,15 @@ std::string differencePlot(const StudyPlan& plan, const std::vector<CellSummary>
         lo = std::min({lo, d.mean, d.low.value_or(d.mean)});
         hi = std::max({hi, d.mean, d.high.value_or(d.mean)});
     }
-    const PlotFrame frame(plan.demands.size(), lo, hi);
+    const PlotFrame frame = demandFrame(plan, lo, hi);
     const std::string title = std::string(trafficProfileName(profile)) + ": " + what + ", " +
                               "difference from " + systemName(plan.baseline);
-    std::string svg = svgOpen(title);
-    frame.drawAxes(svg, demandLabels(plan), std::string(what) + " difference (steps)", title);
-    appendf(svg, "<line x1=\"%.1f\" x2=\"%.1f\" y1=\"%.1f\" y2=\"%.1f\" class=\"zero\"/>\n", kLeft,
-            kPlotWidth - kRight, frame.y(0), frame.y(0));
+    std::string svg = frame.open(title);
+    drawDemandAxes(svg, frame, plan, std::string(what) + " difference (steps)", title);
+    appendf(svg,
+            "<line x1=\"%.1f\" x2=\"%.1f\" y1=\"%.1f\" y2=\"%.1f\" stroke=\"#1a202c\" "
+            "stroke-dasharray=\"4 3\"/>\n",
+            kPlotBox.left, kPlotBox.right, frame.y(0), frame.y(0));
 
     std::vector<SystemKind> others;
     for (SystemKind s : plan.systems)
@@ -283,9 +225,7 @@ th{background:#edf2f7;position:sticky;top:0}td.name,th.name{text-align:left}
 td.better{background:#d7f5dd}td.worse{background:#fbd9d3}tr.first td{border-top:2px solid #a0aec0}
 .plots{display:flex;flex-wrap:wrap;gap:8px}
 .legend span{display:inline-block;margin-right:18px}.swatch{display:inline-block;width:14px;height:14px;border-radius:2px;vertical-align:-2px;margin-right:5px}
-svg{background:#fff;border:1px solid #e2e8f0}svg text{font-family:"Liberation Sans",Arial,sans-serif}
-svg .title{font-size:13px;font-weight:bold;fill:#1a202c}svg .tick{font-size:11px;fill:#4a5568}svg .label{font-size:11px;fill:#2d3748}
-svg .grid{stroke:#edf2f7}svg .axis{stroke:#718096}svg .zero{stroke:#1a202c;stroke-dasharray:4 3}
+svg{border:1px solid #e2e8f0}
 .warning{background:#fff4d6;border:1px solid #d69e2e;padding:6px 12px;margin:12px 0}.wide{overflow-x:auto})";
 
 }  // namespace

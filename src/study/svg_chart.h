@@ -12,7 +12,7 @@ struct SvgPoint {
 
 struct SvgSeries {
     std::string name;
-    std::string note;  // a second, smaller line in the legend; may be empty
+    std::string note;  // smaller lines under the name in the legend, split at '\n'; may be empty
     std::vector<SvgPoint> points;
 };
 
