@@ -179,77 +179,99 @@ auto planValue(F parse) {
     }
 }
 
-StudyOptions parseOptions(Arguments& args, bool& help) {
-    StudyOptions o;
-    StudyPlan& plan = o.plan;
-    plan.profiles.assign(std::begin(kTrafficProfiles), std::end(kTrafficProfiles));
-    plan.demands = {5, 10, 20, 40, 80};
-    plan.systems = {SystemKind::Schedule, SystemKind::Neuro, SystemKind::Adaptive};
-    o.jobs = std::max(1u, std::thread::hardware_concurrency());
-    bool planned = false;
+// One option of the command line: its names, whether it describes the study itself (which
+// --merge takes from the shards instead), and what it sets.
+struct OptionRule {
+    const char* name;
+    const char* alias;
+    bool describesPlan;
+    void (*take)(Arguments& args, const std::string& option, StudyOptions& o);
+};
+
+void takeMergeFolders(Arguments& args, const std::string&, StudyOptions& o) {
     while (!args.done()) {
-        const std::string option = args.take();
-        const bool isPlanOption =
-            option != "--merge" && option != "-o" && option != "--output" && option != "--jobs";
-        planned = planned || isPlanOption;
-        if (option == "--help" || option == "-h") {
-            help = true;
-            return o;
-        } else if (option == "--profiles") {
-            const std::string list = args.value(option);
-            plan.profiles = planValue([&] { return parseProfileList(list); });
-        } else if (option == "--demands") {
-            const std::string list = args.value(option);
-            plan.demands = planValue([&] { return parseDemandList(list); });
-        } else if (option == "--seeds") {
-            plan.seeds = static_cast<std::size_t>(args.integer(option, 2, 1'000'000));
-        } else if (option == "--first-seed") {
-            plan.firstSeed = static_cast<std::uint32_t>(args.integer(option, 0, 4294967295LL));
-        } else if (option == "--steps") {
-            plan.steps = static_cast<int>(args.integer(option, 1, 100'000'000));
-        } else if (option == "--no-destination-share") {
-            const double share = args.number(option);
-            if (share < 0 || share > 1)
-                throw UsageError{option + " wants a share from 0 to 1, not " +
-                                 std::to_string(share)};
-            plan.noDestinationShare = share;
-        } else if (option == "--systems") {
-            const std::string list = args.value(option);
-            plan.systems = planValue([&] { return parseStudySystems(list); });
-        } else if (option == "--baseline") {
-            o.baselineName = args.value(option);
-            plan.baseline = parseSystemName(o.baselineName);
-        } else if (option == "--long-wait") {
-            plan.longWait = static_cast<int>(args.integer(option, 0, 1'000'000));
-        } else if (option == "--jobs") {
-            o.jobs = static_cast<unsigned>(args.integer(option, 1, 1024));
-        } else if (option == "--shard") {
-            const std::string text = args.value(option);
-            o.shard = planValue([&] { return parseShard(text); });
-        } else if (option == "--calls") {
-            plan.calls = true;
-        } else if (option == "--merge") {
-            while (!args.done()) {
-                std::string dir = args.take();
-                if (!dir.empty() && dir[0] == '-') {
-                    args.putBack();
-                    break;
-                }
-                o.merge.push_back(std::move(dir));
-            }
-            if (o.merge.empty()) throw UsageError{"--merge needs the shards' folders"};
-        } else if (option == "-o" || option == "--output") {
-            o.output = args.value(option);
-            if (o.output.empty()) throw UsageError{option + " needs a folder"};
-        } else {
-            throw UsageError{"unknown option '" + option + "' (try vardeck-cli study --help)"};
+        std::string dir = args.take();
+        if (!dir.empty() && dir[0] == '-') {
+            args.putBack();
+            break;
         }
+        o.merge.push_back(std::move(dir));
     }
-    if (o.output.empty()) throw UsageError{"-o DIR is required (try vardeck-cli study --help)"};
-    if (!o.merge.empty()) {
-        if (planned) throw UsageError{"--merge takes only the shards' folders and -o DIR"};
-        return o;
-    }
+    if (o.merge.empty()) throw UsageError{"--merge needs the shards' folders"};
+}
+
+const OptionRule kOptionRules[] = {
+    {"--profiles", nullptr, true,
+     [](Arguments& args, const std::string& option, StudyOptions& o) {
+         const std::string list = args.value(option);
+         o.plan.profiles = planValue([&] { return parseProfileList(list); });
+     }},
+    {"--demands", nullptr, true,
+     [](Arguments& args, const std::string& option, StudyOptions& o) {
+         const std::string list = args.value(option);
+         o.plan.demands = planValue([&] { return parseDemandList(list); });
+     }},
+    {"--seeds", nullptr, true,
+     [](Arguments& args, const std::string& option, StudyOptions& o) {
+         o.plan.seeds = static_cast<std::size_t>(args.integer(option, 2, 1'000'000));
+     }},
+    {"--first-seed", nullptr, true,
+     [](Arguments& args, const std::string& option, StudyOptions& o) {
+         o.plan.firstSeed = static_cast<std::uint32_t>(args.integer(option, 0, 4294967295LL));
+     }},
+    {"--steps", nullptr, true,
+     [](Arguments& args, const std::string& option, StudyOptions& o) {
+         o.plan.steps = static_cast<int>(args.integer(option, 1, 100'000'000));
+     }},
+    {"--no-destination-share", nullptr, true,
+     [](Arguments& args, const std::string& option, StudyOptions& o) {
+         const double share = args.number(option);
+         if (share < 0 || share > 1)
+             throw UsageError{option + " wants a share from 0 to 1, not " + std::to_string(share)};
+         o.plan.noDestinationShare = share;
+     }},
+    {"--systems", nullptr, true,
+     [](Arguments& args, const std::string& option, StudyOptions& o) {
+         const std::string list = args.value(option);
+         o.plan.systems = planValue([&] { return parseStudySystems(list); });
+     }},
+    {"--baseline", nullptr, true,
+     [](Arguments& args, const std::string& option, StudyOptions& o) {
+         o.baselineName = args.value(option);
+         o.plan.baseline = parseSystemName(o.baselineName);
+     }},
+    {"--long-wait", nullptr, true,
+     [](Arguments& args, const std::string& option, StudyOptions& o) {
+         o.plan.longWait = static_cast<int>(args.integer(option, 0, 1'000'000));
+     }},
+    {"--jobs", nullptr, false,
+     [](Arguments& args, const std::string& option, StudyOptions& o) {
+         o.jobs = static_cast<unsigned>(args.integer(option, 1, 1024));
+     }},
+    {"--shard", nullptr, true,
+     [](Arguments& args, const std::string& option, StudyOptions& o) {
+         const std::string text = args.value(option);
+         o.shard = planValue([&] { return parseShard(text); });
+     }},
+    {"--calls", nullptr, true,
+     [](Arguments&, const std::string&, StudyOptions& o) { o.plan.calls = true; }},
+    {"--merge", nullptr, false, takeMergeFolders},
+    {"-o", "--output", false,
+     [](Arguments& args, const std::string& option, StudyOptions& o) {
+         o.output = args.value(option);
+         if (o.output.empty()) throw UsageError{option + " needs a folder"};
+     }},
+};
+
+const OptionRule* ruleFor(const std::string& option) {
+    for (const OptionRule& rule : kOptionRules)
+        if (option == rule.name || (rule.alias && option == rule.alias)) return &rule;
+    return nullptr;
+}
+
+// What a study's options must agree on before anything runs.
+void checkPlan(const StudyOptions& o) {
+    const StudyPlan& plan = o.plan;
     if (std::find(plan.systems.begin(), plan.systems.end(), plan.baseline) == plan.systems.end())
         throw UsageError{"the baseline '" + o.baselineName + "' is not among the systems"};
     if (std::uint64_t(plan.firstSeed) + plan.seeds - 1 > 4294967295ULL)
@@ -266,6 +288,33 @@ StudyOptions parseOptions(Arguments& args, bool& help) {
             throw UsageError{"the demand " + shortestNumber(demand) +
                              " gives more than 1000000 calls"};
     }
+}
+
+StudyOptions parseOptions(Arguments& args, bool& help) {
+    StudyOptions o;
+    o.plan.profiles.assign(std::begin(kTrafficProfiles), std::end(kTrafficProfiles));
+    o.plan.demands = {5, 10, 20, 40, 80};
+    o.plan.systems = {SystemKind::Schedule, SystemKind::Neuro, SystemKind::Adaptive};
+    o.jobs = std::max(1u, std::thread::hardware_concurrency());
+    bool planned = false;
+    while (!args.done()) {
+        const std::string option = args.take();
+        if (option == "--help" || option == "-h") {
+            help = true;
+            return o;
+        }
+        const OptionRule* rule = ruleFor(option);
+        if (!rule)
+            throw UsageError{"unknown option '" + option + "' (try vardeck-cli study --help)"};
+        planned = planned || rule->describesPlan;
+        rule->take(args, option, o);
+    }
+    if (o.output.empty()) throw UsageError{"-o DIR is required (try vardeck-cli study --help)"};
+    if (!o.merge.empty()) {
+        if (planned) throw UsageError{"--merge takes only the shards' folders and -o DIR"};
+        return o;
+    }
+    checkPlan(o);
     return o;
 }
 
