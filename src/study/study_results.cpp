@@ -178,49 +178,65 @@ std::string writeStudyResults(const std::string& dir, const StudyResults& result
     return writeStudyFiles(dir, studyFiles(results), nullptr);
 }
 
-StudyResults mergeStudyShards(const std::vector<std::string>& dirs) {
-    StudyResults merged;
-    std::string description;
-    // For each run the number (from 1) of the folder that holds it, 0 while none does.
-    std::vector<std::uint32_t> holder;
-    std::vector<std::string> rows;
-    std::vector<std::string> callLines;
-    const std::vector<std::string>& columns = compareColumns();
-    const auto columnOf = [&](const char* name) {
-        return std::size_t(std::find(columns.begin(), columns.end(), name) - columns.begin());
+namespace {
+
+// Puts the shards together one folder at a time, checking each against the first.
+class ShardMerge {
+public:
+    explicit ShardMerge(const std::vector<std::string>& dirs) : dirs_(dirs) {}
+
+    void add(std::size_t d) {
+        const std::string& dir = dirs_[d];
+        const StudyPlan plan = readPlan(dir);
+        const std::vector<HeldRun> held = readRuns(dir, static_cast<std::uint32_t>(d + 1));
+        if (plan.calls) readCalls(dir, held);
+    }
+
+    StudyResults result() {
+        checkComplete();
+        merged_.indices.resize(holder_.size());
+        for (std::size_t i = 0; i < holder_.size(); ++i) merged_.indices[i] = i;
+        merged_.rows = std::move(rows_);
+        merged_.callLines = std::move(callLines_);
+        return std::move(merged_);
+    }
+
+private:
+    // A run of one folder, with its line in runs.csv and the calls it says it made.
+    struct HeldRun {
+        std::size_t index;
+        long long line;
+        long long calls;
+        long long answered;
     };
-    const std::size_t callsColumn = columnOf("calls");
-    const std::size_t answeredColumn = columnOf("answered");
-    for (std::size_t d = 0; d < dirs.size(); ++d) {
-        const std::string& dir = dirs[d];
-        const std::uint32_t dirNumber = static_cast<std::uint32_t>(d + 1);
+
+    StudyPlan readPlan(const std::string& dir) {
         const std::string studyPath = pathIn(dir, kStudyFile);
-        std::optional<Shard> shard;
         StudyPlan plan;
+        shard_.reset();
         try {
-            plan = StudyPlan::parse(readBounded(studyPath, kStudyFileLimit), &shard);
+            plan = StudyPlan::parse(readBounded(studyPath, kStudyFileLimit), &shard_);
         } catch (const StudyError& error) {
             if (error.message.rfind("'" + studyPath + "'", 0) == 0) throw;
             throw StudyError{studyPath + ": " + error.message};
         }
-        if (description.empty()) {
-            description = plan.describe(std::nullopt);
-            merged.plan = plan;
-            holder.assign(plan.runCount(), 0);
-            rows.resize(plan.runCount());
-            callLines.resize(plan.runCount());
-        } else if (plan.describe(std::nullopt) != description) {
-            throw StudyError{"'" + dir + "' holds a shard of another study than '" + dirs[0] +
+        if (description_.empty()) {
+            description_ = plan.describe(std::nullopt);
+            merged_.plan = plan;
+            holder_.assign(plan.runCount(), 0);
+            rows_.resize(plan.runCount());
+            callLines_.resize(plan.runCount());
+        } else if (plan.describe(std::nullopt) != description_) {
+            throw StudyError{"'" + dir + "' holds a shard of another study than '" + dirs_[0] +
                              "' (their study.txt differ)"};
         }
+        return plan;
+    }
 
-        // This folder's runs, with their line in runs.csv and the calls it says they made.
-        struct HeldRun {
-            std::size_t index;
-            long long line;
-            long long calls;
-            long long answered;
-        };
+    std::vector<HeldRun> readRuns(const std::string& dir, std::uint32_t dirNumber) {
+        const std::vector<std::string>& columns = compareColumns();
+        const std::size_t callsColumn = compareColumnIndex("calls");
+        const std::size_t answeredColumn = compareColumnIndex("answered");
         std::vector<HeldRun> held;
         const std::string runsPath = pathIn(dir, kRunsFile);
         std::istringstream runs(readBounded(runsPath, kTableFileLimit));
@@ -232,75 +248,90 @@ StudyResults mergeStudyShards(const std::vector<std::string>& dirs) {
             std::vector<std::string> cells = splitCommas(line);
             if (cells.size() != 3 + columns.size())
                 throw StudyError{where + ": wrong number of columns"};
-            const std::size_t index = runOfLine(plan, cells, where);
-            if (shard && !shard->holds(index))
+            const std::size_t index = runOfLine(merged_.plan, cells, where);
+            if (shard_ && !shard_->holds(index))
                 throw StudyError{where + ": a run that belongs to another shard"};
-            if (holder[index] != 0) throw StudyError{where + ": a run that is there twice"};
+            if (holder_[index] != 0) throw StudyError{where + ": a run that is there twice"};
             const std::vector<std::string> row(cells.begin() + 3, cells.end());
             if (const std::string problem = checkCompareRow(row); !problem.empty())
                 throw StudyError{where + ": " + problem};
-            holder[index] = dirNumber;
+            holder_[index] = dirNumber;
             long long calls = 0, answered = 0;
             isWholeNumber(row[callsColumn], std::numeric_limits<long long>::max(), &calls);
             isWholeNumber(row[answeredColumn], std::numeric_limits<long long>::max(), &answered);
             held.push_back({index, number, calls, answered});
             std::size_t start = 0;
             for (int comma = 0; comma < 3; ++comma) start = line.find(',', start) + 1;
-            rows[index] = line.substr(start);
+            rows_[index] = line.substr(start);
         }
+        return held;
+    }
 
-        if (plan.calls) {
-            const std::string callsPath = pathIn(dir, kCallsFile);
-            std::istringstream calls(readBounded(callsPath, kTableFileLimit));
-            if (!std::getline(calls, line) || line + "\n" != callsCsvHeader())
-                throw StudyError{callsPath + ": not the calls of a study"};
-            std::vector<std::pair<long long, long long>> counts(held.size());
-            std::unordered_map<std::size_t, std::size_t> position;
-            position.reserve(held.size());
-            for (std::size_t h = 0; h < held.size(); ++h) position.emplace(held[h].index, h);
-            for (long long number = 2; std::getline(calls, line); ++number) {
-                const std::string where = callsPath + " line " + std::to_string(number);
-                const std::vector<std::string> cells = splitCommas(line);
-                if (cells.size() != 10) throw StudyError{where + ": wrong number of columns"};
-                const std::size_t index = runOfLine(plan, cells, where);
-                const auto found = position.find(index);
-                if (found == position.end())
-                    throw StudyError{where + ": a call of a run that " + kRunsFile +
-                                     " of this folder lacks"};
-                if (const std::string problem = checkCallCells(cells); !problem.empty())
-                    throw StudyError{where + ": " + problem};
-                ++counts[found->second].first;
-                counts[found->second].second += cells[7].empty() ? 0 : 1;
-                callLines[index] += line + "\n";
-            }
-            for (std::size_t h = 0; h < held.size(); ++h) {
-                if (counts[h].first == held[h].calls && counts[h].second == held[h].answered)
-                    continue;
-                throw StudyError{
-                    callsPath + ": " + std::to_string(counts[h].first) + " calls (" +
-                    std::to_string(counts[h].second) + " answered) of the run on line " +
-                    std::to_string(held[h].line) + " of " + runsPath + ", which says " +
-                    std::to_string(held[h].calls) + " (" + std::to_string(held[h].answered) + ")"};
-            }
+    void readCalls(const std::string& dir, const std::vector<HeldRun>& held) {
+        const std::string callsPath = pathIn(dir, kCallsFile);
+        std::istringstream calls(readBounded(callsPath, kTableFileLimit));
+        std::string line;
+        if (!std::getline(calls, line) || line + "\n" != callsCsvHeader())
+            throw StudyError{callsPath + ": not the calls of a study"};
+        std::vector<std::pair<long long, long long>> counts(held.size());
+        std::unordered_map<std::size_t, std::size_t> position;
+        position.reserve(held.size());
+        for (std::size_t h = 0; h < held.size(); ++h) position.emplace(held[h].index, h);
+        for (long long number = 2; std::getline(calls, line); ++number) {
+            const std::string where = callsPath + " line " + std::to_string(number);
+            const std::vector<std::string> cells = splitCommas(line);
+            if (cells.size() != 10) throw StudyError{where + ": wrong number of columns"};
+            const std::size_t index = runOfLine(merged_.plan, cells, where);
+            const auto found = position.find(index);
+            if (found == position.end())
+                throw StudyError{where + ": a call of a run that " + kRunsFile +
+                                 " of this folder lacks"};
+            if (const std::string problem = checkCallCells(cells); !problem.empty())
+                throw StudyError{where + ": " + problem};
+            ++counts[found->second].first;
+            counts[found->second].second += cells[7].empty() ? 0 : 1;
+            callLines_[index] += line + "\n";
+        }
+        for (std::size_t h = 0; h < held.size(); ++h) {
+            if (counts[h].first == held[h].calls && counts[h].second == held[h].answered) continue;
+            throw StudyError{callsPath + ": " + std::to_string(counts[h].first) + " calls (" +
+                             std::to_string(counts[h].second) + " answered) of the run on line " +
+                             std::to_string(held[h].line) + " of " + pathIn(dir, kRunsFile) +
+                             ", which says " + std::to_string(held[h].calls) + " (" +
+                             std::to_string(held[h].answered) + ")"};
         }
     }
-    std::size_t missing = 0;
-    for (std::uint32_t h : holder) missing += h ? 0 : 1;
-    if (missing > 0) {
+
+    void checkComplete() const {
+        const std::size_t missing =
+            std::size_t(std::count(holder_.begin(), holder_.end(), std::uint32_t{0}));
+        if (missing == 0) return;
         const std::size_t first =
-            std::size_t(std::find(holder.begin(), holder.end(), 0u) - holder.begin());
-        const StudyRun run = merged.plan.run(first);
-        throw StudyError{std::to_string(missing) + " of " + std::to_string(holder.size()) +
+            std::size_t(std::find(holder_.begin(), holder_.end(), 0u) - holder_.begin());
+        const StudyRun run = merged_.plan.run(first);
+        throw StudyError{std::to_string(missing) + " of " + std::to_string(holder_.size()) +
                          " runs are missing, the first " + trafficProfileName(run.profile) +
                          " demand " + shortestNumber(run.demand) + " seed " +
                          std::to_string(run.seed) + " " + systemName(run.system) +
                          " (is a shard missing?)"};
     }
-    merged.indices.resize(holder.size());
-    for (std::size_t i = 0; i < holder.size(); ++i) merged.indices[i] = i;
-    merged.rows = std::move(rows);
-    merged.callLines = std::move(callLines);
-    return merged;
+
+    const std::vector<std::string>& dirs_;
+    StudyResults merged_;
+    std::string description_;
+    std::optional<Shard> shard_;
+    // For each run the number (from 1) of the folder that holds it, 0 while none does.
+    std::vector<std::uint32_t> holder_;
+    std::vector<std::string> rows_;
+    std::vector<std::string> callLines_;
+};
+
+}  // namespace
+
+StudyResults mergeStudyShards(const std::vector<std::string>& dirs) {
+    ShardMerge merge(dirs);
+    for (std::size_t d = 0; d < dirs.size(); ++d) merge.add(d);
+    return merge.result();
 }
 
 }  // namespace vardeck::study
