@@ -8,13 +8,14 @@ namespace vardeck {
 namespace {
 
 enum Door { Open, Close };
-enum Move { Stay = 0, Up = 1, Down = 2 };
+// Kept is a direction only: no direction bit set, which the car reads as "leave it unchanged".
+enum Move { Stay = 0, Up = 1, Down = 2, Kept = 3 };
 
 OutputBits bits(Door door, Move move, Move direction) {
     OutputBits out{};
     out[0] = door == Open ? 1 : 0;
     out[2 + move] = 1;
-    out[5 + direction] = 1;
+    if (direction != Kept) out[5 + direction] = 1;
     return out;
 }
 
@@ -60,30 +61,45 @@ std::vector<MaskedState> reachableStates() {
 }
 
 OutputBits wantedOutputs(const MaskedState& s, double ksu) {
-    if (s.doorOpen) return bits(Close, Stay, Stay);
+    // The doors keep whatever direction the car opened them with: a car that stopped on its way
+    // down for down-callers still goes down when they close.
+    if (s.doorOpen) return bits(Close, Stay, Kept);
     if (s.buttonHere) return openHere();
     const bool lampHere = s.upHere || s.downHere;
 
     if (s.lastMove != 0 && s.lastMove == s.direction) {
         const bool up = s.direction == 1;
-        // A lamp of the car's own way: stop for it, as the schedule does.
-        if (up ? s.upHere : s.downHere) return openHere();
+        // Going down, stop for the down lamp with the direction kept: only the down-callers get
+        // on, so no one going up turns the car round above the callers still waiting below.
+        if (!up && s.downHere) return bits(Open, Stay, Kept);
+        // Going up, stop for the up lamp with the direction cleared: whoever waits here gets on,
+        // and the target shows again once the doors close.
+        if (up && s.upHere) return openHere();
         // Only the other way's lamp, and it is the highest request: nothing lies beyond it.
         if (s.target == 2) return openHere();
-        // Going down, stop for an up lamp even when the target is hidden. A car sets off down
-        // only when every request lies below it, so a higher request can only be a new call
-        // behind it; passing the up lamps would then run the car to the bottom floor before it
-        // turns. Going up the highest request always lies ahead, and stopping for down lamps
-        // would turn the car back before it got there.
-        if (!up && s.upHere) return openHere();
-        // Nothing here that needs the car: keep going. If nothing lies ahead the car runs on
-        // to the end of the shaft, where the refused move leaves it standing with a direction
-        // and the state below turns it round.
+        // Going down past an up lamp while something lies higher: step on one floor without a
+        // direction, so that the next state shows the target. With a rider below the car goes
+        // on down; with nothing below the highest request it turns back for the up-caller. A car
+        // that stopped here took the up-callers on board and turned up, away from the callers
+        // below; one that passed ran on to the bottom floor before it turned.
+        if (!up && s.upHere) return bits(Close, Down, Stay);
+        // Going up, the highest request always lies ahead: stopping for down lamps would turn
+        // the car back before it got there. Nothing here that needs the car: keep going; if
+        // nothing lies ahead the car runs on to the end of the shaft, where the refused move
+        // leaves it standing with a direction.
         return up ? bits(Close, Up, Up) : bits(Close, Down, Down);
     }
+    if (s.lastMove == 0 && s.direction != 0) {
+        // Standing with a direction: after a stop that kept it, or a move refused at the end of
+        // the shaft. The target is hidden. Open again for a new caller of the car's own way;
+        // otherwise step on one floor without a direction, so that the target shows there. At
+        // the end of the shaft that move is refused, and the car stands without a direction.
+        const bool up = s.direction == 1;
+        if (up ? s.upHere : s.downHere) return bits(Open, Stay, Kept);
+        return bits(Close, up ? Up : Down, Stay);
+    }
     if (s.lastMove != 0 || s.direction != 0) {
-        // Standing with a direction (a refused move at the end of the shaft), or a direction
-        // that contradicts the last move: drop the direction so that the target shows again.
+        // A direction that contradicts the last move: drop it so that the target shows again.
         return lampHere ? openHere() : bits(Close, Stay, Stay);
     }
 
