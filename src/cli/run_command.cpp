@@ -11,8 +11,8 @@ namespace vardeck::cli {
 namespace {
 
 const char* const kRunUsage =
-    "Usage: vardeck-cli run [--system schedule|neuro|adaptive] [--steps N] [--trace]\n"
-    "                       [--play FILE.but] [--load-solver] [--save-settings]\n"
+    "Usage: vardeck-cli run [--system NAME] [--steps N] [--trace] [--play FILE.but]\n"
+    "                       [--load-solver] [--save-settings]\n"
     "\n"
     "Starts as the window does (vardeck.cfg read over the defaults, the start-up system\n"
     "reset), then makes the chosen system current and resets as choosing it does, and runs\n"
@@ -23,11 +23,15 @@ const char* const kRunUsage =
     "  summary steps N samples K mean M travel T\n"
     "\n"
     "Options:\n"
-    "  --system NAME    the control system to run (default: adaptive)\n"
+    "  --system NAME    the control system to run: schedule, neuro, adaptive (the window's),\n"
+    "                   or neuro-ahead, adaptive-ahead (the look-ahead state, with the files\n"
+    "                   solver-ahead.pat and solver-ahead.img*; see the README) (default:\n"
+    "                   adaptive)\n"
     "  --steps N        number of steps (default 1000)\n"
     "  --trace          print the car and the lamps after every step\n"
     "  --play FILE.but  load a press-sequence file and play it back\n"
     "  --load-solver    after the reset, load solver.img as the Solver Load button does\n"
+    "                   (solver-ahead.img for the look-ahead systems)\n"
     "  --save-settings  write vardeck.cfg at the end, as closing the window does\n";
 
 // Prints the simulation's events as they happen.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "cli/system_names.h"
 #include "neuro/random.h"
 
 namespace vardeck::cli {
@@ -192,8 +193,8 @@ ServiceReport measureService(const PressEntries& recording, SystemKind kind, lon
     sim.recorder.mode = PressRecorder::Playing;
     sim.select(kind);
     // The neuro system keeps the network it was built with until told to load one; it runs
-    // with solver.img, as after pressing the Solver Load button.
-    if (kind == SystemKind::Neuro) sim.current().command(CmdLoadSolver, nullptr);
+    // with solver.img (neuro-ahead with solver-ahead.img), as after pressing Solver Load.
+    if (loadsSolverImage(kind)) sim.current().command(CmdLoadSolver, nullptr);
     meter.watchRecording();
     for (long long i = 0; i < steps; ++i) {
         meter.beforeStep();

@@ -6,6 +6,8 @@ Simulation::Simulation()
     : schedule(building, settings, ui_),
       neuro(building, settings, ui_),
       adaptive(building, settings, ui_),
+      neuroAhead(building, settings, ui_, kLookAheadSolver),
+      adaptiveAhead(building, settings, ui_, kLookAheadSolver),
       recorder(building) {
     current_ = &adaptive;
     building.setControlSystem(&relay_);
@@ -33,6 +35,10 @@ ControlSystem& Simulation::system(SystemKind kind) {
             return neuro;
         case SystemKind::Adaptive:
             return adaptive;
+        case SystemKind::NeuroAhead:
+            return neuroAhead;
+        case SystemKind::AdaptiveAhead:
+            return adaptiveAhead;
         case SystemKind::Schedule:
         default:
             return schedule;

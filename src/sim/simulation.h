@@ -14,7 +14,9 @@
 
 namespace vardeck {
 
-enum class SystemKind { Schedule, Neuro, Adaptive };
+// The window's three systems, and the neuro and adaptive systems with the look-ahead state,
+// which only vardeck-cli offers.
+enum class SystemKind { Schedule, Neuro, Adaptive, NeuroAhead, AdaptiveAhead };
 
 // Owns the program's objects and runs the main window's start-up, step and reset sequences,
 // with or without a window.
@@ -65,6 +67,10 @@ public:
     ScheduleControlSystem schedule;
     NeuroControlSystem neuro;
     AdaptiveControlSystem adaptive;
+    // Built after the classic systems, so that these draw their first random weights from the
+    // generator after them and leave theirs as they were.
+    NeuroControlSystem neuroAhead;
+    AdaptiveControlSystem adaptiveAhead;
     PressRecorder recorder;
     int stepCounter = 0;
 
