@@ -26,22 +26,26 @@ OutputBits bits(int door, int move, int direction) {
 
 // Puts a building into a state: the car's fields and the lamps of its floor as shown, and for
 // the target one car button where it says the request lies. A car button decides the target
-// ahead of any hall lamp, so the lamps here do not change it.
+// ahead of any hall lamp, so the lamps here do not change it. A state with the car button here
+// and a target hides the car's direction; a car going up stands for it.
 void setUp(Building& building, const MaskedState& s) {
     Car& car = building.car;
+    const bool hiddenDirection = s.buttonHere && s.target != 9;
     car.floor = kCarFloor;
     car.doorOpen = s.doorOpen;
-    car.lastMove = s.lastMove;
-    car.direction = s.direction;
+    car.lastMove = hiddenDirection ? kUp : s.lastMove;
+    car.direction = hiddenDirection ? kUp : s.direction;
     car.buttons[kCarFloor] = s.buttonHere;
     building.hallPanel.up[kCarFloor] = s.upHere;
     building.hallPanel.down[kCarFloor] = s.downHere;
     car.moveCommand = kNone;
     car.doorCommand = kNone;
-    const int way = s.direction != 0 ? s.direction : s.target == 3 ? kUp : kDown;
-    const int ahead = way == kUp ? kCarFloor + kRequestDistance : kCarFloor - kRequestDistance;
-    if ((s.direction != 0 && s.target == 3) || (s.direction == 0 && s.target != 2 && s.target != 9))
-        car.buttons[ahead] = 1;
+    // With a direction the target says whether a request lies ahead; without one, where the
+    // highest request lies.
+    const int way = car.direction != kNone ? car.direction : s.target == 3 ? kUp : kDown;
+    const bool request = car.direction != kNone ? s.target == 3 : s.target == 1 || s.target == 3;
+    if (request)
+        car.buttons[way == kUp ? kCarFloor + kRequestDistance : kCarFloor - kRequestDistance] = 1;
 }
 
 // The schedule's orders in a building put into the state.
@@ -66,13 +70,16 @@ OutputBits scheduleDecision(const MaskedState& s) {
 std::vector<MaskedState> lookAheadStates() {
     std::vector<MaskedState> states;
     for (const MaskedState& s : reachableStates()) {
-        if (s.direction == 0) {
+        if (s.direction == 0 && !s.buttonHere) {
             states.push_back(s);
             continue;
         }
         // With a direction the target is 1 or 3 whatever the classic state showed; each
-        // classic state with a direction appears once with the target hidden (9).
+        // classic state with a direction appears once with the target hidden (9). The car
+        // button here also shows the target of a car that has a direction, and 9 for one
+        // that has none.
         if (s.target != 9) continue;
+        if (s.buttonHere) states.push_back(s);
         for (int target : {1, 3}) {
             MaskedState ahead = s;
             ahead.target = target;
@@ -86,10 +93,6 @@ OutputBits wantedLookAheadOutputs(const MaskedState& s, double ksu) {
     // Nothing requested anywhere: the schedule does nothing; park as the classic rule does.
     if (!s.doorOpen && !s.buttonHere && s.direction == 0 && s.target == 9)
         return wantedOutputs(s, ksu);
-    // The car button here hides the rest of the state. The schedule always opens for it and
-    // keeps its direction unless nothing lies ahead; keeping it is right in the common case,
-    // and a car that had nothing ahead finds that out in the next state and turns.
-    if (s.buttonHere) return bits(kDoorOpen, kNone, CarCommand::kLeaveUnchanged);
     return scheduleDecision(s);
 }
 

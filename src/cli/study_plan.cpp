@@ -238,7 +238,9 @@ std::string studyDataFingerprint() {
     std::error_code error;
     for (const auto& item : fs::directory_iterator(".", error)) {
         const std::string name = item.path().filename().string();
-        if (name.rfind("solver.img.", 0) == 0) names.push_back(name);
+        // The look-ahead systems' patterns and images count where they are present.
+        if (name.rfind("solver.img.", 0) == 0 || name.rfind("solver-ahead.", 0) == 0)
+            names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     // Network files are small; a huge file counts by its first part and its size.

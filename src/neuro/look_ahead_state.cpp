@@ -17,7 +17,9 @@ bool requestAhead(const Car& car, const HallCallPanel& hall, int direction) {
 }
 
 SolverState withLookAhead(SolverState state, const Car& car, const HallCallPanel& hall) {
-    if (state.direction != 0) state.target = requestAhead(car, hall, state.direction) ? 3 : 1;
+    // The car's own direction: the classic state clears it when the car button here is lit.
+    if (car.doorOpen == 0 && car.direction != 0)
+        state.target = requestAhead(car, hall, car.direction) ? 3 : 1;
     return state;
 }
 
