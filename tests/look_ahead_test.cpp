@@ -67,7 +67,7 @@ TEST_F(LookAheadTest, TargetTellsWhetherARequestLiesAheadOfACarWithADirection) {
         for (int f : c.buttons) car.buttons[f] = 1;
         for (const Lamp& l : c.lamps) hall.press(l.floor, l.direction);
         const SolverState classic = sim.neuro.encodeState();
-        SolverState ahead = sim.neuroAhead.encodeState();
+        SolverState ahead = sim.neuroAhead().encodeState();
         EXPECT_EQ(classic.target, c.classicTarget);
         EXPECT_EQ(ahead.target, c.aheadTarget);
         ahead.target = classic.target;
@@ -107,7 +107,7 @@ TEST_F(LookAheadTest, PatternsCoverEveryStateAndGiveTheSchedulesOrders) {
             if (chance(4)) hall.up[f] = 1;
             if (chance(4)) hall.down[f] = 1;
         }
-        const cli::MaskedState s = masked(sim.neuroAhead.encodeState());
+        const cli::MaskedState s = masked(sim.neuroAhead().encodeState());
         ASSERT_TRUE(covered.count(key(s)))
             << "trial " << trial << ": " << s.doorOpen << s.lastMove << s.direction << s.target
             << s.buttonHere << s.upHere << s.downHere << " " << s.offsetTenths;

@@ -107,6 +107,22 @@ TEST(ShippedDataTest, NeuroServesShippedTrafficAboutAsWellAsTheSchedule) {
     }
 }
 
+// The look-ahead state shows the schedule's inputs and its patterns are the schedule's orders:
+// with the shipped image the neuro-ahead car moves exactly as the schedule's on every shipped
+// traffic file.
+TEST(ShippedDataTest, NeuroAheadDrivesShippedTrafficAsTheScheduleDoes) {
+    test::TempDir dir;
+    test::copyShippedData();
+    for (const char* name : kTraffic) {
+        const std::string play =
+            std::string(" --trace --steps 5200 --play traffic/") + name + ".but";
+        const auto schedule = runCli("run --system schedule" + play);
+        const auto ahead = runCli("run --system neuro-ahead --load-solver" + play);
+        ASSERT_EQ(ahead.code, 0) << ahead.err;
+        EXPECT_EQ(ahead.out, schedule.out) << name;
+    }
+}
+
 // A car heading down for an up-caller, with no car button lit, keeps on down when a new call
 // above it becomes the highest request; it must still stop for the up-caller, not run on to the
 // bottom floor and come back.

@@ -6,8 +6,6 @@ Simulation::Simulation()
     : schedule(building, settings, ui_),
       neuro(building, settings, ui_),
       adaptive(building, settings, ui_),
-      neuroAhead(building, settings, ui_, kLookAheadSolver),
-      adaptiveAhead(building, settings, ui_, kLookAheadSolver),
       recorder(building) {
     current_ = &adaptive;
     building.setControlSystem(&relay_);
@@ -36,13 +34,27 @@ ControlSystem& Simulation::system(SystemKind kind) {
         case SystemKind::Adaptive:
             return adaptive;
         case SystemKind::NeuroAhead:
-            return neuroAhead;
+            return neuroAhead();
         case SystemKind::AdaptiveAhead:
-            return adaptiveAhead;
+            return adaptiveAhead();
         case SystemKind::Schedule:
         default:
             return schedule;
     }
+}
+
+NeuroControlSystem& Simulation::neuroAhead() {
+    if (!neuroAhead_)
+        neuroAhead_ =
+            std::make_unique<NeuroControlSystem>(building, settings, ui_, kLookAheadSolver);
+    return *neuroAhead_;
+}
+
+AdaptiveControlSystem& Simulation::adaptiveAhead() {
+    if (!adaptiveAhead_)
+        adaptiveAhead_ =
+            std::make_unique<AdaptiveControlSystem>(building, settings, ui_, kLookAheadSolver);
+    return *adaptiveAhead_;
 }
 
 void Simulation::initialise() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 
 #include "control/command_code.h"
@@ -43,6 +44,10 @@ public:
     ControlSystem& current() { return *current_; }
     SystemKind currentKind() const { return currentKind_; }
     ControlSystem& system(SystemKind kind);
+    // The look-ahead systems, built when first asked for: a simulation that never uses them
+    // (the window's) draws the same random numbers as without them.
+    NeuroControlSystem& neuroAhead();
+    AdaptiveControlSystem& adaptiveAhead();
 
     // A left click in the main window's client area.
     void click(int x, int y, int bottom);
@@ -67,10 +72,6 @@ public:
     ScheduleControlSystem schedule;
     NeuroControlSystem neuro;
     AdaptiveControlSystem adaptive;
-    // Built after the classic systems, so that these draw their first random weights from the
-    // generator after them and leave theirs as they were.
-    NeuroControlSystem neuroAhead;
-    AdaptiveControlSystem adaptiveAhead;
     PressRecorder recorder;
     int stepCounter = 0;
 
@@ -86,6 +87,8 @@ private:
     };
 
     Relay relay_{*this};
+    std::unique_ptr<NeuroControlSystem> neuroAhead_;
+    std::unique_ptr<AdaptiveControlSystem> adaptiveAhead_;
     ControlSystem* current_ = nullptr;
     SystemKind currentKind_ = SystemKind::Adaptive;
     Values values_;
