@@ -27,34 +27,51 @@ TEST(ShippedDataTest, PatternFilesAreWhatMakePatternsWrites) {
     test::TempDir dir;
     ASSERT_EQ(runCli("make-patterns --ksu 1 -o solver.pat").code, 0);
     ASSERT_EQ(runCli("make-patterns --teacher -o teacher.pat").code, 0);
+    ASSERT_EQ(runCli("make-patterns --state ahead --ksu 0 -o solver-ahead.pat").code, 0);
     EXPECT_EQ(readFile("solver.pat"), readFile(kData + "/solver.pat"));
+    EXPECT_EQ(readFile("solver-ahead.pat"), readFile(kData + "/solver-ahead.pat"));
     EXPECT_EQ(readFile("teacher.pat"), readFile(kData + "/teacher.pat"));
 }
 
 // Training stops when no output lies above its target, which does not by itself make every
-// wanted bit come out: check that each shipped image decides its own patterns right.
+// wanted bit come out: check that each shipped image decides its own patterns right, the
+// classic ones and the look-ahead ones.
 TEST(ShippedDataTest, EverySolverImageDecidesItsPatterns) {
     test::TempDir dir;
     applyNetworkDefaults();
     const std::map<std::string, std::string> ksuOf = {
         {"000", "0"}, {"020", "0.2"}, {"040", "0.4"}, {"060", "0.6"}, {"080", "0.8"}, {"100", "1"}};
-    for (const auto& [number, ksu] : ksuOf) {
-        ASSERT_EQ(runCli("make-patterns --ksu " + ksu + " -o p.pat").code, 0);
-        PatternSet patterns;
-        ASSERT_EQ(patterns.read("p.pat"), 0);
-        SolverNetwork solver;
-        ASSERT_EQ(solver.load(kData + "/solver.img." + number), 0) << number;
-        for (const SolverPattern& p : patterns.records) {
-            solver.setInputs(p.in);
-            solver.forward();
-            const auto outputs = solver.outputs();
-            for (int j = 0; j < 8; ++j)
-                EXPECT_EQ(20 * outputs[j] > 4.5f, p.target[j] > 0.2f)
-                    << "image " << number << " bit " << j << " offset input " << p.in[7];
+    struct Images {
+        const char* state;
+        std::string image;
+    };
+    for (const Images& images :
+         {Images{"classic", "solver.img"}, Images{"ahead", "solver-ahead.img"}})
+        for (const auto& [number, ksu] : ksuOf) {
+            ASSERT_EQ(runCli("make-patterns --state " + std::string(images.state) + " --ksu " +
+                             ksu + " -o p.pat")
+                          .code,
+                      0);
+            PatternSet patterns;
+            ASSERT_EQ(patterns.read("p.pat"), 0);
+            SolverNetwork solver;
+            const std::string name = images.image + "." + number;
+            ASSERT_EQ(solver.load(kData + "/" + name), 0) << name;
+            for (const SolverPattern& p : patterns.records) {
+                solver.setInputs(p.in);
+                solver.forward();
+                const auto outputs = solver.outputs();
+                for (int j = 0; j < 8; ++j)
+                    EXPECT_EQ(20 * outputs[j] > 4.5f, p.target[j] > 0.2f)
+                        << name << " bit " << j << " inputs " << p.in[0] << " " << p.in[1] << " "
+                        << p.in[2] << " " << p.in[3] << " " << p.in[4] << " " << p.in[5] << " "
+                        << p.in[6] << " " << p.in[7];
+            }
         }
-    }
-    // The neuro system's own image is that of KSU 1.00, trained on the shipped solver.pat.
+    // The neuro system's own image is that of KSU 1.00, trained on the shipped solver.pat;
+    // neuro-ahead's that of KSU 0.
     EXPECT_EQ(readFile(kData + "/solver.img"), readFile(kData + "/solver.img.100"));
+    EXPECT_EQ(readFile(kData + "/solver-ahead.img"), readFile(kData + "/solver-ahead.img.000"));
 }
 
 // The states in which the shipped rule differs from the one before it, and what every shipped
@@ -133,6 +150,22 @@ TEST(ShippedDataTest, NeuroServesShippedTrafficAboutAsWellAsTheSchedule) {
         EXPECT_EQ(neuro["answered"], neuro["calls"]) << name;
         EXPECT_EQ(neuro["dest_reached"], schedule["dest_reached"]) << name;
         EXPECT_LE(std::stod(neuro["wait_mean"]), 1.25 * std::stod(schedule["wait_mean"])) << name;
+    }
+}
+
+// The look-ahead state shows the schedule's inputs and its patterns are the schedule's orders:
+// with the shipped image the neuro-ahead car moves exactly as the schedule's on every shipped
+// traffic file.
+TEST(ShippedDataTest, NeuroAheadDrivesShippedTrafficAsTheScheduleDoes) {
+    test::TempDir dir;
+    test::copyShippedData();
+    for (const char* name : kTraffic) {
+        const std::string play =
+            std::string(" --trace --steps 5200 --play traffic/") + name + ".but";
+        const auto schedule = runCli("run --system schedule" + play);
+        const auto ahead = runCli("run --system neuro-ahead --load-solver" + play);
+        ASSERT_EQ(ahead.code, 0) << ahead.err;
+        EXPECT_EQ(ahead.out, schedule.out) << name;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "io/atomic_file.h"
+#include "neuro/look_ahead_rule.h"
 #include "neuro/solver_rule.h"
 
 namespace vardeck::cli {
@@ -11,7 +12,8 @@ namespace vardeck::cli {
 namespace {
 
 const char* const kMakePatternsUsage =
-    "Usage: vardeck-cli make-patterns [--ksu K | --teacher] -o FILE\n"
+    "Usage: vardeck-cli make-patterns [--state classic|ahead]\n"
+    "                                 [--ksu K | --teacher] -o FILE\n"
     "\n"
     "Writes solver training patterns (the solver.pat format) for every state\n"
     "the neuro system can show the solver, with the orders of the schedule\n"
@@ -19,6 +21,12 @@ const char* const kMakePatternsUsage =
     "tell situations apart).\n"
     "\n"
     "Options:\n"
+    "  --state S  the state the solver sees: classic (default), that of the\n"
+    "             neuro and adaptive systems, or ahead, the look-ahead state\n"
+    "             of neuro-ahead and adaptive-ahead (a car with a direction\n"
+    "             sees whether a request lies ahead); the ahead patterns take\n"
+    "             the schedule's decision in each state and the classic\n"
+    "             parking\n"
     "  --ksu K    0..1: an idle car without requests moves toward the\n"
     "             populest floor when it lies at least (1 - K) x 14 floors\n"
     "             away (default 0: it never moves)\n"
@@ -29,12 +37,12 @@ const char* const kMakePatternsUsage =
     "             otherwise decrease\n"
     "  -o FILE    the pattern file to write\n";
 
-bool writeSolverPatterns(const std::string& output, double ksu) {
-    const auto states = reachableStates();
+bool writeSolverPatterns(const std::string& output, double ksu, bool lookAhead) {
+    const auto states = lookAhead ? lookAheadStates() : reachableStates();
     return writeFileAtomically(output, [&](std::FILE* file) {
         if (std::fprintf(file, "%u\n", static_cast<unsigned>(states.size())) < 0) return false;
         for (const MaskedState& s : states) {
-            const OutputBits b = wantedOutputs(s, ksu);
+            const OutputBits b = lookAhead ? wantedLookAheadOutputs(s, ksu) : wantedOutputs(s, ksu);
             if (std::fprintf(file, "%d %d %d %d %d %d %d %+1.1f    %d %d %d %d %d %d %d %d\n",
                              s.doorOpen, s.lastMove, s.direction, s.target, s.buttonHere, s.upHere,
                              s.downHere, s.offsetTenths / 10.0, b[0], b[1], b[2], b[3], b[4], b[5],
@@ -63,6 +71,7 @@ int makePatternsCommand(Arguments& args) {
     double ksu = 0;
     bool haveKsu = false;
     bool teacher = false;
+    bool lookAhead = false, haveState = false;
     std::string output;
     while (!args.done()) {
         const std::string option = args.take();
@@ -73,6 +82,12 @@ int makePatternsCommand(Arguments& args) {
             ksu = args.number(option);
             haveKsu = true;
             if (ksu < 0 || ksu > 1) throw UsageError{"--ksu wants a number from 0 to 1"};
+        } else if (option == "--state") {
+            const std::string state = args.value(option);
+            if (state != "classic" && state != "ahead")
+                throw UsageError{"unknown state '" + state + "' (classic or ahead)"};
+            lookAhead = state == "ahead";
+            haveState = true;
         } else if (option == "--teacher") {
             teacher = true;
         } else if (option == "-o" || option == "--output") {
@@ -84,8 +99,11 @@ int makePatternsCommand(Arguments& args) {
     }
     if (teacher && haveKsu)
         throw UsageError{"--ksu belongs to the solver's patterns, not to --teacher"};
+    if (teacher && haveState)
+        throw UsageError{"--state belongs to the solver's patterns, not to --teacher"};
     if (output.empty()) throw UsageError{"say where to write the patterns: -o FILE"};
-    const bool written = teacher ? writeTeacherPatterns(output) : writeSolverPatterns(output, ksu);
+    const bool written =
+        teacher ? writeTeacherPatterns(output) : writeSolverPatterns(output, ksu, lookAhead);
     if (!written) {
         std::fprintf(stderr, "vardeck-cli make-patterns: cannot write '%s': %s\n", output.c_str(),
                      saveErrorText(errno).c_str());

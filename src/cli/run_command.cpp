@@ -13,8 +13,8 @@ using namespace study;
 namespace {
 
 const char* const kRunUsage =
-    "Usage: vardeck-cli run [--system schedule|neuro|adaptive] [--steps N]\n"
-    "                       [--trace] [--play FILE.but] [--load-solver]\n"
+    "Usage: vardeck-cli run [--system NAME] [--steps N] [--trace]\n"
+    "                       [--play FILE.but] [--load-solver]\n"
     "                       [--save-settings]\n"
     "\n"
     "Starts as the window does (vardeck.cfg read over the defaults, the\n"
@@ -30,12 +30,16 @@ const char* const kRunUsage =
     "      at the end\n"
     "\n"
     "Options:\n"
-    "  --system NAME    the control system to run (default: adaptive)\n"
+    "  --system NAME    the control system to run (default: adaptive):\n"
+    "                   schedule, neuro or adaptive, as in the window, or\n"
+    "                   neuro-ahead or adaptive-ahead, which see the\n"
+    "                   look-ahead state (solver-ahead.pat, solver-ahead.img*)\n"
     "  --steps N        number of steps (default 1000)\n"
     "  --trace          print the car and the lamps after every step\n"
     "  --play FILE.but  load a press-sequence file and play it back\n"
     "  --load-solver    after the reset, load solver.img as the Solver Load\n"
-    "                   button does\n"
+    "                   button does (solver-ahead.img for the look-ahead\n"
+    "                   systems)\n"
     "  --save-settings  write vardeck.cfg at the end, as closing the window\n"
     "                   does\n";
 

@@ -38,8 +38,9 @@ void setLabel(char* text, int value, const char* const* texts) {
 
 }  // namespace
 
-AdaptiveControlSystem::AdaptiveControlSystem(Building& building, Settings& settings, UiHooks& ui)
-    : NeuroControlSystem(building, settings, ui) {}
+AdaptiveControlSystem::AdaptiveControlSystem(Building& building, Settings& settings, UiHooks& ui,
+                                             const SolverVariant& variant)
+    : NeuroControlSystem(building, settings, ui, variant) {}
 
 void AdaptiveControlSystem::command(CommandCode code, void* argument) {
     switch (code) {

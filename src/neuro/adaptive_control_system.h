@@ -8,10 +8,12 @@ namespace vardeck {
 
 // Drives the car like the neuro system and tunes KSU from the trend of the efficiency: every N
 // samples the teacher decides whether KSU goes down, stays or goes up, and the solver image
-// that belongs to the new KSU is loaded.
+// that belongs to the new KSU is loaded. The teacher, its files and the settings are the same
+// whichever state the solver sees.
 class AdaptiveControlSystem : public NeuroControlSystem {
 public:
-    AdaptiveControlSystem(Building& building, Settings& settings, UiHooks& ui);
+    AdaptiveControlSystem(Building& building, Settings& settings, UiHooks& ui,
+                          const SolverVariant& variant = kClassicSolver);
 
     void command(CommandCode code, void* argument) override;
 

@@ -6,7 +6,7 @@
 
 namespace vardeck {
 
-std::string numberedImageName(float ksu) {
+std::string numberedImageName(float ksu, const char* image) {
     // Done in double from the float: in float, 100 * 0.095f would round up to 9.5 and pick 020.
     double hundredths = std::floor(100.0 * static_cast<double>(ksu) + 0.5);
     // Hundredths that no int holds (NaN and the infinities too) have no name by the rule; they
@@ -21,9 +21,9 @@ std::string numberedImageName(float ksu) {
     }
     const long long m = static_cast<long long>(hundredths) + 10;
     const long long number = m - (m % 20);
-    char name[40];
-    std::snprintf(name, sizeof name, "solver.img.%03lld", number);
-    return name;
+    char digits[32];
+    std::snprintf(digits, sizeof digits, ".%03lld", number);
+    return image + std::string(digits);
 }
 
 }  // namespace vardeck

@@ -8,13 +8,11 @@
 #include "control/user_interface.h"
 #include "model/building.h"
 #include "neuro/image_name.h"
+#include "neuro/look_ahead_state.h"
 
 namespace vardeck {
 
 namespace {
-
-constexpr const char* kSolverImage = "solver.img";
-constexpr const char* kSolverPatterns = "solver.pat";
 
 int relativeTo(int floor, int carFloor) {
     if (floor > carFloor) return SolverState::kTargetAbove;
@@ -24,8 +22,9 @@ int relativeTo(int floor, int carFloor) {
 
 }  // namespace
 
-NeuroControlSystem::NeuroControlSystem(Building& building, Settings& settings, UiHooks& ui)
-    : ScheduleControlSystem(building, settings, ui), floorCounter(settings) {}
+NeuroControlSystem::NeuroControlSystem(Building& building, Settings& settings, UiHooks& ui,
+                                       const SolverVariant& variant)
+    : ScheduleControlSystem(building, settings, ui), floorCounter(settings), variant_(variant) {}
 
 void NeuroControlSystem::command(CommandCode code, void* argument) {
     switch (code) {
@@ -38,13 +37,14 @@ void NeuroControlSystem::command(CommandCode code, void* argument) {
             commandWriter.write(building_.car, solver.decide(encodeState()));
             break;
         case CmdSaveSolver:
-            solver.save(kSolverImage);
+            solver.save(variant_.image);
             break;
         case CmdLoadSolver:
             if (argument)
-                solver.load(numberedImageName(*static_cast<const float*>(argument)));
+                solver.load(
+                    numberedImageName(*static_cast<const float*>(argument), variant_.image));
             else
-                solver.load(kSolverImage);
+                solver.load(variant_.image);
             break;
         case CmdLearnSolver:
             learn();
@@ -61,7 +61,7 @@ void NeuroControlSystem::command(CommandCode code, void* argument) {
             break;
         case CmdSaveSolverPatterns: {
             std::lock_guard lock(patternsMutex_);
-            patterns_.write(kSolverPatterns);
+            patterns_.write(variant_.patterns);
             break;
         }
         case CmdReset:
@@ -87,7 +87,7 @@ void NeuroControlSystem::command(CommandCode code, void* argument) {
 
 void NeuroControlSystem::readPatterns() {
     PatternSet fresh;
-    fresh.read(kSolverPatterns);
+    fresh.read(variant_.patterns);
     std::lock_guard lock(patternsMutex_);
     patterns_ = std::move(fresh);
 }
@@ -105,6 +105,12 @@ void NeuroControlSystem::learn() {
 }
 
 SolverState NeuroControlSystem::encodeState() {
+    const SolverState classic = encodeClassicState();
+    if (!variant_.lookAhead) return classic;
+    return withLookAhead(classic, building_.car, building_.hallPanel);
+}
+
+SolverState NeuroControlSystem::encodeClassicState() {
     const Car& car = building_.car;
     const HallCallPanel& hall = building_.hallPanel;
     const int a = car.floor;

@@ -33,10 +33,28 @@ ControlSystem& Simulation::system(SystemKind kind) {
             return neuro;
         case SystemKind::Adaptive:
             return adaptive;
+        case SystemKind::NeuroAhead:
+            return neuroAhead();
+        case SystemKind::AdaptiveAhead:
+            return adaptiveAhead();
         case SystemKind::Schedule:
         default:
             return schedule;
     }
+}
+
+NeuroControlSystem& Simulation::neuroAhead() {
+    if (!neuroAhead_)
+        neuroAhead_ =
+            std::make_unique<NeuroControlSystem>(building, settings, ui_, kLookAheadSolver);
+    return *neuroAhead_;
+}
+
+AdaptiveControlSystem& Simulation::adaptiveAhead() {
+    if (!adaptiveAhead_)
+        adaptiveAhead_ =
+            std::make_unique<AdaptiveControlSystem>(building, settings, ui_, kLookAheadSolver);
+    return *adaptiveAhead_;
 }
 
 void Simulation::initialise() {

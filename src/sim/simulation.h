@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 
 #include "control/command_code.h"
@@ -14,7 +15,9 @@
 
 namespace vardeck {
 
-enum class SystemKind { Schedule, Neuro, Adaptive };
+// The window's three systems, and the neuro and adaptive systems with the look-ahead state,
+// which only vardeck-cli offers.
+enum class SystemKind { Schedule, Neuro, Adaptive, NeuroAhead, AdaptiveAhead };
 
 // Owns the program's objects and runs the main window's start-up, step and reset sequences,
 // with or without a window.
@@ -41,6 +44,10 @@ public:
     ControlSystem& current() { return *current_; }
     SystemKind currentKind() const { return currentKind_; }
     ControlSystem& system(SystemKind kind);
+    // The look-ahead systems, built when first asked for: a simulation that never uses them
+    // (the window's) draws the same random numbers as without them.
+    NeuroControlSystem& neuroAhead();
+    AdaptiveControlSystem& adaptiveAhead();
 
     // A left click in the main window's client area.
     void click(int x, int y, int bottom);
@@ -80,6 +87,8 @@ private:
     };
 
     Relay relay_{*this};
+    std::unique_ptr<NeuroControlSystem> neuroAhead_;
+    std::unique_ptr<AdaptiveControlSystem> adaptiveAhead_;
     ControlSystem* current_ = nullptr;
     SystemKind currentKind_ = SystemKind::Adaptive;
     Values values_;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "neuro/random.h"
+#include "study/system_names.h"
 
 namespace vardeck::study {
 
@@ -200,8 +201,8 @@ ServiceReport measureService(const PressEntries& recording, SystemKind kind, lon
     sim.recorder.mode = PressRecorder::Playing;
     sim.select(kind);
     // The neuro system keeps the network it was built with until told to load one; it runs
-    // with solver.img, as after pressing the Solver Load button.
-    if (kind == SystemKind::Neuro) sim.current().command(CmdLoadSolver, nullptr);
+    // with solver.img (neuro-ahead with solver-ahead.img), as after pressing Solver Load.
+    if (loadsSolverImage(kind)) sim.current().command(CmdLoadSolver, nullptr);
     meter.watchRecording();
     for (long long i = 0; i < steps; ++i) {
         meter.beforeStep();

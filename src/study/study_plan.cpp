@@ -273,7 +273,9 @@ std::string studyDataFingerprint(const std::atomic<bool>* stop) {
     std::error_code error;
     for (fs::directory_iterator it(".", error), end; !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
-        if (name.rfind("solver.img.", 0) == 0) names.push_back(name);
+        // The look-ahead systems' patterns and images count where they are present.
+        if (name.rfind("solver.img.", 0) == 0 || name.rfind("solver-ahead.", 0) == 0)
+            names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     // Network files are small; a huge file counts by its first part and its size.

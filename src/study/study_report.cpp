@@ -24,6 +24,10 @@ const char* colourOf(SystemKind kind) {
             return "#e07b00";
         case SystemKind::Adaptive:
             return "#2a9d3f";
+        case SystemKind::NeuroAhead:
+            return "#8e44ad";
+        case SystemKind::AdaptiveAhead:
+            return "#c0392b";
         default:
             return "#2b6cb0";
     }

@@ -12,11 +12,20 @@ namespace vardeck::study {
 
 inline constexpr SystemKind kDefaultSystem = SystemKind::Adaptive;
 
+// The systems that start with the network they were built with and run with their image
+// loaded, as after pressing the Solver Load button (the adaptive ones load theirs by KSU).
+inline bool loadsSolverImage(SystemKind kind) {
+    return kind == SystemKind::Neuro || kind == SystemKind::NeuroAhead;
+}
+
 inline SystemKind parseSystemName(const std::string& name) {
     if (name == "schedule") return SystemKind::Schedule;
     if (name == "neuro") return SystemKind::Neuro;
     if (name == "adaptive") return SystemKind::Adaptive;
-    throw InputError{"unknown system '" + name + "' (schedule, neuro or adaptive)"};
+    if (name == "neuro-ahead") return SystemKind::NeuroAhead;
+    if (name == "adaptive-ahead") return SystemKind::AdaptiveAhead;
+    throw InputError{"unknown system '" + name +
+                     "' (schedule, neuro, adaptive, neuro-ahead or adaptive-ahead)"};
 }
 
 inline const char* systemName(SystemKind kind) {
@@ -25,6 +34,10 @@ inline const char* systemName(SystemKind kind) {
             return "neuro";
         case SystemKind::Adaptive:
             return "adaptive";
+        case SystemKind::NeuroAhead:
+            return "neuro-ahead";
+        case SystemKind::AdaptiveAhead:
+            return "adaptive-ahead";
         default:
             return "schedule";
     }
