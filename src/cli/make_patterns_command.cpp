@@ -4,10 +4,14 @@
 
 #include "cli/commands.h"
 #include "io/atomic_file.h"
+#include "io/text_scanner.h"
 #include "neuro/look_ahead_rule.h"
 #include "neuro/solver_rule.h"
+#include "study/formatted_text.h"
 
 namespace vardeck::cli {
+
+using namespace study;
 
 namespace {
 
@@ -39,30 +43,25 @@ const char* const kMakePatternsUsage =
 
 bool writeSolverPatterns(const std::string& output, double ksu, bool lookAhead) {
     const auto states = lookAhead ? lookAheadStates() : reachableStates();
-    return writeFileAtomically(output, [&](std::FILE* file) {
-        if (std::fprintf(file, "%u\n", static_cast<unsigned>(states.size())) < 0) return false;
-        for (const MaskedState& s : states) {
-            const OutputBits b = lookAhead ? wantedLookAheadOutputs(s, ksu) : wantedOutputs(s, ksu);
-            if (std::fprintf(file, "%d %d %d %d %d %d %d %+1.1f    %d %d %d %d %d %d %d %d\n",
-                             s.doorOpen, s.lastMove, s.direction, s.target, s.buttonHere, s.upHere,
-                             s.downHere, s.offsetTenths / 10.0, b[0], b[1], b[2], b[3], b[4], b[5],
-                             b[6], b[7]) < 0)
-                return false;
-        }
-        return true;
-    });
+    std::string text;
+    appendf(text, "%u\n", static_cast<unsigned>(states.size()));
+    for (const MaskedState& s : states) {
+        const OutputBits b = lookAhead ? wantedLookAheadOutputs(s, ksu) : wantedOutputs(s, ksu);
+        appendf(text, "%d %d %d %d %d %d %d %+1.1f    %d %d %d %d %d %d %d %d\n", s.doorOpen,
+                s.lastMove, s.direction, s.target, s.buttonHere, s.upHere, s.downHere,
+                s.offsetTenths / 10.0, b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7]);
+    }
+    return writeTextFile(output, text);
 }
 
 bool writeTeacherPatterns(const std::string& output) {
     const auto rows = teacherRows();
-    return writeFileAtomically(output, [&](std::FILE* file) {
-        if (std::fprintf(file, "%u\n", static_cast<unsigned>(rows.size())) < 0) return false;
-        for (const TeacherRow& row : rows)
-            if (std::fprintf(file, "%d %d %d    %d\n", row.trend, row.previousTrend,
-                             row.decisionInForce, row.decision) < 0)
-                return false;
-        return true;
-    });
+    std::string text;
+    appendf(text, "%u\n", static_cast<unsigned>(rows.size()));
+    for (const TeacherRow& row : rows)
+        appendf(text, "%d %d %d    %d\n", row.trend, row.previousTrend, row.decisionInForce,
+                row.decision);
+    return writeTextFile(output, text);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <iterator>
 
@@ -36,22 +35,6 @@ std::size_t utf8Length(const std::string& text, std::size_t i) {
 }
 
 }  // namespace
-
-void appendf(std::string& out, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    const int n = std::vsnprintf(nullptr, 0, format, args);
-    va_end(args);
-    if (n > 0) {
-        const std::size_t at = out.size();
-        out.resize(at + std::size_t(n) + 1);
-        std::vsnprintf(out.data() + at, std::size_t(n) + 1, format, again);
-        out.resize(at + std::size_t(n));
-    }
-    va_end(again);
-}
 
 double tickStep(double span, int ticks) {
     if (!(span > 0)) return 1;

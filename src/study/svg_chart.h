@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "study/formatted_text.h"
+
 namespace vardeck::study {
 
 struct SvgPoint {
@@ -24,9 +26,6 @@ struct SvgChart {
     double yMin = 0, yMax = 1;  // the y range grows to take in every point
     std::vector<SvgSeries> series;
 };
-
-// printf-style formatting appended to `out`, however long.
-void appendf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // A step of 1, 2 or 5 times a power of ten that cuts `span` into about `ticks` parts, and the
 // decimals that its multiples need.
