@@ -27,14 +27,5 @@ TEST(CliTrainTest, TrainsForAtMostTheAskedEpochsReproduciblyAndSaves) {
     EXPECT_NE(readFile("a.img"), readFile("c.img"));
 }
 
-TEST(CliTrainTest, RefusesBadArguments) {
-    test::TempDir dir;
-    EXPECT_EQ(runCli("train solver --patterns missing.pat").code, 2);
-    EXPECT_EQ(runCli("train").code, 2);
-    EXPECT_EQ(runCli("train robot").code, 2);
-    EXPECT_EQ(runCli("train teacher --max-epochs 0").code, 2);
-    EXPECT_FALSE(std::filesystem::exists("solver.img"));
-}
-
 }  // namespace
 }  // namespace vardeck
