@@ -62,16 +62,6 @@ TEST_F(ScheduleTest, CallAtFloor15AfterResetGivesHalf) {
     EXPECT_EQ(hall.isLit(15, 2), 0);
 }
 
-TEST_F(ScheduleTest, IdleCarAnsweringItsOwnFloorGivesOne) {
-    car.floor = 5;
-    hall.press(5, 0);
-    steps(1);
-    ASSERT_EQ(observer.samples.size(), 1u);
-    EXPECT_EQ(observer.samples[0].value, 1.0);
-    EXPECT_EQ(car.doorOpen, 1);
-    EXPECT_EQ(sim.lastEfficiency(), 1.0);
-}
-
 TEST_F(ScheduleTest, CarButtonAfterAStampedCallDropsTheStamp) {
     hall.press(10, 1);
     car.pressButton(3);
