@@ -67,6 +67,14 @@ ReportParts parseReport(const std::string& html) {
 class StudyTest : public ::testing::Test {
 protected:
     void SetUp() override { test::copyShippedData(); }
+    // The three shards of the small study with its calls, in folders prefix1 to prefix3.
+    static void makeShards(const std::string& options, const std::string& prefix) {
+        for (const char* shard : {"1", "2", "3"})
+            ASSERT_EQ(runCli(kSmall + "--calls " + options + " --shard " + shard + "/3 -o " +
+                             prefix + shard)
+                          .code,
+                      0);
+    }
     test::TempDir dir;
 };
 
@@ -141,11 +149,7 @@ TEST_F(StudyTest, EachRunIsCompareOnTheFileThatGenerateWrites) {
 TEST_F(StudyTest, FilesAreTheSameForAnyJobsAndFromMergedShards) {
     ASSERT_EQ(runCli(kSmall + "--calls --jobs 1 -o one").code, 0);
     ASSERT_EQ(runCli(kSmall + "--calls --jobs 2 -o two").code, 0);
-    for (const char* shard : {"1/3", "2/3", "3/3"})
-        ASSERT_EQ(runCli(kSmall + "--calls --jobs 2 --shard " + shard + " -o shard" +
-                         std::string(1, shard[0]))
-                      .code,
-                  0);
+    makeShards("--jobs 2", "shard");
     EXPECT_EQ(filesIn("shard1"), (std::set<std::string>{"calls.csv", "runs.csv", "study.txt"}));
     EXPECT_EQ(csvTable(readFile("shard2/runs.csv")).size(), 12u);
     const test::CliResult merged = runCli("study --merge shard3 shard1 shard2 -o merged");
@@ -210,9 +214,7 @@ void damage(const std::string& from, const std::string& to, const std::string& f
 }
 
 TEST_F(StudyTest, MergeRefusesShardsThatDoNotMakeOneStudy) {
-    for (const char* shard : {"1/3", "2/3", "3/3"})
-        ASSERT_EQ(
-            runCli(kSmall + "--calls --shard " + std::string(shard) + " -o s" + shard[0]).code, 0);
+    makeShards("", "s");
     ASSERT_EQ(runCli(kSmall + "--calls --shard 3/3 --no-destination-share 0.5 -o other").code, 0);
     ASSERT_EQ(runCli(kSmall + "--calls --shard 3/3 --long-wait 90 -o longer").code, 0);
     fs::create_directory("damaged");
