@@ -167,34 +167,31 @@ TEST_F(AdaptiveTest, AHalfWindowBelowOneSampleIsOneSample) {
 }
 
 TEST_F(AdaptiveTest, LabelsSurviveResetAndClearEmptiesOnlyThem) {
-    sim.settings.efficiencyCriteria = 0.25f;
+    // Codes (1, 3, 1) sum to 5 codes; 0.4 decodes as 3.
+    writeFile("teacher.img", test::constantTeacherImage(0.4f, 5 * kCode));
+    sim.settings.efficiencyCriteria = 2.0f;  // samples of 1.0 fall: trend 1
+    sim.settings.efficiencyCriteriaWhereChanged = 3;
+    sim.settings.ksuWhereChanged = 1;
     sim.select(SystemKind::Adaptive);
-    adaptive.trendNow = 1;
-    adaptive.trendBefore = 3;
-    adaptive.decisionBefore = 1;
-    adaptive.decisionNow = 3;
-    LabelText labels[4] = {};
+    for (int i = 0; i < 4; ++i) answerCallHere();
     sim.resetSimulation();
-    adaptive.command(CmdGetLabels, labels);
-    EXPECT_STREQ(labels[0], "КЭ упал");
-    EXPECT_STREQ(labels[1], "КЭ рос");
-    EXPECT_STREQ(labels[2], "К\x43У уменьшали");  // spelt with a Latin C
-    EXPECT_STREQ(labels[3], "КСУ увеличиваем");
-    adaptive.decisionBefore = 3;
+    EXPECT_EQ(sim.labels(), (std::array<std::string, 4>{"КЭ упал", "КЭ рос",
+                                                        "К\x43У уменьшали",  // a Latin C
+                                                        "КСУ увеличиваем"}));
+    // The next check reads the codes (2, 1, 3), which this teacher answers with 4: a code without
+    // a label leaves the caller's text.
+    for (int i = 0; i < 4; ++i) answerCallHere();
+    LabelText labels[4] = {"", "", "", "kept"};
     adaptive.command(CmdGetLabels, labels);
     EXPECT_STREQ(labels[2], "К\x43У увеличивали");
-    answerCallHere();
-    adaptive.floorCounter.record(17);
-    adaptive.floorCounter.record(17);
+    EXPECT_STREQ(labels[3], "kept");
+    for (int i = 0; i < 9; ++i) adaptive.floorCounter.record(17);  // more than the calls at 1
+    sim.settings.efficiencyCriteria = 0.0f;
     adaptive.command(CmdClear, nullptr);
-    adaptive.command(CmdGetLabels, labels);
-    for (const auto& text : labels) EXPECT_STREQ(text, "");
-    EXPECT_EQ(adaptive.meter.window[7], 1.0) << "the sample window is not refilled";
+    EXPECT_EQ(sim.labels(), (std::array<std::string, 4>{}));
     EXPECT_EQ(adaptive.floorCounter.count(), 17) << "the floor history stays";
-    adaptive.trendNow = 7;  // out of range: the caller's text stays
-    std::strcpy(labels[0], "kept");
-    adaptive.command(CmdGetLabels, labels);
-    EXPECT_STREQ(labels[0], "kept");
+    for (int i = 0; i < 4; ++i) answerCallHere();
+    EXPECT_EQ(observer.checks.back().trend, 2) << "the sample window is not refilled";
 }
 
 TEST_F(AdaptiveTest, TeacherLearningWithoutPatternsSavesTheTeacher) {

@@ -32,21 +32,13 @@ bool save(const std::string& path, const std::string& text) {
     });
 }
 
-std::vector<std::string> folderEntries(const std::string& folder = ".") {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(AtomicFileTest, TargetsOfEveryKind) {
     test::TempDir dir;
     // Any name the file system takes, and only the target is left in the folder.
     const std::string longName(255, 'n');
     EXPECT_TRUE(save(longName, "long"));
     EXPECT_EQ(test::readFile(longName), "long");
-    EXPECT_EQ(folderEntries(), std::vector<std::string>{longName});
+    EXPECT_EQ(test::filesIn(), (std::set<std::string>{longName}));
 
     // A link is written through, relative to the link's own folder, and stays a link.
     fs::create_directories("real");
@@ -56,7 +48,7 @@ TEST(AtomicFileTest, TargetsOfEveryKind) {
     EXPECT_TRUE(save("links/vardeck.cfg", "new"));
     EXPECT_TRUE(fs::is_symlink("links/vardeck.cfg"));
     EXPECT_EQ(test::readFile("real/vardeck.cfg"), "new");
-    EXPECT_EQ(folderEntries("real"), std::vector<std::string>{"vardeck.cfg"});
+    EXPECT_EQ(test::filesIn("real"), (std::set<std::string>{"vardeck.cfg"}));
 
     // A folder or a pipe is not replaced by a plain file; a missing folder fails.
     fs::create_directories("folder");
@@ -103,7 +95,7 @@ TEST(AtomicFileTest, WriterFaults) {
         {"no /proc", [] { ::chmod("target", 0640); }, noProc, 0,
          [] {
              EXPECT_EQ(modeOf("target"), 0640u);
-             EXPECT_EQ(folderEntries(), (std::vector<std::string>{"real", "target"}));
+             EXPECT_EQ(test::filesIn(), (std::set<std::string>{"real", "target"}));
          }},
         {"set-id bits dropped",
          [] { ::chmod("target", 04755); },
@@ -123,10 +115,10 @@ TEST(AtomicFileTest, WriterFaults) {
          {},
          0,
          [] {
-             EXPECT_EQ(folderEntries(),
-                       (std::vector<std::string>{".vardeck-abc", ".vardeck-toolongname",
-                                                 ".vardeck-young123", "real", "target"}));
-             EXPECT_EQ(folderEntries("real"), std::vector<std::string>{".vardeck-Zz9zZz9z"});
+             EXPECT_EQ(test::filesIn(),
+                       (std::set<std::string>{".vardeck-abc", ".vardeck-toolongname",
+                                              ".vardeck-young123", "real", "target"}));
+             EXPECT_EQ(test::filesIn("real"), (std::set<std::string>{".vardeck-Zz9zZz9z"}));
          }},
         {"another user's stale temporary kept",
          [] {
@@ -181,8 +173,7 @@ TEST(AtomicFileTest, WriterFaults) {
          },
          {},
          kLinkNotFollowed,
-         [] { EXPECT_EQ(test::readFile("file"), "old"); }},
-    };
+         [] { EXPECT_EQ(test::readFile("file"), "old"); }}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         if (c.asRoot && ::geteuid() != 0) continue;
@@ -220,7 +211,7 @@ TEST(AtomicFileTest, AFailedSaveLeavesTheOldFileAndNothingElse) {
         return false;
     }));
     EXPECT_EQ(test::readFile("solver.img"), "old");
-    EXPECT_EQ(folderEntries(), std::vector<std::string>{"solver.img"});
+    EXPECT_EQ(test::filesIn(), (std::set<std::string>{"solver.img"}));
 }
 
 TEST(AtomicFileTest, AKilledSaveLeavesTheOldFileAndNothingElse) {
@@ -242,7 +233,7 @@ TEST(AtomicFileTest, AKilledSaveLeavesTheOldFileAndNothingElse) {
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(test::readFile("solver.img"), "old");
-    EXPECT_EQ(folderEntries(), std::vector<std::string>{"solver.img"});
+    EXPECT_EQ(test::filesIn(), (std::set<std::string>{"solver.img"}));
 }
 
 // Two threads save one path over and over; each save lands whole.
@@ -261,7 +252,7 @@ TEST(AtomicFileTest, ConcurrentSavesOfOnePathEachLandWhole) {
     saver(0);
     other.join();
     EXPECT_EQ(wrong[0] + wrong[1], 0);
-    EXPECT_EQ(folderEntries(), std::vector<std::string>{"vardeck.cfg"});
+    EXPECT_EQ(test::filesIn(), (std::set<std::string>{"vardeck.cfg"}));
 }
 
 }  // namespace

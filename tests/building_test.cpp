@@ -41,50 +41,44 @@ TEST_F(BuildingTest, ConstructionAndResetValuesDiffer) {
     EXPECT_EQ(car.doorCommand, 0);
 }
 
+// Hall lamps of the end floors that lead out of the building notify but do not light; a lit lamp
+// does not notify again. The car button of the car's floor notifies every time and never
+// lights. Presses outside the building are ignored.
 TEST_F(BuildingTest, HallLampsAtTheEndFloorsNotifyButDoNotLight) {
-    hall.press(28, 1);
-    hall.press(28, 1);
-    hall.press(1, 0);
-    EXPECT_EQ(hall.isLit(28, 1), 0);
-    EXPECT_EQ(hall.isLit(1, 0), 0);
-    EXPECT_EQ(system.calls,
-              (std::vector<Call>{
-                  {CmdHallCallAdded, 28, 1}, {CmdHallCallAdded, 28, 1}, {CmdHallCallAdded, 1, 0}}));
-    system.calls.clear();
-    hall.press(28, 0);
-    hall.press(1, 1);
-    hall.press(1, 1);  // already lit: no second notification
-    EXPECT_EQ(hall.isLit(28, 0), 1);
-    EXPECT_EQ(hall.isLit(1, 1), 1);
-    EXPECT_EQ(system.calls,
-              (std::vector<Call>{{CmdHallCallAdded, 28, 0}, {CmdHallCallAdded, 1, 1}}));
-}
-
-TEST_F(BuildingTest, PressesOutsideTheBuildingAreIgnored) {
-    hall.press(0, 1);
-    hall.press(29, 0);
-    hall.press(-5, 1);
-    car.pressButton(0);
-    car.pressButton(29);
-    EXPECT_TRUE(system.calls.empty());
+    struct Press {
+        bool car;
+        int floor, dir;
+        bool lit, notified;
+    };
+    for (const Press& p : {Press{false, 28, 1, false, true}, Press{false, 28, 1, false, true},
+                           Press{false, 1, 0, false, true}, Press{false, 28, 0, true, true},
+                           Press{false, 1, 1, true, true}, Press{false, 1, 1, true, false},
+                           Press{true, 1, -1, false, true}, Press{true, 1, -1, false, true},
+                           Press{true, 7, -1, true, true}, Press{true, 7, -1, true, false},
+                           Press{false, 0, 1, false, false}, Press{false, 29, 0, false, false},
+                           Press{false, -5, 1, false, false}, Press{true, 0, -1, false, false},
+                           Press{true, 29, -1, false, false}}) {
+        system.calls.clear();
+        if (p.car) {
+            car.pressButton(p.floor);
+        } else {
+            hall.press(p.floor, p.dir);
+        }
+        const bool lit =
+            p.car ? isFloor(p.floor) && car.buttons[p.floor] != 0 : hall.isLit(p.floor, p.dir) != 0;
+        EXPECT_EQ(lit, p.lit) << p.car << " " << p.floor << " " << p.dir;
+        const Call call =
+            p.car ? Call{CmdCarCallAdded, p.floor, -1} : Call{CmdHallCallAdded, p.floor, p.dir};
+        EXPECT_EQ(system.calls, p.notified ? std::vector<Call>{call} : std::vector<Call>{})
+            << p.car << " " << p.floor << " " << p.dir;
+    }
+    building.reset();
     // Empty panels answer the sentinels the control systems rely on.
     EXPECT_EQ(hall.lowestLit(2), 100);
     EXPECT_EQ(hall.highestLit(2), 0);
     EXPECT_EQ(hall.firstLit(1, 28, 2), 0);
     EXPECT_EQ(car.lowestButton(), 100);
     EXPECT_EQ(car.highestButton(), 0);
-}
-
-TEST_F(BuildingTest, CarButtonOfTheCarsFloorNotifiesEveryTimeAndNeverLights) {
-    car.pressButton(1);
-    car.pressButton(1);
-    car.pressButton(7);
-    car.pressButton(7);
-    EXPECT_EQ(car.buttons[1], 0);
-    EXPECT_EQ(car.buttons[7], 1);
-    EXPECT_EQ(system.calls,
-              (std::vector<Call>{
-                  {CmdCarCallAdded, 1, -1}, {CmdCarCallAdded, 1, -1}, {CmdCarCallAdded, 7, -1}}));
 }
 
 TEST_F(BuildingTest, OpeningWithoutDirectionAnswersOnlyTheUpLampAndTheCarButton) {
@@ -168,43 +162,38 @@ TEST_F(BuildingTest, MovesOutOfTheShaftAreRefused) {
     EXPECT_EQ(car.lastMove, 0);
 }
 
+// Pixels of the strip and what a click there presses: the shaft part of column 1 is a car
+// button, the arrows right of it hall buttons (up in the upper 8 pixels of the row).
 TEST(MapClickTest, ColumnsAndFloors) {
     const int bottom = 452;
-    auto rowY = [&](int floor, int offsetFromTop) {
-        return bottom - 15 * floor - 18 + offsetFromTop;
+    const int row9 = bottom - 15 * 9 - 18;  // the top of floor 9's row
+    using K = ClickTarget::Kind;
+    struct Click {
+        int x, y;
+        K kind;
+        int floor = 0;
+        bool up = false;
     };
-    // The shaft part of column 1 is a car button, the arrows right of it hall buttons.
-    EXPECT_EQ(mapClick(21, rowY(9, 5), bottom).kind, ClickTarget::CarButton);
-    EXPECT_EQ(mapClick(54, rowY(9, 5), bottom).kind, ClickTarget::CarButton);
-    ClickTarget hall = mapClick(55, rowY(9, 2), bottom);
-    EXPECT_EQ(hall.kind, ClickTarget::HallButton);
-    EXPECT_EQ(hall.floor, 9);
-    EXPECT_TRUE(hall.up);  // upper 8 pixels of the row
-    EXPECT_FALSE(mapClick(63, rowY(9, 9), bottom).up);
-    EXPECT_EQ(mapClick(63, rowY(9, 9), bottom).floor, 9);
-    // Empty space in column 2's shaft part still presses a car button.
-    EXPECT_EQ(mapClick(70, rowY(9, 5), bottom).kind, ClickTarget::CarButton);
-    // Up to 14 pixels below floor 1's row is still floor 1.
-    ClickTarget low = mapClick(58, bottom - 18 + 14, bottom);
-    EXPECT_EQ(low.kind, ClickTarget::HallButton);
-    EXPECT_EQ(low.floor, 1);
-    EXPECT_FALSE(low.up);
-}
-
-TEST(MapClickTest, ClicksThatHitNothing) {
-    const int bottom = 452;
-    const int floor9 = bottom - 15 * 9 - 10;
-    EXPECT_EQ(mapClick(20, floor9, bottom).kind, ClickTarget::Nothing);  // column 0
-    EXPECT_EQ(mapClick(-3, floor9, bottom).kind, ClickTarget::Nothing);
-    EXPECT_EQ(mapClick(80, floor9, bottom).kind, ClickTarget::Nothing);   // arrows of column 2
-    EXPECT_EQ(mapClick(400, floor9, bottom).kind, ClickTarget::Nothing);  // column 8
+    for (const Click& c :
+         {Click{21, row9 + 5, K::CarButton}, Click{54, row9 + 5, K::CarButton},
+          Click{55, row9 + 2, K::HallButton, 9, true}, Click{63, row9 + 9, K::HallButton, 9},
+          Click{70, row9 + 5, K::CarButton},        // empty space in column 2's shaft part
+          Click{58, bottom - 4, K::HallButton, 1},  // up to 14 pixels below floor 1's row
+          Click{20, row9 + 8, K::Nothing},          // column 0
+          Click{-3, row9 + 8, K::Nothing}, Click{80, row9 + 8, K::Nothing},  // column 2's arrows
+          Click{400, row9 + 8, K::Nothing},                                  // column 8
+          Click{45, bottom - 15 * 29 - 10, K::Nothing}, Click{45, bottom + 40, K::Nothing},
+          // Right of the strip the gap shift still reaches column 7's arrows.
+          Click{215, row9 + 8, K::HallButton, 9, true}, Click{230, row9 + 8, K::CarButton}}) {
+        const ClickTarget t = mapClick(c.x, c.y, bottom);
+        EXPECT_EQ(t.kind, c.kind) << c.x << "," << c.y;
+        if (c.kind == K::HallButton) {
+            EXPECT_EQ(t.floor, c.floor) << c.x << "," << c.y;
+            EXPECT_EQ(t.up, c.up) << c.x << "," << c.y;
+        }
+    }
     for (int grey : {2, 7, 11, 12, 14, 15, 23})
-        EXPECT_EQ(mapClick(45, bottom - 15 * grey - 10, bottom).kind, ClickTarget::Nothing) << grey;
-    EXPECT_EQ(mapClick(45, bottom - 15 * 29 - 10, bottom).kind, ClickTarget::Nothing);
-    EXPECT_EQ(mapClick(45, bottom + 40, bottom).kind, ClickTarget::Nothing);
-    // Right of the strip the gap shift still reaches column 7's arrows.
-    EXPECT_EQ(mapClick(215, floor9, bottom).kind, ClickTarget::HallButton);
-    EXPECT_EQ(mapClick(230, floor9, bottom).kind, ClickTarget::CarButton);
+        EXPECT_EQ(mapClick(45, bottom - 15 * grey - 10, bottom).kind, K::Nothing) << grey;
 }
 
 }  // namespace

@@ -21,10 +21,12 @@ using test::writeFile;
 class CliExitCodesTest : public ::testing::Test {
 protected:
     CliExitCodesTest() {
+        test::copyShippedData();  // a study refused for its options, not for missing networks
         writeFile("solver.img", "old");
         writeFile("rec.but",
                   "1\n0 15 1    0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n");
         writeFile("vardeck.cfg", "time delay 5\n");
+        writeFile("words.but", "this is not a recording");
         writeFile("empty.pat", "");
         writeFile("zero.pat", "0\n");
         writeFile("short.pat", "3\n1 0 0 9 0 0 0 +0.0    0 0 1 0 0 1 0 0\n");
@@ -37,46 +39,60 @@ protected:
     test::TempDir dir;
 };
 
+// Every command, one table: the refusal is one line on stderr, nothing on stdout, and neither
+// the file named by -o nor any other is written.
 TEST_F(CliExitCodesTest, BadInputExitsWithTwoAndWritesNothing) {
-    const char* const refused[] = {
+    const std::string generate = "generate --profile lunch --steps 10 --calls 5 ";
+    const std::string refused[] = {
         // Recordings that are none.
-        "run --steps 5 --play folder",
-        "run --steps 5 --play /dev/null",
-        "run --steps 5 --play vardeck.cfg",
-        "run --steps 5 --play missing.but",
-        "run --steps 5 --play pipe.but",
-        "compare --steps 5 --play pipe.but",
+        "run --steps 5 --play folder", "run --steps 5 --play /dev/null",
+        "run --steps 5 --play vardeck.cfg", "run --steps 5 --play missing.but",
+        "run --steps 5 --play pipe.but", "compare --steps 5 --play pipe.but", "compare",
+        "compare --play missing.but", "compare --play words.but",
         // Pattern files that are none, or not wholly.
-        "train solver --patterns missing.pat",
-        "train solver --patterns empty.pat",
-        "train solver --patterns zero.pat",
-        "train solver --patterns short.pat",
-        "train solver --patterns long.pat",
-        "train solver --patterns rec.but",
-        "train teacher --patterns rec.but --image solver.img",
-        "train solver --patterns /dev/null",
-        "train solver --patterns folder",
-        "train solver --patterns /dev/zero",
-        "train solver --patterns pipe.but",
-        "train solver --patterns big.pat",
-        // Options that do not fit together, and numbers with blanks, signs or exponents.
+        "train solver --patterns missing.pat", "train solver --patterns empty.pat",
+        "train solver --patterns zero.pat", "train solver --patterns short.pat",
+        "train solver --patterns long.pat", "train solver --patterns rec.but",
+        "train teacher --patterns rec.but --image solver.img", "train solver --patterns /dev/null",
+        "train solver --patterns folder", "train solver --patterns /dev/zero",
+        "train solver --patterns pipe.but", "train solver --patterns big.pat",
+        // Options that are unknown, missing or do not fit together.
+        "train", "train robot", "train teacher --max-epochs 0",
         "make-patterns --teacher --ksu 0.5 -o solver.img",
-        "run --steps ' 5'",
-        "run --steps +5",
-        "run --steps -5",
-        "run --steps 5x",
-        "train solver --max-epochs 0x10",
-        "generate --profile lunch --steps 100 --calls 5 --seed +1 -o solver.img",
-        "make-patterns --ksu +0.5 -o solver.img",
-        "make-patterns --ksu ' 0.5' -o solver.img",
-        "make-patterns --ksu 5e-1 -o solver.img",
-        "make-patterns --ksu 0.5. -o solver.img",
-    };
-    for (const char* arguments : refused) {
+        "compare --play rec.but --systems schedule,lift",
+        "compare --play rec.but --systems schedule,schedule", "compare --play rec.but --steps 0",
+        "compare --play rec.but --verbose", "compare --play rec.but --long-wait -1",
+        "generate --steps 10 --calls 5 -o solver.img",
+        "generate --profile rush-hour --steps 10 --calls 5 -o solver.img",
+        "generate --profile lunch --calls 5 -o solver.img",
+        "generate --profile lunch --steps 0 --calls 5 -o solver.img",
+        generate + "--no-destination-share 1.5 -o solver.img", generate + "--fast -o solver.img",
+        "study", "study --merge -o out", "study --merge a --seeds 3 -o out",
+        "study --seeds 1 -o out", "study --frobnicate -o out", "study --profiles '' -o out",
+        "study --profiles up-peak,,lunch -o out", "study --profiles rush -o out",
+        "study --profiles lunch,lunch -o out", "study --demands 5,x -o out",
+        "study --demands 5,5 -o out", "study --demands -5 -o out", "study --demands 0.1 -o out",
+        "study --systems schedule,lift -o out", "study --systems '' -o out",
+        "study --systems neuro,adaptive -o out", "study --baseline lift -o out",
+        "study --shard 0/3 -o out", "study --shard 4/3 -o out", "study --shard x -o out",
+        "study --shard 1/ -o out", "study --jobs 0 -o out", "study --first-seed 4294967295 -o out",
+        "study --no-destination-share 2 -o out", "study --long-wait -1 -o out",
+        "study --long-wait 1000001 -o out",
+        "study --seeds 1000000 --demands 1,2,3,4,5,6,7,8,9,10 -o out",
+        // Numbers with blanks, signs or exponents.
+        "run --steps ' 5'", "run --steps +5", "run --steps -5", "run --steps 5x",
+        "train solver --max-epochs 0x10", generate + "--calls -1 -o solver.img",
+        generate + "--seed x -o solver.img", generate + "--seed +1 -o solver.img",
+        "make-patterns --ksu +0.5 -o solver.img", "make-patterns --ksu ' 0.5' -o solver.img",
+        "make-patterns --ksu 5e-1 -o solver.img", "make-patterns --ksu 0.5. -o solver.img"};
+    for (const std::string& arguments : refused) {
         const test::CliResult r = runCli(arguments);
         EXPECT_EQ(r.code, 2) << arguments << "\n" << r.err;
-        EXPECT_FALSE(r.err.empty()) << arguments;
+        EXPECT_TRUE(r.out.empty()) << arguments;
+        EXPECT_EQ(r.err.rfind("vardeck-cli ", 0), 0u) << arguments << "\n" << r.err;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
         EXPECT_EQ(readFile("solver.img"), "old") << arguments;
+        EXPECT_FALSE(std::filesystem::exists("out")) << arguments;
     }
     EXPECT_EQ(runCli("make-patterns --ksu .5 -o solver.img").code, 0);
     EXPECT_EQ(runCli("run --steps 05").code, 0);
@@ -84,13 +100,9 @@ TEST_F(CliExitCodesTest, BadInputExitsWithTwoAndWritesNothing) {
 
 TEST_F(CliExitCodesTest, FailedWritesExitWithOne) {
     // Output that cannot be written is a failed write, for every command.
-    const char* const toFullDisk[] = {
-        "run --steps 10",
-        "compare --play rec.but --steps 20",
-        "generate --profile lunch --steps 100 --calls 5 -o gen.but",
-        "--help",
-        "--version",
-    };
+    const char* const toFullDisk[] = {"run --steps 10", "compare --play rec.but --steps 20",
+                                      "generate --profile lunch --steps 100 --calls 5 -o gen.but",
+                                      "--help", "--version"};
     for (const char* arguments : toFullDisk) {
         const std::string command =
             std::string("'") + VARDECK_CLI + "' " + arguments + " >/dev/full 2>cli.err";
@@ -107,8 +119,7 @@ TEST_F(CliExitCodesTest, FailedWritesExitWithOne) {
         "make-patterns -o missing/x.pat",
         "generate --profile lunch --steps 100 --calls 5 -o missing/x.but",
         "compare --play rec.but --steps 20 --plot missing/x.svg",
-        "train solver --patterns short.pat --image missing/x.img",
-    };
+        "train solver --patterns short.pat --image missing/x.img"};
     writeFile("short.pat", "1\n1 0 0 9 0 0 0 +0.0    0 0 1 0 0 1 0 0\n");
     for (const char* arguments : toMissingFolder) {
         const test::CliResult r = runCli(arguments);

@@ -121,20 +121,5 @@ TEST_F(GenerateTest, SummaryCountsTheCallersWrittenMovedAndDropped) {
               "38753 dropped\n");
 }
 
-TEST_F(GenerateTest, BadOptionsAreRefusedWithExitCodeTwo) {
-    writeFile("keep.but", "0");
-    for (const std::string options :
-         {"--steps 10 --calls 5", "--profile rush-hour --steps 10 --calls 5",
-          "--profile lunch --calls 5", "--profile lunch --steps 0 --calls 5",
-          "--profile lunch --steps 10 --calls -1", "--profile lunch --steps 10 --calls 5 --seed x",
-          "--profile lunch --steps 10 --calls 5 --no-destination-share 1.5",
-          "--profile lunch --steps 10 --calls 5 --fast"}) {
-        const test::CliResult r = runCli("generate " + options + " -o keep.but");
-        EXPECT_EQ(r.code, 2) << options;
-        EXPECT_TRUE(r.out.empty()) << options;
-        EXPECT_EQ(readFile("keep.but"), "0") << options;
-    }
-}
-
 }  // namespace
 }  // namespace vardeck

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "test_support.h"
 
 namespace vardeck {
@@ -20,20 +18,9 @@ TEST(CliTrainTest, TrainsForAtMostTheAskedEpochsReproduciblyAndSaves) {
     ASSERT_EQ(runCli("train solver --patterns s.pat --image b.img --max-epochs 3 --seed 9").code,
               0);
     EXPECT_EQ(readFile("a.img"), readFile("b.img"));
-    const std::string image = readFile("a.img");
-    EXPECT_EQ(std::count(image.begin(), image.end(), '\n'), 873);
     ASSERT_EQ(runCli("train solver --patterns s.pat --image c.img --max-epochs 3 --seed 10").code,
               0);
     EXPECT_NE(readFile("a.img"), readFile("c.img"));
-}
-
-TEST(CliTrainTest, RefusesBadArguments) {
-    test::TempDir dir;
-    EXPECT_EQ(runCli("train solver --patterns missing.pat").code, 2);
-    EXPECT_EQ(runCli("train").code, 2);
-    EXPECT_EQ(runCli("train robot").code, 2);
-    EXPECT_EQ(runCli("train teacher --max-epochs 0").code, 2);
-    EXPECT_FALSE(std::filesystem::exists("solver.img"));
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "neuro/pattern_set.h"
+
 namespace vardeck::test {
 
 // The text of a two-layer network image (inputs, then one layer of neurons) whose neuron j has
@@ -34,6 +36,17 @@ inline std::string constantTeacherImage(float output, float inputSum) {
 // A solver whose outputs are all 0: it closes the doors and orders nothing else.
 inline std::string idleSolverImage() {
     return twoLayerImage(8, std::vector<std::vector<float>>(8, std::vector<float>(8, 0.0f)));
+}
+
+// Solver patterns with zero inputs, so that every output is 0 whatever the weights: `count` of
+// them want output 0 at -delta (every delta is exactly `delta` and each epoch repeats the
+// first), and `met` more want what the network already gives.
+inline PatternSet zeroInputPatterns(std::size_t count, float delta, std::size_t met = 0) {
+    SolverPattern p;
+    p.target[0] = -delta;
+    PatternSet set{std::vector<SolverPattern>(count, p)};
+    set.records.resize(count + met);
+    return set;
 }
 
 }  // namespace vardeck::test

@@ -60,8 +60,7 @@ TEST_F(NeuroFilesTest, TwoLayerImageByteForByteAndWhatIsReadOfIt) {
         {replaced(expected, "+1\n", "+1\n\n"), 2},
         {replaced(expected, "|2\n", "|2\n\n"), 2},
         {replaced(expected, "+\n+1", "+\n\n+1"), 2},
-        {replaced(expected, "|+\n+\n+1", "|+\n\n+\n+1"), 2},
-    };
+        {replaced(expected, "|+\n+\n+1", "|+\n\n+\n+1"), 2}};
     for (const auto& [text, result] : variants) {
         writeFile("variant.img", text);
         EXPECT_EQ(network.readImage("variant.img"), result) << text;
@@ -92,8 +91,7 @@ TEST_F(NeuroFilesTest, BadImagesLeaveThePreviousNetworkInUse) {
         {"input count not the previous layer's",
          replaced(image(NeuralNetwork{9, 40, 8}), "+9\n|0\n|+0.000000\n||0.000000\n||0.000000\n|+",
                   "+8\n|0")},
-        {"teacher shape", image(TeacherNetwork())},
-    };
+        {"teacher shape", image(TeacherNetwork())}};
     for (const auto& [what, text] : images) {
         writeFile("bad.img", text);
         EXPECT_EQ(solver.load("bad.img"), 1) << what;
@@ -125,8 +123,7 @@ TEST_F(NeuroFilesTest, PatternFiles) {
          "1\n0 1 2 2 0 1 1 +0.0    1 0 0 1 0 0 1 0\n"},
         {"1\n0 0 0 0 0 0 0 -0.03 0 0 0 0 0 0 0 0\n", "1\n0 0 0 0 0 0 0 +0.0    0 0 0 0 0 0 0 0\n"},
         {"1\n0 0 0 0 0 0 0 -0.0 0 0 0 0 0 0 0 0\n", "1\n0 0 0 0 0 0 0 +0.0    0 0 0 0 0 0 0 0\n"},
-        {"1\n0 0 0 0 0 0 0 -0.06 0 0 0 0 0 0 0 0\n", "1\n0 0 0 0 0 0 0 -0.1    0 0 0 0 0 0 0 0\n"},
-    };
+        {"1\n0 0 0 0 0 0 0 -0.06 0 0 0 0 0 0 0 0\n", "1\n0 0 0 0 0 0 0 -0.1    0 0 0 0 0 0 0 0\n"}};
     for (const auto& [text, written] : rewritten) {
         writeFile("solver.pat", text);
         ASSERT_EQ(set.read("solver.pat"), 0);
@@ -137,12 +134,10 @@ TEST_F(NeuroFilesTest, PatternFiles) {
     // Damaged files keep their complete lines, and a huge count takes no memory.
     const std::string two =
         "1 0 0 3 0 0 0 +0.0    0 0 1 0 0 1 0 0\n0 0 1 1 0 0 0 -0.5    1 0 0 0 0 0 0 1\n";
-    const std::pair<std::string, int> damaged[] = {
-        {"5\n" + two, 2},
-        {"3\n" + two + "1 0 0 3 0 0 0 +0.0    0 0 1", 2},
-        {"3\n" + replaced(two, "\n0 0 1", "\nx 0 1"), 1},
-        {"4000000000\n" + two, 2},
-    };
+    const std::pair<std::string, int> damaged[] = {{"5\n" + two, 2},
+                                                   {"3\n" + two + "1 0 0 3 0 0 0 +0.0    0 0 1", 2},
+                                                   {"3\n" + replaced(two, "\n0 0 1", "\nx 0 1"), 1},
+                                                   {"4000000000\n" + two, 2}};
     for (const auto& [text, count] : damaged) {
         writeFile("solver.pat", text);
         ASSERT_EQ(set.read("solver.pat"), 0) << text;
@@ -177,8 +172,7 @@ TEST_F(NeuroFilesTest, NumberedImageNames) {
         {21474838.0f, "1000000"},
         {inf, "1000000"},
         {-inf, "-999980"},
-        {nan, "000"},
-    };
+        {nan, "000"}};
     for (const auto& [ksu, number] : names)
         EXPECT_EQ(numberedImageName(ksu), std::string("solver.img.") + number) << ksu;
 }

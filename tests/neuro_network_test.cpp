@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "network_images.h"
 #include "neuro/network_settings.h"
 #include "neuro/random.h"
 #include "neuro/solver_network.h"
@@ -30,14 +31,6 @@ std::vector<float> allWeights(const NeuralNetwork& network) {
         weights.push_back(layer.weight(j, k));
     });
     return weights;
-}
-
-// Patterns with zero inputs that want output 0 at -delta. Every output is 0 whatever the weights,
-// so every delta is exactly `delta` and each epoch repeats the first.
-PatternSet patterns(int count, float delta) {
-    SolverPattern p;
-    p.target[0] = -delta;
-    return PatternSet{std::vector<SolverPattern>(count, p)};
 }
 
 // Asks for a stop as its epoch `stopIn` begins, as the window may do during any epoch; this also
@@ -196,10 +189,11 @@ TEST(NeuroNetworkTest, TrainingEndsAtTheThresholdOrAfterAnEmptyEpoch) {
         return solver.epochCount();
     };
     // Every output at or below its target, however far: the epoch's maximum stays 0.
-    EXPECT_EQ(epochs(patterns(20, -0.4f)), 1);
+    EXPECT_EQ(epochs(test::zeroInputPatterns(20, -0.4f)), 1);
     EXPECT_EQ(lastError, 0.0f);
-    EXPECT_EQ(epochs(patterns(3, SolverNetwork::kThreshold)), 1);
-    EXPECT_EQ(epochs(patterns(3, std::nextafter(SolverNetwork::kThreshold, 1.f))), 3);
+    EXPECT_EQ(epochs(test::zeroInputPatterns(3, SolverNetwork::kThreshold)), 1);
+    EXPECT_EQ(epochs(test::zeroInputPatterns(3, std::nextafter(SolverNetwork::kThreshold, 1.f))),
+              3);
     EXPECT_EQ(epochs(PatternSet{}), 1);
 }
 
@@ -224,7 +218,7 @@ TEST(NeuroNetworkTest, AnEpochUsesEveryPatternOnce) {
 TEST(NeuroNetworkTest, StopRequests) {
     // Made during an epoch: that epoch is finished, and no other begins.
     StoppingSolver solver(2);
-    solver.train(patterns(4, 0.5f));
+    solver.train(test::zeroInputPatterns(4, 0.5f));
     EXPECT_EQ(solver.epochCount(), 2);
     EXPECT_EQ(solver.epochMaxError, 0.5f);
     EXPECT_FALSE(solver.stopRequested);
@@ -232,7 +226,7 @@ TEST(NeuroNetworkTest, StopRequests) {
     // Made while no training runs: the next one returns at once.
     SolverNetwork idle;
     idle.requestStop();
-    idle.train(patterns(10, 0.5f));
+    idle.train(test::zeroInputPatterns(10, 0.5f));
     EXPECT_EQ(idle.epochCount(), 0);
     EXPECT_FALSE(idle.stopRequested);
 }

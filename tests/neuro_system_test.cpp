@@ -32,56 +32,34 @@ protected:
 
 TEST_F(NeuroSystemTest, EncodeStateMasksWhatTheSolverNeedNotSee) {
     sim.select(SystemKind::Neuro);
-    car.floor = 5;
-    hall.press(9, 0);
-    hall.press(5, 1);
-    car.doorOpen = 1;
-    SolverState s = encode();
-    EXPECT_EQ(s.doorOpen, 1);
-    EXPECT_EQ(s.target, 9);
-    EXPECT_EQ(s.lastMove + s.direction + s.buttonHere + s.upHere + s.downHere, 0);
-
-    sim.building.reset();
-    car.floor = 5;
-    car.buttons[9] = 1;
-    car.direction = 1;
-    s = encode();
-    EXPECT_EQ(s.direction, 1);
-    EXPECT_EQ(s.target, 9) << "a direction hides the target";
-    EXPECT_EQ(s.doorOpen + s.lastMove + s.buttonHere + s.upHere + s.downHere, 0);
-    EXPECT_EQ(s.populestOffset, 0.0f);
-
-    // Just moved up; the highest request is the down lamp of the car's own floor.
-    sim.building.reset();
-    car.floor = 12;
-    car.lastMove = 1;
-    car.direction = 1;
-    hall.press(12, 0);
-    s = encode();
-    EXPECT_EQ(s.target, 2);
-    EXPECT_EQ(s.downHere, 1);
-    hall.press(12, 1);
-    EXPECT_EQ(encode().target, 9);
-
-    // A last move without a direction counts as standing.
-    sim.building.reset();
-    car.floor = 3;
-    car.lastMove = 2;
-    hall.press(8, 1);
-    s = encode();
-    EXPECT_EQ(s.lastMove, 0);
-    EXPECT_EQ(s.target, 3);
-
-    // The car button of the car's floor hides everything else.
-    sim.building.reset();
-    car.floor = 4;
-    car.buttons[4] = 1;
-    car.direction = 2;
-    hall.press(4, 0);
-    s = encode();
-    EXPECT_EQ(s.buttonHere, 1);
-    EXPECT_EQ(s.target, 9);
-    EXPECT_EQ(s.direction + s.downHere, 0);
+    // The car's floor, last move, direction, doors and the button lit in it, the hall calls,
+    // and what the solver sees.
+    struct Case {
+        int floor, lastMove, direction, doorOpen, button;
+        std::vector<std::pair<int, int>> hallCalls;
+        SolverState seen;
+    };
+    const Case cases[] = {
+        // Open doors hide all but the target; a direction hides the target.
+        {5, 0, 0, 1, 0, {{9, 0}, {5, 1}}, {1, 0, 0, 9}},
+        {5, 0, 1, 0, 9, {}, {0, 0, 1, 9}},
+        // Just moved up; the highest request is the down lamp of the car's own floor.
+        {12, 1, 1, 0, 0, {{12, 0}}, {0, 1, 1, 2, 0, 0, 1}},
+        {12, 1, 1, 0, 0, {{12, 0}, {12, 1}}, {0, 1, 1, 9, 0, 1, 1}},
+        // A last move without a direction counts as standing.
+        {3, 2, 0, 0, 0, {{8, 1}}, {0, 0, 0, 3}},
+        // The car button of the car's floor hides everything else.
+        {4, 0, 2, 0, 4, {{4, 0}}, {0, 0, 0, 9, 1}}};
+    for (const Case& c : cases) {
+        sim.building.reset();
+        car.floor = c.floor;
+        car.lastMove = c.lastMove;
+        car.direction = c.direction;
+        car.doorOpen = c.doorOpen;
+        car.buttons[c.button] = c.button != 0;
+        for (const auto& [floor, dir] : c.hallCalls) hall.press(floor, dir);
+        EXPECT_EQ(encode(), c.seen) << c.floor << " " << ::testing::PrintToString(c.hallCalls);
+    }
 }
 
 TEST_F(NeuroSystemTest, IdleCarIsToldWhereThePopulestFloorLies) {
@@ -111,16 +89,14 @@ TEST_F(NeuroSystemTest, PopulestFloorTiesGoToTheLowestAndAConstantFloorOverrides
         std::vector<int> calls;
         int constant, populest;
     };
-    const Case cases[] = {
-        {{}, 0, 8},                   // before any call the saved floor stands
-        {{}, 5, 8},                   // and the constant floor waits for a call
-        {{20, 3, 20, 3, 6}, 0, 3},    // a tie of two
-        {{9, 14, 22, 27, 11}, 0, 9},  // a tie of five
-        {{7, 7, 3, 2, 2}, 0, 2},      // the lowest of the most frequent
-        {{4, 12, 12, 12, 4}, 0, 12},  // no tie
-        {{20, 3, 20, 3, 6}, 5, 5},    // a constant floor wins
-        {{26, 26, 26, 26, 26}, 0, 26},
-    };
+    const Case cases[] = {{{}, 0, 8},                   // before any call the saved floor stands
+                          {{}, 5, 8},                   // and the constant floor waits for a call
+                          {{20, 3, 20, 3, 6}, 0, 3},    // a tie of two
+                          {{9, 14, 22, 27, 11}, 0, 9},  // a tie of five
+                          {{7, 7, 3, 2, 2}, 0, 2},      // the lowest of the most frequent
+                          {{4, 12, 12, 12, 4}, 0, 12},  // no tie
+                          {{20, 3, 20, 3, 6}, 5, 5},    // a constant floor wins
+                          {{26, 26, 26, 26, 26}, 0, 26}};
     for (const Case& c : cases) {
         sim.settings.constPopulest = c.constant;
         counter.reset();
@@ -146,10 +122,10 @@ TEST_F(NeuroSystemTest, ImageNameFollowsTheLastSuccessfulLoad) {
     writeFile("solver.img", "0");
     // The KSU to load the numbered image of (none: solver.img), and the name shown after it.
     const std::pair<std::optional<float>, const char*> loads[] = {
-        {std::nullopt, ""},                // a damaged solver.img
-        {0.35f, "solver.img.040"},         //
-        {1.0f, "solver.img.040"},          // solver.img.100 does not exist
-        {std::nullopt, "solver.img.040"},  // damaged again
+        {std::nullopt, ""},               // a damaged solver.img
+        {0.35f, "solver.img.040"},        //
+        {1.0f, "solver.img.040"},         // solver.img.100 does not exist
+        {std::nullopt, "solver.img.040"}  // damaged again
     };
     for (auto [ksu, name] : loads) {
         sim.neuro.command(CmdLoadSolver, ksu ? &*ksu : nullptr);

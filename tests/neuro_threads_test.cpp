@@ -9,21 +9,12 @@
 #include <string>
 #include <thread>
 
+#include "network_images.h"
 #include "neuro/solver_network.h"
 #include "neuro/teacher_network.h"
 
 namespace vardeck {
 namespace {
-
-// Patterns with zero inputs, so that every output stays 0: `stuck` of them want -0.5 on output 0,
-// which only a stop ends, and `met` of them want what the network already gives.
-PatternSet zeroInputPatterns(std::size_t stuck, std::size_t met) {
-    SolverPattern p;
-    p.target[0] = -0.5f;
-    PatternSet set{std::vector<SolverPattern>(stuck, p)};
-    set.records.resize(stuck + met);
-    return set;
-}
 
 // A solver training on a worker thread.
 struct Training {
@@ -39,7 +30,7 @@ struct Training {
 TEST(NeuroThreadsTest, SolverTrainsWhileTheWindowDecidesWatchesAndStops) {
     const std::string image = std::string(VARDECK_DATA_DIR) + "/solver.img";
     SolverNetwork solver;
-    Training training(solver, zeroInputPatterns(300, 0));
+    Training training(solver, test::zeroInputPatterns(300, 0.5f));
     std::atomic<bool>& finished = training.finished;
 
     float seenError = 0.0f;
@@ -89,7 +80,7 @@ TEST(NeuroThreadsTest, TwoTrainingsAtOnceEachStopByTheirOwnError) {
     SolverNetwork solver;
     // The one stuck pattern keeps the solver's largest error at 0.5 in every epoch, however the
     // patterns are ordered.
-    Training training(solver, zeroInputPatterns(1, 20));
+    Training training(solver, test::zeroInputPatterns(1, 0.5f, 20));
     TeacherNetwork teacher;
     TeacherPatternSet below;  // zero inputs give output 0, below every target of 1
     below.records.resize(20, TeacherPattern{{0, 0, 0}, 1.0f});

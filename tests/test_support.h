@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -85,6 +86,18 @@ inline std::vector<CsvRow> csvTable(const std::string& text) {
         for (const std::string& column : header) std::getline(cells, row[column], ',');
     }
     return rows;
+}
+
+inline double number(const CsvRow& row, const std::string& column) {
+    return std::stod(row.at(column));
+}
+
+// The names in a folder.
+inline std::set<std::string> filesIn(const std::string& folder = ".") {
+    std::set<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(folder))
+        names.insert(item.path().filename().string());
+    return names;
 }
 
 // Copies the program's shipped data files into the current directory.

@@ -83,19 +83,19 @@ private slots:
         QCoreApplication& app = *QCoreApplication::instance();
         auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
         auto lookIn = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
+        auto removeAll = [&app] {
+            for (QTranslator* translator : app.findChildren<QTranslator*>()) {
+                QCoreApplication::removeTranslator(translator);
+                delete translator;
+            }
+        };
         QVERIFY(installQtTranslations(app, QLocale(QLocale::Russian, QLocale::Russia)));
         QCOMPARE(cancel(), QStringLiteral("Отмена"));
         QCOMPARE(lookIn(), QStringLiteral("Перейти к:"));
-        for (QTranslator* translator : app.findChildren<QTranslator*>()) {
-            QCoreApplication::removeTranslator(translator);
-            delete translator;
-        }
+        removeAll();
         installQtTranslations(app, QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(cancel(), QStringLiteral("Cancel"));
-        for (QTranslator* translator : app.findChildren<QTranslator*>()) {
-            QCoreApplication::removeTranslator(translator);
-            delete translator;
-        }
+        removeAll();
     }
 
     void aboutText() {

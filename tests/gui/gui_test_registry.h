@@ -1,21 +1,9 @@
 #pragma once
 
-// Registry of the window tests. Each test is an ordinary Qt Test class (a QObject with private
-// slots as test functions). Register it by placing the macro after the class, at namespace scope
-// in the test's .cpp:
-//
-//     class MainWindowTest : public QObject {
-//         Q_OBJECT
-//     private slots:
-//         void showsTitle();
-//     };
-//     VARDECK_GUI_TEST(MainWindowTest)
-//
-//     #include "main_window_test.moc"   // a Q_OBJECT class in a .cpp needs its moc output
-//
-// The argument must be a plain class name (no namespace qualifier) with a default constructor.
-// gui_test_main.cpp runs every registered class with QTest::qExec, sorted by name, one fresh
-// instance each, inside one QApplication.
+// Registry of the window tests: each is a Qt Test class (a QObject with private slots as test
+// functions), registered by VARDECK_GUI_TEST(ClassName) after the class at namespace scope, its
+// .cpp ending with #include "<file>.moc". gui_test_main.cpp runs every registered class with
+// QTest::qExec, sorted by name, one fresh instance each, inside one QApplication.
 
 #include <QObject>
 #include <memory>

@@ -77,6 +77,11 @@ inline void clickAt(QWidget* area, const QPoint& point) {
     QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->mapFrom(area, point));
 }
 
+// The names in `folder`, sorted.
+inline QStringList entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
+}
+
 inline QRgb colour(int r, int g, int b) {
     return qRgb(r, g, b) & 0xffffff;
 }

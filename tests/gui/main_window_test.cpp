@@ -24,6 +24,9 @@ constexpr int kBottom = MainDialog::kClientHeight;
 constexpr int kCarX = 47;
 constexpr int kHallX = 60;
 const QRgb kRed = colour(255, 0, 0);
+// One input, two targets: the error never falls far enough, so only a stop ends the training.
+const QByteArray kEndlessPatterns =
+    "2\n0 1 0 3 0 0 0 +0.5    1 0 0 0 0 0 0 0\n0 1 0 3 0 0 0 +0.5    0 1 0 0 0 0 0 0\n";
 // The status texts beside the building.
 const QRect kStatusArea(85, 55, 95, 175);
 
@@ -77,10 +80,6 @@ struct Window {
 QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 void writeFile(const QString& path, const QByteArray& content) {
@@ -190,10 +189,7 @@ private slots:
         QCOMPARE(learn->text(), QStringLiteral("Learn"));
         QVERIFY(w.text(IdEpoch).isEmpty());
 
-        // One input, two targets: the error never falls far enough, so only a stop ends it.
-        writeFile(
-            "solver.pat",
-            "2\n0 1 0 3 0 0 0 +0.5    1 0 0 0 0 0 0 0\n0 1 0 3 0 0 0 +0.5    0 1 0 0 0 0 0 0\n");
+        writeFile("solver.pat", kEndlessPatterns);
         w.press(IdSolverLearn);
         QVERIFY(panel.isWatching());
         w.dialog->close();
@@ -254,9 +250,7 @@ private slots:
     void solverTrainingFollowsTheSystemThatTrains() {
         Window w;
         applyNetworkDefaults();
-        writeFile(
-            "solver.pat",
-            "2\n0 1 0 3 0 0 0 +0.5    1 0 0 0 0 0 0 0\n0 1 0 3 0 0 0 +0.5    0 1 0 0 0 0 0 0\n");
+        writeFile("solver.pat", kEndlessPatterns);
         SolverLearningPanel& panel = w.dialog->solverLearningPanel;
         auto* learn = static_cast<QPushButton*>(w.dialog->item(IdSolverLearn));
         SolverNetwork& trained = w.sim.adaptive.solver;

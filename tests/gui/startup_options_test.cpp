@@ -24,10 +24,6 @@ std::string enter(const QList<QByteArray>& arguments, const QString& defaults) {
                            QFile::encodeName(defaults).toStdString());
 }
 
-QStringList entries(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 }  // namespace
 
 class StartupOptionsTest : public QObject {
@@ -39,15 +35,13 @@ private slots:
             QList<QByteArray> arguments;
             QByteArray expected;  // relative to the scratch folder; empty: the folder stays
         };
-        const QList<Case> cases = {
-            {{"--demo", "x.but"}, ""},
-            {{"--workdir", "named"}, "named"},
-            {{"--workdir=-dash"}, "-dash"},
-            {{"--workdir"}, "xdg/vardeck"},
-            {{"--workdir", "--demo", "x.but"}, "xdg/vardeck"},
-            // Latin-1, not valid UTF-8: the name on disk is the name given.
-            {{"--workdir", "latin1-\xe9-name"}, "latin1-\xe9-name"},
-        };
+        const QList<Case> cases = {{{"--demo", "x.but"}, ""},
+                                   {{"--workdir", "named"}, "named"},
+                                   {{"--workdir=-dash"}, "-dash"},
+                                   {{"--workdir"}, "xdg/vardeck"},
+                                   {{"--workdir", "--demo", "x.but"}, "xdg/vardeck"},
+                                   // Latin-1, not valid UTF-8: the name on disk is the name given.
+                                   {{"--workdir", "latin1-\xe9-name"}, "latin1-\xe9-name"}};
         const QByteArray previousXdg = qgetenv("XDG_DATA_HOME");
         for (const Case& c : cases) {
             ScopedWorkDir scratch;
@@ -79,11 +73,9 @@ private slots:
             QList<QByteArray> arguments;
             QString defaults;
             QString said;
-        } cases[] = {
-            {{"--workdir", "blocked/work"}, VARDECK_DATA_DIR, "\"" + root + "/blocked\""},
-            {{"--workdir", "work"}, root + "/no-data", "Reinstall Vardeck"},
-            {{"--workdir="}, VARDECK_DATA_DIR, "needs the name of a folder"},
-        };
+        } cases[] = {{{"--workdir", "blocked/work"}, VARDECK_DATA_DIR, "\"" + root + "/blocked\""},
+                     {{"--workdir", "work"}, root + "/no-data", "Reinstall Vardeck"},
+                     {{"--workdir="}, VARDECK_DATA_DIR, "needs the name of a folder"}};
         for (const auto& c : cases) {
             MessageCapture messages;
             const QString said = QString::fromStdString(enter(c.arguments, c.defaults));
@@ -121,8 +113,7 @@ private slots:
             {{"QT_QPA_PLATFORM=minimal"}, {"--workdir"}, "Cannot find your data folder"},
             // A display that is named but not there.
             {{"DISPLAY=:987"}, {"--workdir", "blocked/work"}, "is in the way"},
-            {{"QT_QPA_PLATFORM=xcb", "DISPLAY=:987"}, {"--workdir"}, "data folder"},
-        };
+            {{"QT_QPA_PLATFORM=xcb", "DISPLAY=:987"}, {"--workdir"}, "data folder"}};
         for (const auto& c : cases) {
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             for (const char* name :
@@ -154,21 +145,19 @@ private slots:
             const char* x11;
             const char* wayland;
             bool box;
-        } cases[] = {
-            {"", nullptr, nullptr, false},
-            {"", "", "", false},
-            {"", ":0", nullptr, true},
-            {"", nullptr, "wayland-0", true},
-            {"offscreen", ":0", "wayland-0", false},
-            {"minimal", ":0", nullptr, false},
-            {"xcb", nullptr, "wayland-0", false},
-            {"xcb:nograb", ":0", nullptr, true},
-            {"wayland", ":0", nullptr, false},
-            {"wayland;xcb", ":0", nullptr, true},
-            {"offscreen;xcb", ":0", nullptr, false},
-            {"xcb;offscreen", nullptr, nullptr, false},
-            {"eglfs", nullptr, nullptr, true},
-        };
+        } cases[] = {{"", nullptr, nullptr, false},
+                     {"", "", "", false},
+                     {"", ":0", nullptr, true},
+                     {"", nullptr, "wayland-0", true},
+                     {"offscreen", ":0", "wayland-0", false},
+                     {"minimal", ":0", nullptr, false},
+                     {"xcb", nullptr, "wayland-0", false},
+                     {"xcb:nograb", ":0", nullptr, true},
+                     {"wayland", ":0", nullptr, false},
+                     {"wayland;xcb", ":0", nullptr, true},
+                     {"offscreen;xcb", ":0", nullptr, false},
+                     {"xcb;offscreen", nullptr, nullptr, false},
+                     {"eglfs", nullptr, nullptr, true}};
         for (const auto& c : cases) {
             QVERIFY2(hasUserDisplay(c.platform, c.x11, c.wayland) == c.box, c.platform);
         }
