@@ -3,6 +3,9 @@
 #include <QFont>
 #include <QRect>
 
+class QLineEdit;
+class QWidget;
+
 namespace vardeck {
 
 // The program's title: the main window's caption and the caption of its message boxes.
@@ -24,5 +27,9 @@ constexpr QRect dialogRect(int x, int y, int width, int height) {
 // The font of every dialog: a plain sans serif with an 11-pixel em, which matches the 8-point
 // font the layouts were measured in closely enough for every caption to fit its control.
 QFont dialogFont();
+
+// A read-only value box at `rect` of `parent`, in the window's face colour rather than the white
+// of an editable field.
+QLineEdit* makeValueBox(QWidget* parent, const QRect& rect);
 
 }  // namespace vardeck

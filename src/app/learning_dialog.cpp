@@ -24,15 +24,7 @@ LearningDialog::LearningDialog(ControlSystem& system, NeuralNetwork& teacher, QW
 
     frame_ = new QFrame(this);
     frame_->setGeometry(dialogRect(7, 7, 166, 102));
-    auto edit = [this](QRect rect) {
-        auto* widget = new QLineEdit(this);
-        widget->setGeometry(rect);
-        widget->setReadOnly(true);
-        QPalette palette = widget->palette();
-        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-        widget->setPalette(palette);
-        return widget;
-    };
+    auto edit = [this](QRect rect) { return makeValueBox(this, rect); };
     errorBox_ = edit(dialogRect(7, 113, 79, 12));
     epochBox_ = edit(dialogRect(94, 113, 79, 12));
     goButton_ = new QPushButton(QStringLiteral("&Go"), this);

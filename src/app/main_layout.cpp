@@ -118,16 +118,8 @@ QWidget* makeControl(QWidget* area, const Control& control) {
             passClicks(widget);
             return widget;
         }
-        case Kind::Edit: {
-            auto* widget = new QLineEdit(area);
-            widget->setGeometry(rect);
-            widget->setReadOnly(true);
-            // Read-only boxes show the window's face colour, not the white of an editable field.
-            QPalette palette = widget->palette();
-            palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-            widget->setPalette(palette);
-            return widget;
-        }
+        case Kind::Edit:
+            return makeValueBox(area, rect);
     }
     return nullptr;
 }
