@@ -113,11 +113,7 @@ long long defaultSteps(const PressEntries& entries) {
 }
 
 void printCsv(const std::vector<std::vector<std::string>>& rows) {
-    for (const auto& row : rows) {
-        for (std::size_t i = 0; i < row.size(); ++i)
-            std::printf("%s%s", i ? "," : "", row[i].c_str());
-        std::printf("\n");
-    }
+    for (const auto& row : rows) std::printf("%s\n", joinList(row, ",").c_str());
 }
 
 // Names to the left, numbers to the right, columns two spaces apart.

@@ -36,13 +36,6 @@ std::vector<std::string> splitList(const std::string& list, const char* what) {
     return items;
 }
 
-template <typename T, typename Name>
-std::string joinList(const std::vector<T>& items, Name name) {
-    std::string text;
-    for (const T& item : items) text += (text.empty() ? "" : ",") + std::string(name(item));
-    return text;
-}
-
 std::uint64_t fnv1a(std::uint64_t hash, const char* data, std::size_t size) {
     for (std::size_t i = 0; i < size; ++i) {
         hash ^= static_cast<unsigned char>(data[i]);
@@ -194,13 +187,13 @@ std::string StudyPlan::describe(const std::optional<Shard>& shard) const {
     std::ostringstream text;
     text << kHeader << "\n"
          << "version " << kProgramVersion << "\n"
-         << "profiles " << joinList(profiles, trafficProfileName) << "\n"
-         << "demands " << joinList(demands, shortestNumber) << "\n"
+         << "profiles " << joinList(profiles, ",", trafficProfileName) << "\n"
+         << "demands " << joinList(demands, ",", shortestNumber) << "\n"
          << "seeds " << seeds << "\n"
          << "first-seed " << firstSeed << "\n"
          << "steps " << steps << "\n"
          << "no-destination-share " << shortestNumber(noDestinationShare) << "\n"
-         << "systems " << joinList(systems, systemName) << "\n"
+         << "systems " << joinList(systems, ",", systemName) << "\n"
          << "baseline " << systemName(baseline) << "\n"
          << "calls " << (calls ? 1 : 0) << "\n"
          << "long-wait " << longWait << "\n"
