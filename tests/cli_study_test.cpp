@@ -520,6 +520,7 @@ TEST(StudyPlanTest, CallsComeFromTheDecimalDemandHalvesAwayFromZero) {
     study::StudyPlan plan;
     plan.profiles = {study::TrafficProfile::Lunch};
     plan.demands = {0.00001, 2.05};
+    plan.steps = 100'000'000;  // one call at the smallest demand, as a study must have
     plan.systems = {SystemKind::Schedule};
     plan.longWait = 90;
     const std::string text = plan.describe(std::nullopt);
