@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/option_table.h"
 #include "cli/recording_file.h"
+#include "cli/write_failure.h"
 #include "io/atomic_file.h"
 #include "io/text_scanner.h"
 #include "model/building.h"
@@ -233,9 +234,7 @@ int compareCommand(Arguments& args) {
     std::fflush(stdout);
 
     if (!o.plot.empty() && !writePlot(o.plot, o.play, steps, reports)) {
-        std::fprintf(stderr, "vardeck-cli compare: cannot write '%s': %s\n", o.plot.c_str(),
-                     saveErrorText(errno).c_str());
-        return 1;
+        return cannotWriteFile("compare", o.plot, errno);
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/option_table.h"
+#include "cli/write_failure.h"
 #include "io/atomic_file.h"
 #include "model/building.h"
 #include "record/press_recorder.h"
@@ -123,9 +124,7 @@ int generateCommand(Arguments& args) {
     PressRecorder recorder(building);
     recorder.setEntries(std::move(traffic.entries));
     if (!recorder.save(output)) {
-        std::fprintf(stderr, "vardeck-cli generate: cannot write '%s': %s\n", output.c_str(),
-                     saveErrorText(errno).c_str());
-        return 1;
+        return cannotWriteFile("generate", output, errno);
     }
     std::printf("%s: %zu calls (%s, %d steps, seed %u), %d moved to a later step, %d dropped\n",
                 output.c_str(), recorder.entries().size(), trafficProfileName(options.profile),

@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/option_table.h"
+#include "cli/write_failure.h"
 #include "io/atomic_file.h"
 #include "io/text_scanner.h"
 #include "neuro/look_ahead_rule.h"
@@ -109,9 +110,7 @@ int makePatternsCommand(Arguments& args) {
     const bool written = o.teacher ? writeTeacherPatterns(o.output)
                                    : writeSolverPatterns(o.output, o.ksu, o.lookAhead);
     if (!written) {
-        std::fprintf(stderr, "vardeck-cli make-patterns: cannot write '%s': %s\n", o.output.c_str(),
-                     saveErrorText(errno).c_str());
-        return 1;
+        return cannotWriteFile("make-patterns", o.output, errno);
     }
     return 0;
 }

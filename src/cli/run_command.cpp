@@ -1,9 +1,11 @@
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/option_table.h"
 #include "cli/recording_file.h"
+#include "cli/write_failure.h"
 #include "sim/simulation.h"
 #include "study/system_names.h"
 
@@ -142,10 +144,8 @@ int runCommand(Arguments& args) {
                 printer.samples ? printer.sum / double(printer.samples) : 0.0,
                 sim.building.car.travelCount);
     sim.setUserInterface(nullptr);
-    if (o.saveSettings && sim.settings.saveSettings() != 0) {
-        std::fprintf(stderr, "vardeck-cli run: could not write %s\n", kSettingsFileName);
-        return 1;
-    }
+    if (o.saveSettings && sim.settings.saveSettings() != 0)
+        return cannotWriteFile("run", kSettingsFileName, errno);
     return 0;
 }
 

@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/option_table.h"
+#include "cli/write_failure.h"
 #include "io/atomic_file.h"
 #include "neuro/network_settings.h"
 #include "neuro/random.h"
@@ -70,9 +71,7 @@ int train(const std::string& patternsPath, const std::string& imagePath, long lo
         throw UsageError{"the pattern file '" + patternsPath + "' " + problem};
     // A training may take hours: an image that cannot be saved is found out before it.
     if (!canWriteFileAtomically(imagePath)) {
-        std::fprintf(stderr, "vardeck-cli train: cannot write the image '%s': %s\n",
-                     imagePath.c_str(), saveErrorText(errno).c_str());
-        return 1;
+        return cannotWrite("train", "the image '" + imagePath + "'", saveErrorText(errno));
     }
     std::fprintf(stderr, "training on %d patterns from %s\n", patterns.count(),
                  patternsPath.c_str());
@@ -114,9 +113,7 @@ int train(const std::string& patternsPath, const std::string& imagePath, long lo
     std::fprintf(stderr, "epoch %d largest error %.6f\n", epochs,
                  double(network.epochMaxError.load()));
     if (saved != 0) {
-        std::fprintf(stderr, "vardeck-cli train: cannot write the image '%s': %s\n",
-                     imagePath.c_str(), saveErrorText(saveError).c_str());
-        return 1;
+        return cannotWrite("train", "the image '" + imagePath + "'", saveErrorText(saveError));
     }
     std::fprintf(stderr, "saved %s\n", imagePath.c_str());
     return 0;
