@@ -174,10 +174,6 @@ std::string writeStudyFiles(const std::string& dir,
     return update.commit();
 }
 
-std::string writeStudyResults(const std::string& dir, const StudyResults& results) {
-    return writeStudyFiles(dir, studyFiles(results), nullptr);
-}
-
 namespace {
 
 // Puts the shards together one folder at a time, checking each against the first.
