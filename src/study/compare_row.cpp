@@ -5,7 +5,8 @@
 #include <cstdlib>
 
 #include "study/comma_list.h"
-#include "study/system_names.h"
+#include "study/name_index.h"
+#include "study/system_choice.h"
 
 namespace vardeck::study {
 
@@ -31,8 +32,7 @@ const std::vector<std::string>& compareColumns() {
 }
 
 std::size_t compareColumnIndex(const char* name) {
-    const auto& columns = compareColumns();
-    return std::size_t(std::find(columns.begin(), columns.end(), name) - columns.begin());
+    return indexOfName(compareColumns(), name);
 }
 
 std::vector<std::optional<double>> compareRowValues(const std::string& row) {
@@ -53,7 +53,7 @@ std::vector<std::string> compareRowCells(const ServiceReport& r, bool csv) {
         return v ? format(pattern, *v) : none;
     };
     std::vector<std::string> cells = {
-        systemName(r.kind),
+        r.system.name(),
         std::to_string(r.steps),
         std::to_string(r.samples.size()),
         optional(r.efficiencyMean(), mean),

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "sim/simulation.h"
+#include "study/limits.h"
 #include "study/passenger_log.h"
+#include "study/system_choice.h"
 
 namespace vardeck::study {
 
@@ -39,7 +41,7 @@ struct WaitingSummary {
 
 // How one control system served one recording.
 struct ServiceReport {
-    SystemKind kind = SystemKind::Schedule;
+    SystemChoice system = SystemKind::Schedule;
     long long steps = 0;
     std::vector<EfficiencySample> samples;
     int floorsTravelled = 0;
@@ -59,10 +61,6 @@ struct ServiceReport {
 
     std::optional<double> efficiencyMean() const;
 };
-
-// Waits longer than this many steps are long unless the caller asks otherwise.
-inline constexpr int kDefaultLongWait = 60;
-inline constexpr int kMaxLongWait = 1'000'000;
 
 // Watches one simulation as it plays a recording and measures the service the callers get,
 // busy traffic included (the efficiency criterion scores only calls made while all is idle).
@@ -140,9 +138,9 @@ private:
 PressEntries loadRecording(const std::string& path);
 
 // Starts a fresh simulation in the current directory as `vardeck-cli run --play` does, plays
-// `recording` under `kind` for `steps` steps and measures it. Nothing is written. A run
+// `recording` under `system` for `steps` steps and measures it. Nothing is written. A run
 // depends on nothing but its arguments and the files, so runs may go on side by side.
-ServiceReport measureService(const PressEntries& recording, SystemKind kind, long long steps,
-                             bool recordCalls = false, int longWait = kDefaultLongWait);
+ServiceReport measureService(const PressEntries& recording, const SystemChoice& system,
+                             long long steps, bool recordCalls = false, int longWait = kDefaultLongWait);
 
 }  // namespace vardeck::study

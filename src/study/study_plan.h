@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "sim/simulation.h"
+#include "study/limits.h"
+#include "study/system_choice.h"
 #include "study/traffic_generator.h"
 
 namespace vardeck::study {
@@ -18,7 +20,7 @@ struct StudyRun {
     TrafficProfile profile = TrafficProfile::InterFloor;
     double demand = 0;
     std::uint32_t seed = 0;
-    SystemKind system = SystemKind::Schedule;
+    SystemChoice system = SystemKind::Schedule;
 };
 
 // The runs of a shard: those whose index taken mod `count` is `number` - 1.
@@ -38,11 +40,11 @@ struct StudyPlan {
     std::uint32_t firstSeed = 1;
     int steps = 3000;
     double noDestinationShare = 0.3;
-    std::vector<SystemKind> systems;
-    SystemKind baseline = SystemKind::Schedule;
+    std::vector<SystemChoice> systems;
+    SystemChoice baseline = SystemKind::Schedule;
     bool calls = false;
     // Passengers who wait longer than this many steps count as long waits.
-    int longWait = 60;
+    int longWait = kDefaultLongWait;
     // A fingerprint of the settings and network files the runs start from.
     std::string dataFingerprint;
 
@@ -50,9 +52,11 @@ struct StudyPlan {
     // Whether the plan has at most `limit` runs, without overflowing on the way.
     bool runCountWithin(std::size_t limit) const;
     StudyRun run(std::size_t index) const;
+    // The system of the plan that goes by this name, if there is one.
+    std::optional<SystemChoice> systemNamed(const std::string& name) const;
     // The index of a run, if the plan has it.
     std::optional<std::size_t> indexOf(TrafficProfile profile, double demand, std::uint32_t seed,
-                                       SystemKind system) const;
+                                       const SystemChoice& system) const;
     // Calls per run: demand x steps / 1000, halves rounded away from zero, worked out on the
     // demand's decimal text (as study.txt and runs.csv show it), so 2.05 x 30000 / 1000 is
     // 61.5 and gives 62. Capped at 2000000000.
@@ -61,7 +65,8 @@ struct StudyPlan {
 
     // study.txt: the plan, and with a shard the shard's place in it.
     std::string describe(const std::optional<Shard>& shard) const;
-    // Reads study.txt; throws StudyError. `shard` receives the shard line if there is one.
+    // Reads study.txt and checks the plan as the command line does; throws StudyError with the
+    // line at fault. `shard` receives the shard line if there is one.
     static StudyPlan parse(const std::string& text, std::optional<Shard>* shard);
 };
 
@@ -70,13 +75,16 @@ inline constexpr std::size_t kMaxStudyRuns = 10'000'000;
 
 struct StudyError {
     std::string message;
+    // The line of the file that holds the fault, 0 when no one line does.
+    long long line = 0;
 };
 
 // Comma-separated lists; each throws StudyError on an empty list, an empty or unknown item or
 // an item given twice. Demands come back ascending.
 std::vector<TrafficProfile> parseProfileList(const std::string& list);
 std::vector<double> parseDemandList(const std::string& list);
-std::vector<SystemKind> parseStudySystems(const std::string& list);
+std::vector<SystemChoice> parseStudySystems(const std::string& list,
+                                            const std::vector<std::string>& controllers = {});
 // "K/N" with 1 <= K <= N.
 Shard parseShard(const std::string& text);
 

@@ -4,11 +4,13 @@
 #include <cmath>
 #include <cstdio>
 #include <iterator>
-#include <stdexcept>
 
+#include "study/comma_list.h"
+#include "study/compare_row.h"
+#include "study/name_index.h"
 #include "study/plot_frame.h"
 #include "study/svg_chart.h"
-#include "study/system_names.h"
+#include "study/system_choice.h"
 #include "study/system_palette.h"
 #include "study/version.h"
 
@@ -23,31 +25,19 @@ constexpr double kMaxDotOffset = 12, kMaxDotRadius = 4;
 // Labels on the demand axis keep this distance between their centres.
 constexpr double kLabelSpacing = 26;
 
-std::size_t indexIn(const char* const* names, std::size_t count, const std::string& name) {
-    for (std::size_t i = 0; i < count; ++i)
-        if (name == names[i]) return i;
-    throw std::logic_error("the report names an unknown measure '" + name + "'");
+std::size_t indexOfMeasure(const char* name) {
+    return indexOfName(kSummaryMeasures, name);
 }
 
-std::size_t indexOfMeasure(const std::string& name) {
-    return indexIn(kSummaryMeasures, std::size(kSummaryMeasures), name);
-}
-
-std::size_t indexOfDifference(const std::string& name) {
-    return indexIn(kDifferenceMeasures, std::size(kDifferenceMeasures), name);
+std::size_t indexOfDifference(const char* name) {
+    return indexOfName(kDifferenceMeasures, name);
 }
 
 const CellSummary* findCell(const std::vector<CellSummary>& cells, TrafficProfile profile,
-                            double demand, SystemKind system) {
+                            double demand, const SystemChoice& system) {
     for (const CellSummary& c : cells)
         if (c.profile == profile && c.demand == demand && c.system == system) return &c;
     return nullptr;
-}
-
-std::string number(double value, int decimals) {
-    std::string text;
-    appendf(text, "%.*f", decimals, std::fabs(value) < 1e-12 ? 0.0 : value);
-    return text;
 }
 
 // A measure as the report shows it. Lower is better for every one that is compared.
@@ -77,7 +67,7 @@ constexpr std::size_t kPlottedMeasures = 4;
 // The systems' colours, as every picture of the program gives them.
 std::vector<std::string> coloursOf(const StudyPlan& plan) {
     std::vector<std::string> names;
-    for (SystemKind s : plan.systems) names.push_back(systemName(s));
+    for (const SystemChoice& s : plan.systems) names.push_back(s.name());
     return systemColours(names);
 }
 
@@ -156,7 +146,7 @@ std::string measurePlot(const StudyPlan& plan, const std::vector<CellSummary>& c
     for (std::size_t k = 0; k < plan.systems.size(); ++k)
         if (plan.systems[k] == plan.baseline) order.push_back(k);
     for (std::size_t k : order) {
-        const SystemKind system = plan.systems[k];
+        const SystemChoice& system = plan.systems[k];
         const bool baseline = system == plan.baseline;
         const char* colour = colours[k].c_str();
         std::string line, upper, lower, dots;
@@ -174,8 +164,8 @@ std::string measurePlot(const StudyPlan& plan, const std::vector<CellSummary>& c
                     "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"%s\" fill=\"%s\" stroke=\"%s\" "
                     "stroke-width=\"1.5\"><title>%s, demand %s: %s</title></circle>\n",
                     x, frame.y(m.mean), baseline ? "3.5" : "3", baseline ? "none" : colour, colour,
-                    systemName(system), shortestNumber(demand).c_str(),
-                    number(m.mean, measure.decimals).c_str());
+                    system.name().c_str(), shortestNumber(demand).c_str(),
+                    fixedText(m.mean, measure.decimals).c_str());
         }
         if (line.empty()) continue;
         appendf(svg,
@@ -216,8 +206,7 @@ std::string differencePlot(const StudyPlan& plan, const std::vector<CellSummary>
     std::string svg = frame.open(title);
     drawDemandAxes(
         svg, frame, plan,
-        std::string("difference from ") + systemName(plan.baseline) + " (" + measure.axis + ")",
-        title);
+        std::string("difference from ") + plan.baseline.name() + " (" + measure.axis + ")", title);
     const auto baseline = std::find(plan.systems.begin(), plan.systems.end(), plan.baseline);
     appendf(svg,
             "<line x1=\"%.1f\" x2=\"%.1f\" y1=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" "
@@ -227,7 +216,7 @@ std::string differencePlot(const StudyPlan& plan, const std::vector<CellSummary>
 
     const double cap = std::min(4.0, axis.dotRadius + 1);
     for (std::size_t k = 0; k < others.size(); ++k) {
-        const SystemKind system = plan.systems[others[k]];
+        const SystemChoice& system = plan.systems[others[k]];
         const char* colour = colours[others[k]].c_str();
         const double offset = (double(k) - double(others.size() - 1) / 2) * axis.dotOffset;
         for (double demand : plan.demands) {
@@ -247,8 +236,8 @@ std::string differencePlot(const StudyPlan& plan, const std::vector<CellSummary>
                     "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"%.1f\" fill=\"%s\" stroke=\"%s\" "
                     "stroke-width=\"1.5\"><title>%s - %s, demand %s: %s%s</title></circle>\n",
                     x, frame.y(d.mean), axis.dotRadius, significant ? colour : "#ffffff", colour,
-                    systemName(system), systemName(plan.baseline), shortestNumber(demand).c_str(),
-                    number(d.mean, measure.decimals).c_str(),
+                    system.name().c_str(), plan.baseline.name().c_str(),
+                    shortestNumber(demand).c_str(), fixedText(d.mean, measure.decimals).c_str(),
                     significant ? " (significant)"
                     : testable  ? ""
                                 : " (no spread: not testable)");
@@ -259,8 +248,8 @@ std::string differencePlot(const StudyPlan& plan, const std::vector<CellSummary>
 
 std::string intervalText(const MeanInterval& m, int decimals) {
     if (!m.low || !m.high) return {};
-    return "<span class=\"ci\">" + number(*m.low, decimals) + " to " + number(*m.high, decimals) +
-           "</span>";
+    return "<span class=\"ci\">" + fixedText(*m.low, decimals) + " to " +
+           fixedText(*m.high, decimals) + "</span>";
 }
 
 std::string pText(double p) {
@@ -278,10 +267,10 @@ std::string pText(double p) {
 std::string tableCell(const CellSummary& cell, const Measure& measure, double baselineMean) {
     const MeanInterval& own = cell.measures[indexOfMeasure(measure.name)];
     if (own.count == 0) return "<td>&#8211;</td>";
-    std::string body = number(own.mean, measure.decimals);
+    std::string body = fixedText(own.mean, measure.decimals);
     if (own.low && own.high)
-        body += " <span class=\"ci\">(" + number(*own.low, measure.decimals) + " to " +
-                number(*own.high, measure.decimals) + ")</span>";
+        body += " <span class=\"ci\">(" + fixedText(*own.low, measure.decimals) + " to " +
+                fixedText(*own.high, measure.decimals) + ")</span>";
     if (!measure.compared || cell.differences.empty()) return "<td>" + body + "</td>";
     const std::size_t m = indexOfDifference(measure.name);
     const PairedTest& t = cell.differences[m];
@@ -291,7 +280,7 @@ std::string tableCell(const CellSummary& cell, const Measure& measure, double ba
                        : t.difference.mean < 0 ? " class=\"better\""
                                                : " class=\"worse\"";
     body += "<br/><span class=\"diff\">" + std::string(t.difference.mean > 0 ? "+" : "") +
-            number(t.difference.mean, measure.decimals);
+            fixedText(t.difference.mean, measure.decimals);
     if (baselineMean != 0) {
         const double percent = std::round(100 * t.difference.mean / baselineMean);
         if (percent == 0)
@@ -329,26 +318,20 @@ td.better{background:#d7f5dd}td.worse{background:#fbd9d3}tr.first td{border-top:
 namespace {
 
 std::string parameterTable(const StudyPlan& plan) {
-    std::string profiles, demands, systems;
-    for (TrafficProfile p : plan.profiles)
-        profiles += (profiles.empty() ? "" : ", ") + std::string(trafficProfileName(p));
-    for (double d : plan.demands) demands += (demands.empty() ? "" : ", ") + shortestNumber(d);
-    for (SystemKind s : plan.systems)
-        systems += (systems.empty() ? "" : ", ") + std::string(systemName(s));
     std::string html = "<table class=\"params\">\n";
     const auto param = [&](const char* name, const std::string& value) {
         html += "<tr><td>" + std::string(name) + "</td><td>" + escapeXml(value) + "</td></tr>\n";
     };
-    param("Traffic profiles", profiles);
-    param("Demands (calls per 1000 steps)", demands);
+    param("Traffic profiles", joinList(plan.profiles, ", ", trafficProfileName));
+    param("Demands (calls per 1000 steps)", joinList(plan.demands, ", ", shortestNumber));
     param("Seeds per cell", std::to_string(plan.seeds) + " (" + std::to_string(plan.firstSeed) +
                                 " to " + std::to_string(plan.firstSeed + plan.seeds - 1) + ")");
-    param("Traffic length",
-          std::to_string(plan.steps) + " steps, runs end 200 steps after the last call");
+    param("Traffic length", std::to_string(plan.steps) + " steps, runs end " +
+                                std::to_string(kStepsAfterTraffic) + " steps after the last call");
     param("Callers without destination", shortestNumber(plan.noDestinationShare));
     param("Long wait", "more than " + std::to_string(plan.longWait) + " steps");
-    param("Systems", systems);
-    param("Baseline", systemName(plan.baseline));
+    param("Systems", joinList(plan.systems, ", ", [](const SystemChoice& s) { return s.name(); }));
+    param("Baseline", plan.baseline.name());
     param("Runs", std::to_string(plan.runCount()));
     param("Settings and networks", "fingerprint " + plan.dataFingerprint);
     param("Program", std::string("vardeck-cli ") + kProgramVersion);
@@ -398,8 +381,8 @@ std::string measureTable(const StudyPlan& plan, const std::vector<CellSummary>& 
                        "<th>demand</th>";
     for (std::size_t k = 0; k < plan.systems.size(); ++k)
         html += "<th><span class=\"swatch\" style=\"border-color:" + colours[k] + "\"></span>" +
-                systemName(plan.systems[k]) +
-                (plan.systems[k] == plan.baseline ? " (baseline)" : "") + "</th>";
+                plan.systems[k].name() + (plan.systems[k] == plan.baseline ? " (baseline)" : "") +
+                "</th>";
     html += "</tr>\n";
     const std::size_t index = indexOfMeasure(measure.name);
     for (TrafficProfile profile : plan.profiles) {
@@ -410,7 +393,7 @@ std::string measureTable(const StudyPlan& plan, const std::vector<CellSummary>& 
             const CellSummary* base = findCell(cells, profile, demand, plan.baseline);
             const double baseMean =
                 base && base->measures[index].count ? base->measures[index].mean : 0;
-            for (SystemKind system : plan.systems) {
+            for (const SystemChoice& system : plan.systems) {
                 const CellSummary* c = findCell(cells, profile, demand, system);
                 html += c ? tableCell(*c, measure, baseMean) : "<td>&#8211;</td>";
             }
@@ -424,7 +407,7 @@ std::string summaryTables(const StudyPlan& plan, const std::vector<CellSummary>&
     std::string html =
         "<h2>Summary</h2>\n<p>Means over the seeds with their 95&#160;% intervals; times in "
         "steps. Under the other systems' means: the difference from " +
-        std::string(systemName(plan.baseline)) +
+        std::string(plan.baseline.name()) +
         ", seed by seed, with its interval at the corrected level, the paired t-test's p and "
         "the Holm-adjusted p; * marks a significant difference. The tables <em>per lamp</em> "
         "count one wait per lit hall lamp.</p>\n";
@@ -440,7 +423,7 @@ std::string plotSection(const StudyPlan& plan, const std::vector<CellSummary>& c
         const bool baseline = plan.systems[k] == plan.baseline;
         html += "<span><span class=\"swatch\" style=\"border-color:" + colours[k] +
                 (baseline ? ";border-top-style:dashed" : "") + "\"></span>" +
-                systemName(plan.systems[k]) + (baseline ? " (baseline)" : "") + "</span>";
+                plan.systems[k].name() + (baseline ? " (baseline)" : "") + "</span>";
     }
     html += "</p>\n";
     const bool differences = plan.systems.size() > 1;
