@@ -19,6 +19,7 @@
 #include "network_images.h"
 #include "study/study_plan.h"
 #include "study/study_runner.h"
+#include "study/system_palette.h"
 #include "test_support.h"
 
 namespace vardeck {
@@ -420,6 +421,17 @@ TEST_F(StudyTest, TheReportDrawsEveryDotApartAndEverySystemInOneColour) {
         distinct.insert(lines[i]);
     }
     EXPECT_EQ(distinct.size(), order.size());
+}
+
+// Any list of systems gets colours of its own; a built-in system keeps its colour in any list.
+TEST(SystemColoursTest, EverySystemOfAnyListHasAColourOfItsOwn) {
+    std::vector<std::string> names = {"mine", "neuro@0.40", "schedule"};
+    for (int i = 0; i < 12; ++i) names.push_back("controller-" + std::to_string(i));
+    names.push_back("adaptive");
+    const std::vector<std::string> colours = study::systemColours(names);
+    EXPECT_EQ(std::set<std::string>(colours.begin(), colours.end()).size(), names.size());
+    EXPECT_EQ(colours[2], study::systemColours({"schedule"})[0]);
+    EXPECT_EQ(colours.back(), study::systemColours({"adaptive", "neuro"})[0]);
 }
 
 // A system without its networks is refused before any run; one whose network never moves the

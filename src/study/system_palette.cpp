@@ -30,9 +30,10 @@ std::string generatedColour(std::size_t k) {
         const bool red = hue < 20 || hue > 330, green = hue > 75 && hue < 165;
         if (!red && !green) ++step;
     }
-    // HSL with saturation 0.6 and lightness 0.4, to RGB.
-    const double chroma = 0.48, h = hue / 60, x = chroma * (1 - std::fabs(std::fmod(h, 2) - 1));
-    const double m = 0.4 - chroma / 2;
+    // HSL with saturation 0.6 and a lightness of 0.3, 0.4 or 0.5 in turn, to RGB.
+    const double lightness = 0.3 + 0.1 * double(k % 3);
+    const double chroma = 1.2 * std::min(lightness, 1 - lightness), h = hue / 60;
+    const double x = chroma * (1 - std::fabs(std::fmod(h, 2) - 1)), m = lightness - chroma / 2;
     double r = 0, g = 0, b = 0;
     if (h < 1)
         r = chroma, g = x;
@@ -64,10 +65,12 @@ std::vector<std::string> systemColours(const std::vector<std::string>& names) {
         return std::find(colours.begin(), colours.end(), colour) != colours.end();
     };
     for (std::string& colour : colours) {
-        while (colour.empty()) {
+        // Rounded to whole bytes, two hues may meet; after many tries one is taken twice
+        // rather than never.
+        for (int tries = 0; colour.empty(); ++tries) {
             const std::string next =
                 spare < std::size(kSpare) ? kSpare[spare++] : generatedColour(generated++);
-            if (!taken(next)) colour = next;
+            if (!taken(next) || tries > 1000) colour = next;
         }
     }
     return colours;
