@@ -419,11 +419,21 @@ TEST_F(StudyTest, AFailedWriteLeavesTheOldStudyWhole) {
     EXPECT_EQ(full.code, 1) << full.err;
     EXPECT_NE(full.err.find("cannot write 'out/"), std::string::npos) << full.err;
     EXPECT_EQ(snapshot(), before);
-    // A folder in the way of report.html: the files already put in place go back.
+    ASSERT_EQ(std::system(("sh -c \"ulimit -f 16; trap '' XFSZ; exec '" + std::string(VARDECK_CLI) +
+                           "' " + kSmall + "--seeds 20 -o new/sub\" 2>full.txt")
+                              .c_str()),
+              256);
+    EXPECT_FALSE(fs::exists("new")) << "a folder is made only with its files";
+    // A file that a study does not write, or a folder in the way of report.html: the folder
+    // is not replaced, lest they go with it.
+    test::writeFile("out/notes.txt", "the user's");
+    EXPECT_EQ(runCli(kSmall + "-o out").code, 1);
+    fs::remove("out/notes.txt");
     fs::remove("out/report.html");
     fs::create_directories("out/report.html/inside");
     const auto blocked = snapshot();
     const test::CliResult r = runCli(kSmall + "--seeds 4 -o out");
+    EXPECT_EQ(r.err.find("vardeck-cli study: cannot replace"), 0u) << "before any run: " << r.err;
     EXPECT_EQ(r.code, 1) << r.err;
     EXPECT_NE(r.err.find("out/report.html"), std::string::npos) << r.err;
     EXPECT_EQ(snapshot(), blocked);
@@ -438,9 +448,8 @@ TEST_F(StudyTest, InterruptStopsTheStudyWithinASecondWithoutWritingFiles) {
         {"--profiles up-peak --demands 300000 --systems schedule", "TERM"}};
     for (const auto& [options, signal] : cases) {
         SCOPED_TRACE(std::string(options) + " " + signal);
-        fs::remove_all("big");
         const std::string command = std::string("timeout --preserve-status -s ") + signal + " 1 '" +
-                                    VARDECK_CLI + "' study " + options + " -o big 2>err.txt";
+                                    VARDECK_CLI + "' study " + options + " -o big/new 2>err.txt";
         const auto start = std::chrono::steady_clock::now();
         const int status = std::system(command.c_str());
         const double seconds =
@@ -449,7 +458,7 @@ TEST_F(StudyTest, InterruptStopsTheStudyWithinASecondWithoutWritingFiles) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + number) << status;
         EXPECT_LT(seconds, 1 + 1.5) << "a generous bound on the second it may take";
         EXPECT_NE(readFile("err.txt").find("interrupted"), std::string::npos);
-        EXPECT_TRUE(!fs::exists("big") || fs::is_empty("big"));
+        EXPECT_FALSE(fs::exists("big")) << "nothing is made before the files are complete";
     }
 }
 

@@ -1,10 +1,6 @@
 #include "study/study_results.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -114,22 +110,14 @@ std::string callsCsvLines(const StudyRun& run, const std::vector<CallRecord>& ca
     return text;
 }
 
+const std::vector<std::string>& studyFileNames() {
+    static const std::vector<std::string> names = {kRunsFile, kCallsFile, kSummaryFile, kReportFile,
+                                                   kStudyFile};
+    return names;
+}
+
 std::string checkOutputFolder(const std::string& dir) {
-    // Error codes throughout: a name too long, a loop of links or a folder that cannot be
-    // searched is a message, not an exception.
-    std::error_code error;
-    fs::create_directories(dir, error);
-    std::error_code statError;
-    if (!fs::is_directory(dir, statError)) {
-        const std::error_code& why = error ? error : statError;
-        return "cannot make the folder '" + dir + "'" + (why ? ": " + why.message() : "");
-    }
-    std::string probe = pathIn(dir, ".study-probe-XXXXXX");
-    const int fd = ::mkstemp(probe.data());
-    if (fd < 0) return "cannot write in '" + dir + "': " + std::strerror(errno);
-    ::close(fd);
-    ::unlink(probe.c_str());
-    return {};
+    return FolderUpdate(dir, studyFileNames()).check();
 }
 
 std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& results) {
@@ -159,19 +147,7 @@ std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& 
 std::string writeStudyFiles(const std::string& dir,
                             const std::vector<std::pair<std::string, std::string>>& files,
                             const std::atomic<bool>* stop) {
-    if (std::string problem = checkOutputFolder(dir); !problem.empty()) return problem;
-    FolderUpdate update(dir);
-    for (const auto& [name, text] : files) {
-        if (stop && stop->load()) return "interrupted";
-        if (std::string problem = update.stage(name, text); !problem.empty()) return problem;
-    }
-    for (const char* name : {kCallsFile, kSummaryFile, kReportFile}) {
-        bool kept = false;
-        for (const auto& file : files) kept = kept || file.first == name;
-        if (!kept) update.remove(name);
-    }
-    if (stop && stop->load()) return "interrupted";
-    return update.commit();
+    return FolderUpdate(dir, studyFileNames()).commit(files, stop);
 }
 
 std::string writeStudyResults(const std::string& dir, const StudyResults& results) {
