@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,14 @@
 #include "study/folder_update.h"
 #include "study/study_results.h"
 #include "test_support.h"
+
+// Every call of umask in this program, which changes the mask of the whole process even when
+// it only means to read it.
+std::atomic<int> umaskCalls{0};
+extern "C" mode_t umask(mode_t mask) noexcept {
+    ++umaskCalls;
+    return static_cast<mode_t>(::syscall(SYS_umask, mask));
+}
 
 namespace vardeck {
 namespace {
@@ -107,6 +116,32 @@ TEST(StudyFolderTest, AKillOrAStopAtAnyStepLeavesTheOldStudyOrTheNew) {
             }
         }
     }
+}
+
+mode_t modeOf(const std::string& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+}
+
+// Modes come from the umask through the kernel, or from the file replaced, and the umask of the
+// process is never touched on the way, as other threads may be making files meanwhile.
+TEST(StudyFolderTest, ModesComeFromTheUmaskOrTheOldFilesWithoutChangingIt) {
+    test::TempDir dir;
+    const mode_t saved = static_cast<mode_t>(::syscall(SYS_umask, 027));
+    const int calls = umaskCalls;
+    const FolderUpdate::Files files = {{"runs.csv", "runs"}, {"study.txt", "study"}};
+    ASSERT_EQ(study::writeStudyFiles("out", files, nullptr), "");
+    EXPECT_EQ(modeOf("out"), 0750u);
+    EXPECT_EQ(modeOf("out/runs.csv"), 0640u);
+    ::chmod("out", 0700);
+    ::chmod("out/runs.csv", 0604);
+    ASSERT_EQ(study::writeStudyFiles("out", files, nullptr), "");
+    EXPECT_EQ(modeOf("out"), 0700u);
+    EXPECT_EQ(modeOf("out/runs.csv"), 0604u);
+    EXPECT_EQ(modeOf("out/study.txt"), 0640u);
+    EXPECT_EQ(umaskCalls, calls);
+    ::syscall(SYS_umask, saved);
 }
 
 }  // namespace
