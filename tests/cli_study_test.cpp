@@ -4,11 +4,13 @@
 
 #include <expat.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -183,6 +185,44 @@ TEST_F(StudyTest, ThreadsRunSimulationsSideBySideWithTheRowsOfOne) {
         EXPECT_EQ(together.outcomes()[i].row, alone.outcomes()[i].row) << i;
         EXPECT_EQ(together.outcomes()[i].row, study::runStudyRun(plan, plan.run(i)).row) << i;
     }
+}
+
+// A thread that cannot be started ends the runs with an error once the started ones are joined,
+// never with an abort.
+TEST(StudyRunnerTest, AThreadThatCannotStartIsReported) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's shadow memory does not fit under a limit on address space";
+#endif
+    study::StudyPlan plan;
+    plan.profiles = {study::TrafficProfile::Lunch};
+    plan.demands = {10};
+    plan.seeds = 100;
+    plan.steps = 300;
+    plan.systems = {SystemKind::Schedule};
+    std::vector<std::size_t> all(plan.runCount());
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Room for the stacks of a few threads, not of 64.
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max =
+            rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + (40 << 20);
+        ::setrlimit(RLIMIT_AS, &limit);
+        const std::atomic<bool> stop{false};
+        try {
+            study::StudyRunner(plan, all, 64).run(stop);
+        } catch (const std::runtime_error& error) {
+            ::_exit(std::string(error.what()).rfind("cannot start a thread", 0) == 0 ? 3 : 4);
+        } catch (...) {
+            ::_exit(5);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << status;
 }
 
 // A copy of a shard's folder with one cell of a file replaced (an empty column name deletes

@@ -5,6 +5,8 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <stdexcept>
+#include <system_error>
 #include <thread>
 
 #include "study/compare_row.h"
@@ -61,7 +63,14 @@ bool StudyRunner::run(const std::atomic<bool>& stop,
     const unsigned threads = static_cast<unsigned>(
         std::min<std::size_t>(jobs_, std::max<std::size_t>(indices_.size(), 1)));
     std::vector<std::thread> workers;
-    for (unsigned t = 0; t < threads; ++t) workers.emplace_back(work);
+    try {
+        for (unsigned t = 0; t < threads; ++t) workers.emplace_back(work);
+    } catch (const std::system_error& error) {
+        // The threads already started must be joined before anything leaves this function.
+        failed.store(true);
+        for (std::thread& worker : workers) worker.join();
+        throw std::runtime_error(std::string("cannot start a thread: ") + error.what());
+    }
 
     {
         std::unique_lock lock(mutex);
