@@ -404,6 +404,16 @@ TEST_F(StudyTest, SystemsThatCannotServeAreRefusedOrWarnedOf) {
     fs::remove("solver.img.060");
     ASSERT_EQ(runCli(kSmall + "--systems schedule,neuro -o out").code, 0)
         << "neuro needs none of those";
+    // The look-ahead systems read images of their own.
+    fs::rename("solver-ahead.img.060", "away");
+    EXPECT_NE(runCli(kSmall + "--systems schedule,adaptive-ahead -o ahead")
+                  .err.find("solver-ahead.img.060 cannot be read"),
+              std::string::npos);
+    fs::rename("solver-ahead.img", "solver-ahead.img.060");
+    EXPECT_NE(runCli(kSmall + "--systems schedule,neuro-ahead -o ahead")
+                  .err.find("solver-ahead.img cannot be read"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists("ahead"));
 
     test::writeFile("solver.img", test::idleSolverImage());
     r = runCli(kSmall + "--systems schedule,neuro -o idle");
