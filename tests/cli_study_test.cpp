@@ -272,7 +272,13 @@ TEST_F(StudyTest, MergeRefusesShardsThatDoNotMakeOneStudy) {
         const char* column;
         const char* value;
     };
+    const std::string huge = "17" + std::string(307, '0');
     const Damage damages[] = {{"runs.csv", 2, "wait_mean", "nan"},
+                              {"runs.csv", 2, "wait_mean", huge.c_str()},
+                              {"runs.csv", 2, "wait_max", "1201"},
+                              {"runs.csv", 2, "steps", "1201"},
+                              {"runs.csv", 2, "pax", "4"},
+                              {"runs.csv", 2, "pax_long_share", "1.5"},
                               {"runs.csv", 2, "wait_mean", "1e999"},
                               {"runs.csv", 2, "wait_mean", "inf"},
                               {"runs.csv", 3, "wait_mean", ""},

@@ -66,9 +66,8 @@ std::size_t runOfLine(const StudyPlan& plan, const std::vector<std::string>& cel
 
 // The cells of a line of calls.csv after its run: floor, direction, press_step, answer_step,
 // wait (their difference) and destination_step, the steps empty for never.
-std::string checkCallCells(const std::vector<std::string>& cells) {
+std::string checkCallCells(const std::vector<std::string>& cells, long long kMaxStep) {
     long long floor = 0, press = 0, answer = -1, wait = -1, destination = -1;
-    constexpr long long kMaxStep = 4'000'000'000LL;
     if (!isWholeNumber(cells[4], kFloorCount, &floor) || floor < 1)
         return "bad floor '" + cells[4] + "'";
     if (cells[5] != "up" && cells[5] != "down") return "bad direction '" + cells[5] + "'";
@@ -83,6 +82,11 @@ std::string checkCallCells(const std::vector<std::string>& cells) {
         (!isWholeNumber(cells[9], kMaxStep, &destination) || destination < std::max(press, answer)))
         return "bad destination_step '" + cells[9] + "'";
     return {};
+}
+
+// What a run of the plan can produce.
+RunBounds runBounds(const StudyPlan& plan, std::size_t index) {
+    return {plan.steps + kStepsAfterTraffic, plan.callsFor(plan.run(index).demand)};
 }
 
 }  // namespace
@@ -226,7 +230,8 @@ private:
                 throw StudyError{where + ": a run that belongs to another shard"};
             if (holder_[index] != 0) throw StudyError{where + ": a run that is there twice"};
             const std::vector<std::string> row(cells.begin() + 3, cells.end());
-            if (const std::string problem = checkCompareRow(row); !problem.empty())
+            if (const std::string problem = checkCompareRow(row, runBounds(merged_.plan, index));
+                !problem.empty())
                 throw StudyError{where + ": " + problem};
             holder_[index] = dirNumber;
             long long calls = 0, answered = 0;
@@ -259,7 +264,9 @@ private:
             if (found == position.end())
                 throw StudyError{where + ": a call of a run that " + kRunsFile +
                                  " of this folder lacks"};
-            if (const std::string problem = checkCallCells(cells); !problem.empty())
+            if (const std::string problem =
+                    checkCallCells(cells, runBounds(merged_.plan, index).maxSteps);
+                !problem.empty())
                 throw StudyError{where + ": " + problem};
             ++counts[found->second].first;
             counts[found->second].second += cells[7].empty() ? 0 : 1;
