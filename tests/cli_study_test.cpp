@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "network_images.h"
+#include "study/compare_row.h"
 #include "study/study_plan.h"
 #include "study/study_runner.h"
 #include "test_support.h"
@@ -185,6 +186,18 @@ TEST_F(StudyTest, ThreadsRunSimulationsSideBySideWithTheRowsOfOne) {
         EXPECT_EQ(together.outcomes()[i].row, alone.outcomes()[i].row) << i;
         EXPECT_EQ(together.outcomes()[i].row, study::runStudyRun(plan, plan.run(i)).row) << i;
     }
+}
+
+// A run plays its whole traffic, however long: none is cut at the step cap of `compare`.
+TEST(StudyRunnerTest, ALongRunIsNotCutShort) {
+    study::StudyPlan plan;
+    plan.profiles = {study::TrafficProfile::Lunch};
+    plan.demands = {0.1};
+    plan.steps = int(study::kDefaultStepCap) + 100'000;
+    plan.systems = {SystemKind::Schedule};
+    const auto values = study::compareRowValues(study::runStudyRun(plan, plan.run(0)).row);
+    EXPECT_GT(*values[study::compareColumnIndex("steps")], double(study::kDefaultStepCap));
+    EXPECT_EQ(*values[study::compareColumnIndex("pax")], plan.callsFor(0.1)) << "every caller";
 }
 
 // A thread that cannot be started ends the runs with an error once the started ones are joined,

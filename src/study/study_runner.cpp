@@ -19,7 +19,8 @@ RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::at
     GeneratedTraffic generated = generateTraffic(options);
     if (generated.stopped) return {};
     const PressEntries traffic = std::move(generated.entries);
-    const long long steps = defaultRunSteps(traffic, kDefaultStepCap);
+    // The whole traffic and the time after it, however long: a study never cuts a run short.
+    const long long steps = defaultRunSteps(traffic, plan.steps + kStepsAfterTraffic);
     ServiceReport report = measureService(traffic, run.system, steps, plan.calls, plan.longWait);
     RunOutcome outcome;
     for (const std::string& cell : compareRowCells(report, true))
