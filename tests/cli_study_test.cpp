@@ -309,13 +309,25 @@ TEST_F(StudyTest, MergeRefusesShardsThatDoNotMakeOneStudy) {
                               {"calls.csv", 2, "direction", "sideways"},
                               {"calls.csv", 2, "press_step", "1e3"},
                               {"calls.csv", 2, "answer_step", ""}};
-    std::vector<std::pair<std::string, std::string>> cases = {{"s1 s2", "missing"},
-                                                              {"s1 s2 s3 s2", "twice"},
-                                                              {"s1 s2 other", "another study"},
-                                                              {"s1 s2 longer", "another study"},
-                                                              {"s1 s2 absent", "absent/study.txt"},
-                                                              {"s1 s2 damaged", "columns"},
-                                                              {"s1 s1", "twice"}};
+    // Shard 3 again, by another build that says the same version.
+    fs::copy_file(VARDECK_CLI, "other-build");
+    std::ofstream("other-build", std::ios::app) << "x";
+    ASSERT_EQ(std::system(("./other-build " + kSmall + "--calls --shard 3/3 -o rebuilt").c_str()),
+              0);
+    const std::string host = study::hostName();
+    EXPECT_NE(readFile("s1/study.txt").find("\nhost " + host + "\n"), std::string::npos);
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {"s1 s2", "missing: no folder holds shard 3 of 3"},
+        {"s2", "missing: no folder holds shards 1, 3 of 3"},
+        {"s1 s2 rebuilt", "'s1' (shard 1/3, run on " + host + ") and 'rebuilt' (run on " + host +
+                              ") were made by different builds"},
+        {"s1 s2 s3 s2", "twice"},
+        {"s1 s2 other", "another study"},
+        {"s1 s2 longer", "another study"},
+        {"s1 s2 absent", "absent/study.txt"},
+        {"s1 s2 damaged", "columns"},
+        {"s1 s1", "twice"}};
+    const std::string nan = "s1 s2 d" + std::to_string(cases.size());
     for (const Damage& d : damages) {
         const std::string copy = "d" + std::to_string(cases.size());
         damage("s3", copy, d.file, d.line, d.column, d.value);
@@ -334,6 +346,7 @@ TEST_F(StudyTest, MergeRefusesShardsThatDoNotMakeOneStudy) {
         test::writeFile("hostile/study.txt", text);
     }
     cases.emplace_back("hostile s2 s3", "more than 10000000 runs");
+    cases.emplace_back(nan, "line 2: bad wait_mean 'nan' (shard 3/3, run on " + host + ")");
 
     for (const auto& [dirs, message] : cases) {
         const test::CliResult r = runCli(std::string("study --merge ") + dirs + " -o merged");

@@ -89,6 +89,22 @@ RunBounds runBounds(const StudyPlan& plan, std::size_t index) {
     return {plan.steps + kStepsAfterTraffic, plan.callsFor(plan.run(index).demand)};
 }
 
+// Ascending numbers as ranges, "1-3, 7, 9-12", the first 30 of them and how many more.
+std::string numberRanges(const std::vector<std::size_t>& numbers) {
+    constexpr std::size_t kMostRanges = 30;
+    std::string text;
+    std::size_t ranges = 0, i = 0;
+    for (; i < numbers.size() && ranges < kMostRanges; ++ranges) {
+        std::size_t last = i;
+        while (last + 1 < numbers.size() && numbers[last + 1] == numbers[last] + 1) ++last;
+        text += (text.empty() ? "" : ", ") + std::to_string(numbers[i]) +
+                (last > i ? "-" + std::to_string(numbers[last]) : "");
+        i = last + 1;
+    }
+    if (i < numbers.size()) text += " and " + std::to_string(numbers.size() - i) + " more";
+    return text;
+}
+
 }  // namespace
 
 std::string callsCsvHeader() {
@@ -140,8 +156,10 @@ std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& 
             renderStudyReport(results.plan, summary,
                               degenerateRunWarnings(results.plan, results.indices, results.rows)));
     }
-    // Last, so that a folder whose study.txt is new holds the rest of that study too.
-    files.emplace_back(kStudyFile, results.plan.describe(results.shard));
+    StudyPlan described = results.plan;
+    if (described.program.empty()) described.program = programFingerprint();
+    described.host = hostName();
+    files.emplace_back(kStudyFile, described.describe(results.shard));
     return files;
 }
 
@@ -165,8 +183,13 @@ public:
     void add(std::size_t d) {
         const std::string& dir = dirs_[d];
         const StudyPlan plan = readPlan(dir);
-        const std::vector<HeldRun> held = readRuns(dir, static_cast<std::uint32_t>(d + 1));
-        if (plan.calls) readCalls(dir, held);
+        folders_.push_back({shard_, plan.host});
+        try {
+            const std::vector<HeldRun> held = readRuns(dir, static_cast<std::uint32_t>(d + 1));
+            if (plan.calls) readCalls(dir, held);
+        } catch (const StudyError& error) {
+            throw StudyError{error.message + origin(d)};
+        }
     }
 
     StudyResults result() {
@@ -197,13 +220,21 @@ private:
             if (error.message.rfind("'" + studyPath + "'", 0) == 0) throw;
             throw StudyError{studyPath + ": " + error.message};
         }
+        // Where a shard ran is told, not compared; the merge is written here.
+        StudyPlan bare = plan;
+        bare.host.clear();
         if (description_.empty()) {
-            description_ = plan.describe(std::nullopt);
-            merged_.plan = plan;
+            description_ = bare.describe(std::nullopt);
+            merged_.plan = bare;
             holder_.assign(plan.runCount(), 0);
             rows_.resize(plan.runCount());
             callLines_.resize(plan.runCount());
-        } else if (plan.describe(std::nullopt) != description_) {
+        } else if (plan.program != merged_.plan.program) {
+            throw StudyError{"'" + dirs_[0] + "'" + origin(0) + " and '" + dir + "'" +
+                             (plan.host.empty() ? "" : " (run on " + plan.host + ")") +
+                             " were made by different builds of vardeck-cli (program " +
+                             merged_.plan.program + " and " + plan.program + ")"};
+        } else if (bare.describe(std::nullopt) != description_) {
             throw StudyError{"'" + dir + "' holds a shard of another study than '" + dirs_[0] +
                              "' (their study.txt differ)"};
         }
@@ -282,24 +313,79 @@ private:
         }
     }
 
-    void checkComplete() const {
-        const std::size_t missing =
-            std::size_t(std::count(holder_.begin(), holder_.end(), std::uint32_t{0}));
-        if (missing == 0) return;
-        const std::size_t first =
-            std::size_t(std::find(holder_.begin(), holder_.end(), 0u) - holder_.begin());
-        const StudyRun run = merged_.plan.run(first);
-        throw StudyError{std::to_string(missing) + " of " + std::to_string(holder_.size()) +
-                         " runs are missing, the first " + trafficProfileName(run.profile) +
-                         " demand " + shortestNumber(run.demand) + " seed " +
-                         std::to_string(run.seed) + " " + run.system.name() +
-                         " (is a shard missing?)"};
+    // " (shard K/N, run on HOST)" after what is said about the files of folder `d`.
+    std::string origin(std::size_t d) const {
+        const Folder& folder = folders_[d];
+        std::string text;
+        if (folder.shard)
+            text = "shard " + std::to_string(folder.shard->number) + "/" +
+                   std::to_string(folder.shard->count);
+        if (!folder.host.empty())
+            text += std::string(text.empty() ? "" : ", ") + "run on " + folder.host;
+        return text.empty() ? "" : " (" + text + ")";
     }
+
+    // Every run that no folder holds, told at once: the shards that no folder holds, then the
+    // runs missing from the folders given.
+    void checkComplete() const {
+        std::vector<std::size_t> missing;
+        for (std::size_t i = 0; i < holder_.size(); ++i)
+            if (holder_[i] == 0) missing.push_back(i);
+        if (missing.empty()) return;
+        std::vector<std::string> parts;
+        // The shards, when every folder is a shard of one split.
+        const std::size_t count = folders_.front().shard ? folders_.front().shard->count : 0;
+        std::vector<std::size_t> folderOfShard(count, 0);
+        for (std::size_t d = 0; d < folders_.size() && count > 0; ++d) {
+            if (!folders_[d].shard || folders_[d].shard->count != count) {
+                folderOfShard.clear();
+                break;
+            }
+            folderOfShard[folders_[d].shard->number - 1] = d + 1;
+        }
+        if (!folderOfShard.empty()) {
+            std::vector<std::size_t> absent;
+            for (std::size_t k = 0; k < count; ++k)
+                if (folderOfShard[k] == 0) absent.push_back(k + 1);
+            if (!absent.empty())
+                parts.push_back("no folder holds shard" +
+                                std::string(absent.size() > 1 ? "s " : " ") + numberRanges(absent) +
+                                " of " + std::to_string(count));
+            std::erase_if(missing, [&](std::size_t i) { return folderOfShard[i % count] == 0; });
+        }
+        if (!missing.empty()) {
+            std::vector<std::size_t> numbers;
+            for (std::size_t i : missing) numbers.push_back(i + 1);
+            const StudyRun run = merged_.plan.run(missing.front());
+            std::string part = "runs " + numberRanges(numbers) +
+                               " in the study's order are not in the folders, the first " +
+                               trafficProfileName(run.profile) + " demand " +
+                               shortestNumber(run.demand) + " seed " + std::to_string(run.seed) +
+                               " " + run.system.name();
+            if (!folderOfShard.empty()) {
+                const std::size_t d = folderOfShard[missing.front() % count] - 1;
+                part += ", which '" + dirs_[d] + "'" + origin(d) + " lacks";
+            }
+            parts.push_back(part);
+        }
+        std::string text;
+        for (const std::string& part : parts) text += (text.empty() ? "" : "; ") + part;
+        const std::size_t lost =
+            std::size_t(std::count(holder_.begin(), holder_.end(), std::uint32_t{0}));
+        throw StudyError{std::to_string(lost) + " of " + std::to_string(holder_.size()) +
+                         " runs are missing: " + text};
+    }
+
+    struct Folder {
+        std::optional<Shard> shard;
+        std::string host;
+    };
 
     const std::vector<std::string>& dirs_;
     StudyResults merged_;
     std::string description_;
     std::optional<Shard> shard_;
+    std::vector<Folder> folders_;
     // For each run the number (from 1) of the folder that holds it, 0 while none does.
     std::vector<std::uint32_t> holder_;
     std::vector<std::string> rows_;
