@@ -9,6 +9,7 @@
 #include <system_error>
 #include <thread>
 
+#include "study/comma_list.h"
 #include "study/compare_row.h"
 
 namespace vardeck::study {
@@ -23,8 +24,7 @@ RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::at
     const long long steps = defaultRunSteps(traffic, plan.steps + kStepsAfterTraffic);
     ServiceReport report = measureService(traffic, run.system, steps, plan.calls, plan.longWait);
     RunOutcome outcome;
-    for (const std::string& cell : compareRowCells(report, true))
-        outcome.row += (outcome.row.empty() ? "" : ",") + cell;
+    outcome.row = joinList(compareRowCells(report, true), ",");
     outcome.calls = std::move(report.calls);
     outcome.messages = report.messages;
     outcome.firstMessage = std::move(report.firstMessage);
