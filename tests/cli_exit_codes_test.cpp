@@ -58,6 +58,7 @@ TEST_F(CliExitCodesTest, BadInputExitsWithTwoAndWritesNothing) {
         "train solver --patterns pipe.but", "train solver --patterns big.pat",
         // Options that are unknown, missing or do not fit together.
         "train", "train robot", "train teacher --max-epochs 0",
+        "train solver --image '' --max-epochs 1", "train solver --patterns '' --max-epochs 1",
         "make-patterns --teacher --ksu 0.5 -o solver.img",
         "compare --play rec.but --systems schedule,lift",
         "compare --play rec.but --systems schedule,schedule", "compare --play rec.but --steps 0",

@@ -130,11 +130,11 @@ const OptionTable<TrainOptions> kTrainOptions{
     kTrainUsage,
     {{"--patterns", nullptr,
       [](Arguments& args, const std::string& option, TrainOptions& o) {
-          o.patterns = args.value(option);
+          o.patterns = args.nonEmpty(option, "a file name");
       }},
      {"--image", nullptr,
       [](Arguments& args, const std::string& option, TrainOptions& o) {
-          o.image = args.value(option);
+          o.image = args.nonEmpty(option, "a file name");
       }},
      {"--max-epochs", nullptr,
       [](Arguments& args, const std::string& option, TrainOptions& o) {
