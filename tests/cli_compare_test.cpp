@@ -1,6 +1,7 @@
 // The compare command: every system replays the same recording and is measured alike.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <filesystem>
@@ -135,6 +136,7 @@ TEST_F(CompareTest, EveryPassengerCountsFromTheirOwnPress) {
 
 TEST_F(CompareTest, EverySystemGetsARowAndEveryAnsweredCallCounts) {
     // Floor 15 up waits 14 steps; once the car stands at 15, floor 15 down is answered at once.
+    test::copyShippedData();
     writeFile("two.but", "2" + entry(0, 15, 1) + entry(100, 15, 0));
     const test::CliResult csv =
         runCli("compare --csv --play two.but --systems adaptive,schedule,neuro");
@@ -169,6 +171,8 @@ TEST_F(CompareTest, SystemsStartAlikeAndTheirCountsAgreeOnBusyTraffic) {
 }
 
 TEST_F(CompareTest, PlotWritesAnSvgLineForEachSystemAndNothingElseIsWritten) {
+    test::copyShippedData();
+    std::set<std::string> files = test::filesIn();
     writeFile("a&b <x>.but", "2" + entry(0, 15, 1) + entry(100, 15, 0));
     const test::CliResult r = runCli("compare --play 'a&b <x>.but' --plot chart.svg");
     ASSERT_EQ(r.code, 0) << r.err;
@@ -181,8 +185,26 @@ TEST_F(CompareTest, PlotWritesAnSvgLineForEachSystemAndNothingElseIsWritten) {
         ++lines;
     EXPECT_EQ(lines, 3);
     EXPECT_NE(svg.find("a&amp;b &lt;x&gt;.but"), std::string::npos) << "the title is escaped";
-    EXPECT_EQ(test::filesIn(), (std::set<std::string>{"a&b <x>.but", "chart.svg"}))
-        << "no vardeck.cfg";
+    files.insert({"a&b <x>.but", "chart.svg"});
+    EXPECT_EQ(test::filesIn(), files) << "nothing else";
+    EXPECT_EQ(readFile("vardeck.cfg"), readFile(VARDECK_DATA_DIR "/vardeck.cfg"));
+}
+
+// A system whose network is missing, no file, or endless is refused in one line naming it,
+// before any run.
+TEST_F(CompareTest, ASystemWithoutItsNetworkIsRefused) {
+    writeFile("one.but", "1" + entry(0, 15, 1));
+    ASSERT_EQ(::mkfifo("fifo.img", 0600), 0);
+    for (const char* image : {"", "fifo.img", "/dev/zero"}) {
+        SCOPED_TRACE(image);
+        std::filesystem::remove("solver.img");
+        if (*image) std::filesystem::create_symlink(image, "solver.img");
+        const test::CliResult r = runCli("compare --play one.but --systems schedule,neuro");
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.err.rfind("vardeck-cli compare: solver.img ", 0), 0u) << r.err;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+        EXPECT_EQ(r.out, "");
+    }
 }
 
 }  // namespace

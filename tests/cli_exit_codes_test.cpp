@@ -103,9 +103,9 @@ TEST_F(CliExitCodesTest, BadInputExitsWithTwoAndWritesNothing) {
 
 TEST_F(CliExitCodesTest, FailedWritesExitWithOne) {
     // Output that cannot be written is a failed write, for every command.
-    const char* const toFullDisk[] = {"run --steps 10", "compare --play rec.but --steps 20",
-                                      "generate --profile lunch --steps 100 --calls 5 -o gen.but",
-                                      "--help", "--version"};
+    const char* const toFullDisk[] = {
+        "run --steps 10", "compare --play rec.but --steps 20 --systems schedule",
+        "generate --profile lunch --steps 100 --calls 5 -o gen.but", "--help", "--version"};
     for (const char* arguments : toFullDisk) {
         const std::string command =
             std::string("'") + VARDECK_CLI + "' " + arguments + " >/dev/full 2>cli.err";
@@ -121,7 +121,7 @@ TEST_F(CliExitCodesTest, FailedWritesExitWithOne) {
     const char* const toMissingFolder[] = {
         "make-patterns -o missing/x.pat",
         "generate --profile lunch --steps 100 --calls 5 -o missing/x.but",
-        "compare --play rec.but --steps 20 --plot missing/x.svg",
+        "compare --play rec.but --steps 20 --systems schedule --plot missing/x.svg",
         "train solver --patterns short.pat --image missing/x.img"};
     writeFile("short.pat", "1\n1 0 0 9 0 0 0 +0.0    0 0 1 0 0 1 0 0\n");
     for (const char* arguments : toMissingFolder) {
@@ -150,7 +150,7 @@ TEST_F(CliExitCodesTest, PipesAmongTheWorkingFilesAreNotWaitedFor) {
         ASSERT_EQ(::mkfifo(name, 0600), 0) << name;
     }
     for (const char* arguments : {"run --steps 5 --load-solver", "run --steps 5 --system neuro",
-                                  "compare --steps 5 --play rec.but"}) {
+                                  "compare --steps 5 --play rec.but --systems schedule"}) {
         const test::CliResult r = runCli(arguments);
         EXPECT_EQ(r.code, 0) << arguments << "\n" << r.err;
     }

@@ -15,6 +15,7 @@
 #include "record/press_recorder.h"
 #include "study/comma_list.h"
 #include "study/compare_row.h"
+#include "study/network_check.h"
 #include "study/service_meter.h"
 #include "study/svg_chart.h"
 #include "study/system_choice.h"
@@ -37,7 +38,8 @@ const char* const kCompareUsage =
     "memory, so every system starts from the same vardeck.cfg. The neuro\n"
     "system runs with solver.img loaded (as after pressing Solver Load); the\n"
     "adaptive system loads its numbered image solver.img.000 to .100 and\n"
-    "teacher.img itself.\n"
+    "teacher.img itself. A system whose network images are missing or cannot\n"
+    "be loaded is refused before any run (exit 2), as 'study' refuses it.\n"
     "\n"
     "Options:\n"
     "  --play FILE.but  the recording to replay (required)\n"
@@ -214,6 +216,9 @@ int compareCommand(Arguments& args) {
     if (o.play.empty()) throw kCompareOptions.missing("--play FILE.but");
     long long steps = o.steps;
     checkRecording(o.play);
+    // A system without its networks would stand still and serve no one: refuse it at once.
+    if (const std::string problem = networkProblem(o.kinds); !problem.empty())
+        throw UsageError{problem};
     const PressEntries recording = loadRecording(o.play);
     if (steps < 0) steps = defaultSteps(recording);
 
