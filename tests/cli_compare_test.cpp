@@ -1,7 +1,6 @@
 // The compare command: every system replays the same recording and is measured alike.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <climits>
 #include <filesystem>
@@ -187,24 +186,6 @@ TEST_F(CompareTest, PlotWritesAnSvgLineForEachSystemAndNothingElseIsWritten) {
     EXPECT_NE(svg.find("a&amp;b &lt;x&gt;.but"), std::string::npos) << "the title is escaped";
     files.insert({"a&b <x>.but", "chart.svg"});
     EXPECT_EQ(test::filesIn(), files) << "nothing else";
-    EXPECT_EQ(readFile("vardeck.cfg"), readFile(VARDECK_DATA_DIR "/vardeck.cfg"));
-}
-
-// A system whose network is missing, no file, or endless is refused in one line naming it,
-// before any run.
-TEST_F(CompareTest, ASystemWithoutItsNetworkIsRefused) {
-    writeFile("one.but", "1" + entry(0, 15, 1));
-    ASSERT_EQ(::mkfifo("fifo.img", 0600), 0);
-    for (const char* image : {"", "fifo.img", "/dev/zero"}) {
-        SCOPED_TRACE(image);
-        std::filesystem::remove("solver.img");
-        if (*image) std::filesystem::create_symlink(image, "solver.img");
-        const test::CliResult r = runCli("compare --play one.but --systems schedule,neuro");
-        EXPECT_EQ(r.code, 2);
-        EXPECT_EQ(r.err.rfind("vardeck-cli compare: solver.img ", 0), 0u) << r.err;
-        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
-        EXPECT_EQ(r.out, "");
-    }
 }
 
 }  // namespace

@@ -64,6 +64,7 @@ TEST_F(CliExitCodesTest, BadInputExitsWithTwoAndWritesNothing) {
         "compare --play rec.but --systems schedule,schedule", "compare --play rec.but --steps 0",
         "compare --play rec.but --systems neuro@1.5", "compare --play rec.but --systems neuro@.4",
         "compare --play rec.but --systems adaptive@0.40",
+        "compare --play rec.but --systems schedule,neuro",  // solver.img is no network
         "compare --play rec.but --systems neuro@0.4,neuro@0.40", "compare --play rec.but --verbose",
         "compare --play rec.but --long-wait -1", "generate --steps 10 --calls 5 -o solver.img",
         "generate --profile rush-hour --steps 10 --calls 5 -o solver.img",
