@@ -16,6 +16,23 @@ struct OptionRule {
     void (*take)(Arguments& args, const std::string& option, Options& o);
 };
 
+template <auto member>
+struct MemberOf;
+template <class O, class T, T O::*member>
+struct MemberOf<member> {
+    using Options = O;
+};
+
+// The rules of the plainest options: one that sets a flag, one that takes its value as it is.
+template <auto member>
+void takeFlag(Arguments&, const std::string&, typename MemberOf<member>::Options& o) {
+    o.*member = true;
+}
+template <auto member>
+void takeText(Arguments& args, const std::string& option, typename MemberOf<member>::Options& o) {
+    o.*member = args.value(option);
+}
+
 // A command's options as a table, so that every command reads its words, answers --help and
 // refuses what it does not know alike.
 template <class Options>
