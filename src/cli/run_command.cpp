@@ -7,7 +7,7 @@
 #include "cli/recording_file.h"
 #include "cli/write_failure.h"
 #include "sim/simulation.h"
-#include "study/system_names.h"
+#include "study/system_choice.h"
 
 namespace vardeck::cli {
 
@@ -88,7 +88,7 @@ void printTrace(const Simulation& sim, int step) {
 }
 
 struct RunOptions {
-    SystemKind kind = kDefaultSystem;
+    SystemChoice kind = kDefaultSystem;
     long long steps = 1000;
     bool trace = false, loadSolver = false, saveSettings = false;
     std::string play;
@@ -115,6 +115,8 @@ const OptionTable<RunOptions> kRunOptions{
 int runCommand(Arguments& args) {
     RunOptions o;
     if (!kRunOptions.read(args, o)) return 0;
+    if (o.kind.isController() || o.kind.isFixedKsu())
+        throw UsageError{"run cannot run " + o.kind.name() + " yet"};
     if (!o.play.empty()) checkRecording(o.play);
 
     static char outputBuffer[1 << 16];
@@ -128,7 +130,7 @@ int runCommand(Arguments& args) {
         sim.recorder.load(o.play);
         sim.recorder.mode = PressRecorder::Playing;
     }
-    sim.select(o.kind);
+    sim.select(o.kind.kind);
     if (o.loadSolver) sim.current().command(CmdLoadSolver, nullptr);
     for (long long i = 0; i < o.steps; ++i) {
         const int step = sim.stepCounter;

@@ -7,7 +7,7 @@
 #include "cli/option_table.h"
 #include "cli/study_usage.h"
 #include "study/plan_check.h"
-#include "study/system_names.h"
+#include "study/system_choice.h"
 
 namespace vardeck::cli {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "study/limits.h"
-#include "study/system_names.h"
+#include "study/system_choice.h"
 
 namespace vardeck::study {
 
@@ -29,8 +29,8 @@ std::optional<PlanProblem> planProblem(const StudyPlan& plan) {
           outside("long-wait", plan.longWait, 0, kMaxLongWait)})
         if (problem) return problem;
     if (std::find(plan.systems.begin(), plan.systems.end(), plan.baseline) == plan.systems.end())
-        return PlanProblem{"baseline", std::string("the baseline '") + systemName(plan.baseline) +
-                                           "' is not among the systems"};
+        return PlanProblem{"baseline",
+                           "the baseline '" + plan.baseline.name() + "' is not among the systems"};
     if (plan.firstSeed + (plan.seeds - 1) > std::uint64_t(kMaxSeed))
         return PlanProblem{"first-seed", "the seeds run past " + std::to_string(kMaxSeed)};
     if (!plan.runCountWithin(kMaxStudyRuns))
