@@ -16,6 +16,7 @@ struct OptionRule {
     void (*take)(Arguments& args, const std::string& option, Options& o);
 };
 
+// The options that `member` belongs to.
 template <auto member>
 struct MemberOf;
 template <class O, class T, T O::*member>
