@@ -21,6 +21,7 @@
 #include "study/compare_row.h"
 #include "study/study_plan.h"
 #include "study/study_runner.h"
+#include "study/study_summary.h"
 #include "test_support.h"
 
 namespace vardeck {
@@ -597,6 +598,10 @@ TEST(StudyPlanTest, CallsComeFromTheDecimalDemandHalvesAwayFromZero) {
     std::string old = text;
     old.erase(old.find("long-wait 90\n"), 13);
     EXPECT_EQ(study::StudyPlan::parse(old, nullptr).longWait, 60);
+    // A plan that missed the check is refused by the summary, never paired with a missing run.
+    plan.baseline = SystemKind::Neuro;
+    EXPECT_THROW(study::summarizeStudy(plan, {}), study::StudyError);
+    EXPECT_THROW(study::compareColumnIndex("wait_men"), std::logic_error);
 }
 
 TEST(TrafficTest, GenerationStopsWhenAsked) {

@@ -187,10 +187,7 @@ struct CompareOptions {
 const OptionTable<CompareOptions> kCompareOptions{
     "compare",
     kCompareUsage,
-    {{"--play", nullptr,
-      [](Arguments& args, const std::string& option, CompareOptions& o) {
-          o.play = args.value(option);
-      }},
+    {{"--play", nullptr, takeText<&CompareOptions::play>},
      {"--steps", nullptr,
       [](Arguments& args, const std::string& option, CompareOptions& o) {
           o.steps = args.integer(option, 1, kMaxSteps);
@@ -203,10 +200,8 @@ const OptionTable<CompareOptions> kCompareOptions{
       [](Arguments& args, const std::string& option, CompareOptions& o) {
           o.longWait = static_cast<int>(args.integer(option, 0, kMaxLongWait));
       }},
-     {"--csv", nullptr, [](Arguments&, const std::string&, CompareOptions& o) { o.csv = true; }},
-     {"--plot", nullptr, [](Arguments& args, const std::string& option, CompareOptions& o) {
-          o.plot = args.nonEmpty(option, "a file name");
-      }}}};
+     {"--csv", nullptr, takeFlag<&CompareOptions::csv>},
+     {"--plot", nullptr, takeFileName<&CompareOptions::plot>}}};
 
 }  // namespace
 

@@ -109,15 +109,10 @@ const OptionTable<RunOptions> kRunOptions{
       [](Arguments& args, const std::string& option, RunOptions& o) {
           o.steps = args.integer(option, 0, 2'000'000'000);
       }},
-     {"--trace", nullptr, [](Arguments&, const std::string&, RunOptions& o) { o.trace = true; }},
-     {"--play", nullptr,
-      [](Arguments& args, const std::string& option, RunOptions& o) {
-          o.play = args.value(option);
-      }},
-     {"--load-solver", nullptr,
-      [](Arguments&, const std::string&, RunOptions& o) { o.loadSolver = true; }},
-     {"--save-settings", nullptr,
-      [](Arguments&, const std::string&, RunOptions& o) { o.saveSettings = true; }}}};
+     {"--trace", nullptr, takeFlag<&RunOptions::trace>},
+     {"--play", nullptr, takeText<&RunOptions::play>},
+     {"--load-solver", nullptr, takeFlag<&RunOptions::loadSolver>},
+     {"--save-settings", nullptr, takeFlag<&RunOptions::saveSettings>}}};
 
 }  // namespace
 
