@@ -41,7 +41,11 @@ const char* const kRunUsage =
     "  --system NAME    the control system to run (default: adaptive):\n"
     "                   schedule, neuro or adaptive, as in the window, or\n"
     "                   neuro-ahead or adaptive-ahead, which see the\n"
-    "                   look-ahead state (solver-ahead.pat, solver-ahead.img*)\n"
+    "                   look-ahead state (solver-ahead.pat and\n"
+    "                   solver-ahead.img*). Unlike compare and study, run\n"
+    "                   checks no network: as in the window, a neuro system\n"
+    "                   keeps the untrained network it starts with, and the\n"
+    "                   car stands still, until --load-solver loads one\n"
     "  --steps N        number of steps (default 1000)\n"
     "  --trace          print the car and the lamps after every step\n"
     "  --play FILE.but  load a press-sequence file and play it back\n"
@@ -110,15 +114,10 @@ const OptionTable<RunOptions> kRunOptions{
       [](Arguments& args, const std::string& option, RunOptions& o) {
           o.steps = args.integer(option, 0, 2'000'000'000);
       }},
-     {"--trace", nullptr, [](Arguments&, const std::string&, RunOptions& o) { o.trace = true; }},
-     {"--play", nullptr,
-      [](Arguments& args, const std::string& option, RunOptions& o) {
-          o.play = args.value(option);
-      }},
-     {"--load-solver", nullptr,
-      [](Arguments&, const std::string&, RunOptions& o) { o.loadSolver = true; }},
-     {"--save-settings", nullptr,
-      [](Arguments&, const std::string&, RunOptions& o) { o.saveSettings = true; }}}};
+     {"--trace", nullptr, takeFlag<&RunOptions::trace>},
+     {"--play", nullptr, takeText<&RunOptions::play>},
+     {"--load-solver", nullptr, takeFlag<&RunOptions::loadSolver>},
+     {"--save-settings", nullptr, takeFlag<&RunOptions::saveSettings>}}};
 
 }  // namespace
 
