@@ -15,6 +15,8 @@ if(BUILD_TESTING)
     file(GLOB GUI_TEST_SOURCES CONFIGURE_DEPENDS tests/gui/*.cpp)
     add_executable(vardeck_gui_tests ${GUI_TEST_SOURCES})
     target_link_libraries(vardeck_gui_tests PRIVATE vardeck_app Qt6::Test)
+    set_target_properties(vardeck_gui_tests PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
+    add_dependencies(vardeck_test_programs vardeck_gui_tests)
     target_compile_definitions(vardeck_gui_tests PRIVATE VARDECK_DATA_DIR="${CMAKE_SOURCE_DIR}/data")
     if(TARGET vardeck)
         # The start-up tests run the program itself.

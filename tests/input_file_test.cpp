@@ -27,7 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kData = VARDECK_DATA_DIR;
+using test::kData;
 
 std::string widestSettings() {
     Settings settings;

@@ -20,7 +20,7 @@ namespace {
 using test::readFile;
 using test::runCli;
 
-const std::string kData = VARDECK_DATA_DIR;
+using test::kData;
 const char* const kTraffic[] = {"up-peak", "down-peak", "inter-floor", "lunch",
                                 "mixed-no-destination"};
 

@@ -17,6 +17,9 @@
 
 namespace vardeck::test {
 
+// The shipped data, as the source tree holds it.
+inline const std::string kData = VARDECK_DATA_DIR;
+
 // Runs a test inside a fresh temporary directory, because the program opens its files by bare
 // name in the working directory.
 class TempDir {

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 using test::readFile;
 using test::writeFile;
 
-const fs::path kData = VARDECK_DATA_DIR;
+using test::kData;
 
 std::string fingerprint(const std::string& content) {
     return std::to_string(content.size()) + "/" + std::to_string(std::hash<std::string>{}(content));
@@ -127,7 +127,7 @@ TEST(WorkFolderTest, BlockedFolderGivesAnErrorAndWritesNothing) {
         test::TempDir dir;
         c.arrange();
         const auto before = snapshot(".");
-        WorkFolder folder(c.folder, *c.defaults ? fs::path(c.defaults) : kData);
+        WorkFolder folder(c.folder, *c.defaults ? fs::path(c.defaults) : fs::path(kData));
         EXPECT_FALSE(folder.prepare());
         EXPECT_NE(folder.error().find(c.errorNames), std::string::npos) << folder.error();
         EXPECT_TRUE(folder.copied().empty());

@@ -18,9 +18,6 @@ namespace {
 
 constexpr int kBottom = 452;
 const QRgb kBackground = colour(240, 240, 240);
-const QRgb kWhite = colour(255, 255, 255);
-const QRgb kRed = colour(255, 0, 0);
-const QRgb kGrey = colour(150, 150, 150);
 
 QImage paint(const Building& building) {
     QImage image(180, kBottom, QImage::Format_RGB32);

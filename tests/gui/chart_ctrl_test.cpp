@@ -19,8 +19,6 @@ using namespace vardeck::guitest;
 namespace {
 
 const QRect kFrameRect(185, 33, 215, 143);
-const QRgb kGrey = colour(150, 150, 150);
-const QRgb kWhite = colour(255, 255, 255);
 // A green line pixel over the grey background, as the OR composition shows it.
 const QRgb kLine = colour(150, 255, 150);
 

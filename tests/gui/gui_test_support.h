@@ -86,6 +86,11 @@ inline QRgb colour(int r, int g, int b) {
     return qRgb(r, g, b) & 0xffffff;
 }
 
+// The colours the building and the charts draw with.
+inline const QRgb kWhite = colour(255, 255, 255);
+inline const QRgb kRed = colour(255, 0, 0);
+inline const QRgb kGrey = colour(150, 150, 150);
+
 inline QRgb rgb(const QImage& image, int x, int y) {
     return image.pixel(x, y) & 0xffffff;
 }

@@ -20,10 +20,9 @@ using namespace vardeck::guitest;
 
 namespace {
 
-constexpr int kBottom = MainDialog::kClientHeight;
+constexpr int kClientBottom = MainDialog::kClientHeight;
 constexpr int kCarX = 47;
 constexpr int kHallX = 60;
-const QRgb kRed = colour(255, 0, 0);
 // One input, two targets: the error never falls far enough, so only a stop ends the training.
 const QByteArray kEndlessPatterns =
     "2\n0 1 0 3 0 0 0 +0.5    1 0 0 0 0 0 0 0\n0 1 0 3 0 0 0 +0.5    0 1 0 0 0 0 0 0\n";
@@ -32,7 +31,7 @@ const QRect kStatusArea(85, 55, 95, 175);
 
 // A point in the upper (up) or lower (down) part of a floor's row.
 int rowY(int floor, bool upper) {
-    return kBottom - 18 - (15 * (floor - 1) + (upper ? 10 : 3));
+    return kClientBottom - 18 - (15 * (floor - 1) + (upper ? 10 : 3));
 }
 
 // One window in its own working directory, with message boxes answered.
@@ -52,7 +51,9 @@ struct Window {
     void press(int id) const { QTest::mouseClick(dialog->item(id), Qt::LeftButton); }
     void click(int x, int y) const { clickAt(dialog->client(), QPoint(x, y)); }
     QImage strip() const {
-        return dialog->client()->grab(QRect(0, 0, MainDialog::kStripWidth, kBottom)).toImage();
+        return dialog->client()
+            ->grab(QRect(0, 0, MainDialog::kStripWidth, kClientBottom))
+            .toImage();
     }
     QImage status() const {
         return strip().copy(kStatusArea).convertToFormat(QImage::Format_RGB32);
@@ -92,12 +93,12 @@ private slots:
         w.click(kHallX, rowY(9, false));
         const Building& b = w.sim.building;
         QCOMPARE(b.car.buttons[20] + b.hallPanel.up[9] + b.hallPanel.down[9], 3);
-        const int m = kBottom - 15 * 9 - 11;  // the arrows' common base
+        const int m = kClientBottom - 15 * 9 - 11;  // the arrows' common base
         QCOMPARE(rgb(w.strip(), 59, m - 4), kRed);
         QCOMPARE(rgb(w.strip(), 59, m + 4), kRed);
 
         // The car goes to floor 9: green while its doors are open, red again when they close.
-        const int top = BuildingPainter::rowTop(kBottom, 9);
+        const int top = BuildingPainter::rowTop(kClientBottom, 9);
         int steps = 0;
         for (; steps < 20 && b.car.doorOpen == 0; ++steps) w.press(IdStep);
         QCOMPARE(b.car.floor, 9);
