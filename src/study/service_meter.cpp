@@ -138,7 +138,7 @@ void ServiceMeter::showMessage(const std::string& text) {
     }
 }
 
-ServiceReport ServiceMeter::finish(long long steps) const {
+ServiceReport ServiceMeter::finish(long long steps, const std::vector<int>& periodBounds) const {
     ServiceReport report;
     report.kind = sim_.currentKind();
     report.steps = steps;
@@ -173,6 +173,9 @@ ServiceReport ServiceMeter::finish(long long steps) const {
     const HallCallPanel& hall = sim_.building.hallPanel;
     for (int f = 1; f <= kFloorCount; ++f) report.stillWaiting += hall.up[f] + hall.down[f];
     report.passengers = passengers_.summarize(steps, longWait_);
+    for (std::size_t i = 0; i + 1 < periodBounds.size(); ++i)
+        report.periods.push_back(
+            passengers_.summarize(steps, longWait_, periodBounds[i], periodBounds[i + 1]));
     report.calls = calls_;
     report.messages = messages_;
     report.firstMessage = firstMessage_;
@@ -188,7 +191,7 @@ PressEntries loadRecording(const std::string& path) {
 }
 
 ServiceReport measureService(const PressEntries& recording, SystemKind kind, long long steps,
-                             bool recordCalls, int longWait) {
+                             bool recordCalls, int longWait, const std::vector<int>& periodBounds) {
     // A network's first random weights come from its thread's generator; starting each run
     // from the generator's first value makes a run give the same figures on any thread,
     // whatever ran there before.
@@ -209,7 +212,7 @@ ServiceReport measureService(const PressEntries& recording, SystemKind kind, lon
         sim.runStep();
         meter.afterStep();
     }
-    ServiceReport report = meter.finish(steps);
+    ServiceReport report = meter.finish(steps, periodBounds);
     sim.setUserInterface(nullptr);
     return report;
 }

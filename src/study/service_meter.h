@@ -52,6 +52,8 @@ struct ServiceReport {
     std::optional<double> destinationTimeMean;  // none when no destination was reached
     int stillWaiting = 0;                       // lit hall lamps at the end
     PassengerSummary passengers;
+    // For traffic that changes over the run, the passengers of each period.
+    std::vector<PassengerSummary> periods;
     std::vector<CallRecord> calls;  // only when asked for
     long long messages = 0;
     std::string firstMessage;
@@ -78,7 +80,8 @@ public:
     // Run the simulation's step between these two.
     void beforeStep();
     void afterStep();
-    ServiceReport finish(long long steps) const;
+    // `periodBounds`: where each period of the traffic begins, then the end; may be empty.
+    ServiceReport finish(long long steps, const std::vector<int>& periodBounds = {}) const;
 
     void efficiencySampleTaken(int floor, int direction) override;
     void hallCallAdded(int floor, int direction) override;
@@ -143,6 +146,7 @@ PressEntries loadRecording(const std::string& path);
 // `recording` under `kind` for `steps` steps and measures it. Nothing is written. A run
 // depends on nothing but its arguments and the files, so runs may go on side by side.
 ServiceReport measureService(const PressEntries& recording, SystemKind kind, long long steps,
-                             bool recordCalls = false, int longWait = kDefaultLongWait);
+                             bool recordCalls = false, int longWait = kDefaultLongWait,
+                             const std::vector<int>& periodBounds = {});
 
 }  // namespace vardeck::study

@@ -60,16 +60,17 @@ std::string shortestNumber(double value) {
     return error == std::errc{} ? std::string(buffer, end) : std::string("nan");
 }
 
-std::vector<TrafficProfile> parseProfileList(const std::string& list) {
-    std::vector<TrafficProfile> profiles;
+std::vector<StudyProfile> parseProfileList(const std::string& list) {
+    std::vector<StudyProfile> profiles;
     for (const std::string& name : splitList(list, "profiles")) {
-        const auto profile = parseTrafficProfile(name);
-        if (!profile)
-            throw StudyError{"unknown profile '" + name +
-                             "' (up-peak, down-peak, inter-floor or lunch)"};
-        if (std::find(profiles.begin(), profiles.end(), *profile) != profiles.end())
+        if (std::find_if(profiles.begin(), profiles.end(),
+                         [&](const StudyProfile& p) { return p.name == name; }) != profiles.end())
             throw StudyError{"the profile '" + name + "' is listed twice"};
-        profiles.push_back(*profile);
+        try {
+            profiles.push_back(studyProfileNamed(name));
+        } catch (const InputError& error) {
+            throw StudyError{error.message};
+        }
     }
     return profiles;
 }
@@ -145,7 +146,7 @@ StudyRun StudyPlan::run(std::size_t index) const {
     return r;
 }
 
-std::optional<std::size_t> StudyPlan::indexOf(TrafficProfile profile, double demand,
+std::optional<std::size_t> StudyPlan::indexOf(const StudyProfile& profile, double demand,
                                               std::uint32_t seed, SystemKind system) const {
     const auto p = std::find(profiles.begin(), profiles.end(), profile);
     const auto d = std::find(demands.begin(), demands.end(), demand);
@@ -181,7 +182,8 @@ int StudyPlan::callsFor(double demand) const {
 
 TrafficOptions StudyPlan::traffic(const StudyRun& run) const {
     TrafficOptions options;
-    options.profile = run.profile;
+    options.profile = run.profile.periods.front().profile;
+    if (run.profile.isDay()) options.periods = run.profile.periods;
     options.steps = steps;
     options.calls = callsFor(run.demand);
     options.seed = run.seed;
@@ -189,12 +191,25 @@ TrafficOptions StudyPlan::traffic(const StudyRun& run) const {
     return options;
 }
 
+std::vector<int> StudyPlan::periodBoundsOf(const StudyProfile& profile) const {
+    return profile.isDay() ? periodBounds(profile.periods, steps) : std::vector<int>{};
+}
+
+bool StudyPlan::hasDayProfile() const {
+    return std::any_of(profiles.begin(), profiles.end(),
+                       [](const StudyProfile& p) { return p.isDay(); });
+}
+
 std::string StudyPlan::describe(const std::optional<Shard>& shard) const {
     std::ostringstream text;
     text << kHeader << "\n"
          << "version " << kProgramVersion << "\n"
-         << "profiles " << joinList(profiles, trafficProfileName) << "\n"
-         << "demands " << joinList(demands, shortestNumber) << "\n"
+         << "profiles " << joinList(profiles, [](const StudyProfile& p) { return p.name; }) << "\n";
+    std::string dayFiles;
+    for (const StudyProfile& p : profiles)
+        if (p.fromFile()) dayFiles += (dayFiles.empty() ? "" : ",") + periodsText(p.periods);
+    if (!dayFiles.empty()) text << "day-files " << dayFiles << "\n";
+    text << "demands " << joinList(demands, shortestNumber) << "\n"
          << "seeds " << seeds << "\n"
          << "first-seed " << firstSeed << "\n"
          << "steps " << steps << "\n"
@@ -237,7 +252,28 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
     StudyPlan plan;
     if (take("version") != kProgramVersion)
         throw StudyError{"made by another version of vardeck-cli"};
-    plan.profiles = parseProfileList(take("profiles"));
+    // Day files are taken as the study read them, not read again.
+    std::vector<std::string> dayFiles;
+    if (values.count("day-files")) dayFiles = splitList(take("day-files"), "day files");
+    std::size_t nextDay = 0;
+    for (const std::string& name : splitList(take("profiles"), "profiles")) {
+        try {
+            if (!isDayFileName(name)) {
+                plan.profiles.push_back(studyProfileNamed(name));
+                continue;
+            }
+            if (nextDay >= dayFiles.size())
+                throw StudyError{"the day file '" + name + "' is missing"};
+            plan.profiles.emplace_back(name, parsePeriodsText(dayFiles[nextDay++]));
+        } catch (const InputError& error) {
+            throw StudyError{error.message};
+        }
+    }
+    if (nextDay != dayFiles.size()) throw StudyError{"more day files than profiles"};
+    for (std::size_t i = 0; i < plan.profiles.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (plan.profiles[i] == plan.profiles[j])
+                throw StudyError{"the profile '" + plan.profiles[i].name + "' is listed twice"};
     plan.demands = parseDemandList(take("demands"));
     plan.seeds = static_cast<std::size_t>(whole("seeds", 2, 1'000'000));
     plan.firstSeed = static_cast<std::uint32_t>(whole("first-seed", 0, 4294967295LL));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/simulation.h"
+#include "study/study_profile.h"
 #include "study/traffic_generator.h"
 
 namespace vardeck::study {
@@ -15,7 +16,7 @@ namespace vardeck::study {
 // One run of a study: a cell (profile, demand), a seed of its traffic and a system.
 struct StudyRun {
     std::size_t index = 0;  // in the fixed order of the study
-    TrafficProfile profile = TrafficProfile::InterFloor;
+    StudyProfile profile = TrafficProfile::InterFloor;
     double demand = 0;
     std::uint32_t seed = 0;
     SystemKind system = SystemKind::Schedule;
@@ -32,7 +33,7 @@ struct Shard {
 // What a study runs: every profile, demand and seed under every system, in one fixed order
 // (profile as given, demand ascending, seed ascending, system as given).
 struct StudyPlan {
-    std::vector<TrafficProfile> profiles;
+    std::vector<StudyProfile> profiles;
     std::vector<double> demands;  // calls per 1000 steps, ascending
     std::size_t seeds = 30;
     std::uint32_t firstSeed = 1;
@@ -51,13 +52,16 @@ struct StudyPlan {
     bool runCountWithin(std::size_t limit) const;
     StudyRun run(std::size_t index) const;
     // The index of a run, if the plan has it.
-    std::optional<std::size_t> indexOf(TrafficProfile profile, double demand, std::uint32_t seed,
-                                       SystemKind system) const;
+    std::optional<std::size_t> indexOf(const StudyProfile& profile, double demand,
+                                       std::uint32_t seed, SystemKind system) const;
     // Calls per run: demand x steps / 1000, halves rounded away from zero, worked out on the
     // demand's decimal text (as study.txt and runs.csv show it), so 2.05 x 30000 / 1000 is
     // 61.5 and gives 62. Capped at 2000000000.
     int callsFor(double demand) const;
     TrafficOptions traffic(const StudyRun& run) const;
+    // Where the periods of a day profile begin, and the end; none for a stationary profile.
+    std::vector<int> periodBoundsOf(const StudyProfile& profile) const;
+    bool hasDayProfile() const;
 
     // study.txt: the plan, and with a shard the shard's place in it.
     std::string describe(const std::optional<Shard>& shard) const;
@@ -74,7 +78,8 @@ struct StudyError {
 
 // Comma-separated lists; each throws StudyError on an empty list, an empty or unknown item or
 // an item given twice. Demands come back ascending.
-std::vector<TrafficProfile> parseProfileList(const std::string& list);
+// Profiles: stationary ones, "day" and day files (read now).
+std::vector<StudyProfile> parseProfileList(const std::string& list);
 std::vector<double> parseDemandList(const std::string& list);
 std::vector<SystemKind> parseStudySystems(const std::string& list);
 // "K/N" with 1 <= K <= N.

@@ -45,7 +45,7 @@ std::size_t indexOfDifference(const char* name) {
     return 0;
 }
 
-const CellSummary* findCell(const std::vector<CellSummary>& cells, TrafficProfile profile,
+const CellSummary* findCell(const std::vector<CellSummary>& cells, const StudyProfile& profile,
                             double demand, SystemKind system) {
     for (const CellSummary& c : cells)
         if (c.profile == profile && c.demand == demand && c.system == system) return &c;
@@ -73,7 +73,7 @@ void drawDemandAxes(std::string& svg, const PlotFrame& frame, const StudyPlan& p
 
 // Mean wait per passenger against demand, each system a line with its 95 % band.
 std::string waitPlot(const StudyPlan& plan, const std::vector<CellSummary>& cells,
-                     TrafficProfile profile) {
+                     const StudyProfile& profile) {
     const std::size_t wait = indexOfMeasure("pax_wait_mean");
     double lo = 0, hi = 0;
     for (const CellSummary& c : cells) {
@@ -81,8 +81,7 @@ std::string waitPlot(const StudyPlan& plan, const std::vector<CellSummary>& cell
         hi = std::max({hi, c.measures[wait].mean, c.measures[wait].high.value_or(0)});
     }
     const PlotFrame frame = demandFrame(plan, lo, hi);
-    const std::string title =
-        std::string(trafficProfileName(profile)) + ": mean wait per passenger";
+    const std::string title = profile.name + ": mean wait per passenger";
     std::string svg = frame.open(title);
     drawDemandAxes(svg, frame, plan, "mean wait (steps)", title);
     for (SystemKind system : plan.systems) {
@@ -118,7 +117,7 @@ std::string waitPlot(const StudyPlan& plan, const std::vector<CellSummary>& cell
 // so it clears 0 exactly when the dot is filled. A difference without spread cannot be
 // tested: a hollow dot without whisker.
 std::string differencePlot(const StudyPlan& plan, const std::vector<CellSummary>& cells,
-                           TrafficProfile profile, const char* measure, const char* what) {
+                           const StudyProfile& profile, const char* measure, const char* what) {
     const std::size_t index = indexOfDifference(measure);
     double lo = 0, hi = 0;
     for (const CellSummary& c : cells) {
@@ -130,8 +129,8 @@ std::string differencePlot(const StudyPlan& plan, const std::vector<CellSummary>
         hi = std::max({hi, d.mean, d.high.value_or(d.mean)});
     }
     const PlotFrame frame = demandFrame(plan, lo, hi);
-    const std::string title = std::string(trafficProfileName(profile)) + ": " + what + ", " +
-                              "difference from " + systemName(plan.baseline);
+    const std::string title =
+        profile.name + ": " + what + ", " + "difference from " + systemName(plan.baseline);
     std::string svg = frame.open(title);
     drawDemandAxes(svg, frame, plan, std::string(what) + " difference (steps)", title);
     appendf(svg,
@@ -238,8 +237,7 @@ namespace {
 
 std::string parameterTable(const StudyPlan& plan) {
     std::string profiles, demands, systems;
-    for (TrafficProfile p : plan.profiles)
-        profiles += (profiles.empty() ? "" : ", ") + std::string(trafficProfileName(p));
+    for (const StudyProfile& p : plan.profiles) profiles += (profiles.empty() ? "" : ", ") + p.name;
     for (double d : plan.demands) demands += (demands.empty() ? "" : ", ") + shortestNumber(d);
     for (SystemKind s : plan.systems)
         systems += (systems.empty() ? "" : ", ") + std::string(systemName(s));
@@ -333,7 +331,7 @@ std::string summaryTable(const StudyPlan& plan, const std::vector<CellSummary>& 
     const SystemKind firstSystem = plan.systems.front();
     for (const CellSummary& c : cells) {
         html += c.system == firstSystem ? "<tr class=\"first\">" : "<tr>";
-        html += "<td class=\"name\">" + std::string(trafficProfileName(c.profile)) + "</td><td>" +
+        html += "<td class=\"name\">" + escapeXml(c.profile.name) + "</td><td>" +
                 shortestNumber(c.demand) + "</td><td class=\"name\">" + systemName(c.system) +
                 "</td>";
         for (const TableColumn& column : kMeasureColumns)
@@ -359,7 +357,8 @@ std::string summaryTable(const StudyPlan& plan, const std::vector<CellSummary>& 
 }  // namespace
 
 std::string renderStudyReport(const StudyPlan& plan, const std::vector<CellSummary>& cells,
-                              const std::vector<std::string>& warnings) {
+                              const std::vector<std::string>& warnings,
+                              const std::string& periodSection) {
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n"
         "<title>Vardeck study</title>\n<style>\n";
@@ -374,9 +373,8 @@ std::string renderStudyReport(const StudyPlan& plan, const std::vector<CellSumma
         html += std::string("<span><span class=\"swatch\" style=\"background:") + colourOf(s) +
                 "\"></span>" + systemName(s) + "</span>";
     html += "</p>\n";
-    for (TrafficProfile profile : plan.profiles) {
-        html +=
-            "<h3>" + std::string(trafficProfileName(profile)) + "</h3>\n<div class=\"plots\">\n";
+    for (const StudyProfile& profile : plan.profiles) {
+        html += "<h3>" + escapeXml(profile.name) + "</h3>\n<div class=\"plots\">\n";
         html += waitPlot(plan, cells, profile);
         if (plan.systems.size() > 1) {
             html += differencePlot(plan, cells, profile, "pax_wait_mean", "mean wait");
@@ -384,6 +382,7 @@ std::string renderStudyReport(const StudyPlan& plan, const std::vector<CellSumma
         }
         html += "</div>\n";
     }
+    html += periodSection;
     html += summaryTable(plan, cells);
     html += "</body>\n</html>\n";
     return html;

@@ -13,6 +13,7 @@ namespace vardeck::study {
 // and the summary table, under a banner with `warnings` when there are any. Inline SVG and CSS
 // only: nothing is fetched and nothing runs.
 std::string renderStudyReport(const StudyPlan& plan, const std::vector<CellSummary>& cells,
-                              const std::vector<std::string>& warnings = {});
+                              const std::vector<std::string>& warnings = {},
+                              const std::string& periodSection = {});
 
 }  // namespace vardeck::study

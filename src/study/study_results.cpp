@@ -17,6 +17,7 @@
 #include "study/compare_row.h"
 #include "study/folder_update.h"
 #include "study/number_text.h"
+#include "study/period_table.h"
 #include "study/run_row_check.h"
 #include "study/study_report.h"
 #include "study/study_summary.h"
@@ -32,6 +33,7 @@ namespace fs = std::filesystem;
 constexpr const char* kStudyFile = "study.txt";
 constexpr const char* kRunsFile = "runs.csv";
 constexpr const char* kCallsFile = "calls.csv";
+constexpr const char* kPeriodsFile = "periods.csv";
 constexpr const char* kSummaryFile = "summary.csv";
 constexpr const char* kReportFile = "report.html";
 
@@ -56,7 +58,8 @@ std::size_t runOfLine(const StudyPlan& plan, const std::vector<std::string>& cel
                       const std::string& where) {
     const auto bad = [&](const std::string& what) { return StudyError{where + ": " + what}; };
     if (cells.size() < 4) throw bad("too few columns");
-    const auto profile = parseTrafficProfile(cells[0]);
+    const std::optional<StudyProfile> profile =
+        cells[0].empty() ? std::nullopt : std::optional<StudyProfile>(StudyProfile{cells[0], {}});
     const auto demand = parseNumber(cells[1]);
     const auto seed = parseInteger(cells[2]);
     std::optional<std::size_t> index;
@@ -100,9 +103,8 @@ std::string callsCsvHeader() {
 }
 
 std::string callsCsvLines(const StudyRun& run, const std::vector<CallRecord>& calls) {
-    const std::string prefix = std::string(trafficProfileName(run.profile)) + "," +
-                               shortestNumber(run.demand) + "," + std::to_string(run.seed) + "," +
-                               systemName(run.system) + ",";
+    const std::string prefix = run.profile.name + "," + shortestNumber(run.demand) + "," +
+                               std::to_string(run.seed) + "," + systemName(run.system) + ",";
     const auto step = [](int s) { return s < 0 ? std::string() : std::to_string(s); };
     std::string text;
     for (const CallRecord& c : calls) {
@@ -143,13 +145,19 @@ std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& 
         for (const std::string& lines : results.callLines) calls += lines;
         files.emplace_back(kCallsFile, std::move(calls));
     }
+    if (results.plan.hasDayProfile()) {
+        std::string periods = periodsCsvHeader();
+        for (const std::string& lines : results.periodLines) periods += lines;
+        files.emplace_back(kPeriodsFile, std::move(periods));
+    }
     if (results.complete()) {
         const auto summary = summarizeStudy(results.plan, results.rows);
         files.emplace_back(kSummaryFile, summaryCsv(results.plan, summary));
         files.emplace_back(
             kReportFile,
             renderStudyReport(results.plan, summary,
-                              degenerateRunWarnings(results.plan, results.indices, results.rows)));
+                              degenerateRunWarnings(results.plan, results.indices, results.rows),
+                              periodTables(results.plan, summary, results.periodLines)));
     }
     // Last, so that a folder whose study.txt is new holds the rest of that study too.
     files.emplace_back(kStudyFile, results.plan.describe(results.shard));
@@ -165,7 +173,7 @@ std::string writeStudyFiles(const std::string& dir,
         if (stop && stop->load()) return "interrupted";
         if (std::string problem = update.stage(name, text); !problem.empty()) return problem;
     }
-    for (const char* name : {kCallsFile, kSummaryFile, kReportFile}) {
+    for (const char* name : {kCallsFile, kPeriodsFile, kSummaryFile, kReportFile}) {
         bool kept = false;
         for (const auto& file : files) kept = kept || file.first == name;
         if (!kept) update.remove(name);
@@ -190,6 +198,7 @@ public:
         const StudyPlan plan = readPlan(dir);
         const std::vector<HeldRun> held = readRuns(dir, static_cast<std::uint32_t>(d + 1));
         if (plan.calls) readCalls(dir, held);
+        if (plan.hasDayProfile()) readPeriods(dir, held);
     }
 
     StudyResults result() {
@@ -198,6 +207,7 @@ public:
         for (std::size_t i = 0; i < holder_.size(); ++i) merged_.indices[i] = i;
         merged_.rows = std::move(rows_);
         merged_.callLines = std::move(callLines_);
+        merged_.periodLines = std::move(periodLines_);
         return std::move(merged_);
     }
 
@@ -208,6 +218,7 @@ private:
         long long line;
         long long calls;
         long long answered;
+        long long pax;
     };
 
     StudyPlan readPlan(const std::string& dir) {
@@ -226,6 +237,7 @@ private:
             holder_.assign(plan.runCount(), 0);
             rows_.resize(plan.runCount());
             callLines_.resize(plan.runCount());
+            periodLines_.resize(plan.runCount());
         } else if (plan.describe(std::nullopt) != description_) {
             throw StudyError{"'" + dir + "' holds a shard of another study than '" + dirs_[0] +
                              "' (their study.txt differ)"};
@@ -237,6 +249,7 @@ private:
         const std::vector<std::string>& columns = compareColumns();
         const std::size_t callsColumn = compareColumnIndex("calls");
         const std::size_t answeredColumn = compareColumnIndex("answered");
+        const std::size_t paxColumn = compareColumnIndex("pax");
         std::vector<HeldRun> held;
         const std::string runsPath = pathIn(dir, kRunsFile);
         std::istringstream runs(readBounded(runsPath, kTableFileLimit));
@@ -256,10 +269,11 @@ private:
             if (const std::string problem = checkCompareRow(row); !problem.empty())
                 throw StudyError{where + ": " + problem};
             holder_[index] = dirNumber;
-            long long calls = 0, answered = 0;
+            long long calls = 0, answered = 0, pax = 0;
             isWholeNumber(row[callsColumn], std::numeric_limits<long long>::max(), &calls);
             isWholeNumber(row[answeredColumn], std::numeric_limits<long long>::max(), &answered);
-            held.push_back({index, number, calls, answered});
+            isWholeNumber(row[paxColumn], std::numeric_limits<long long>::max(), &pax);
+            held.push_back({index, number, calls, answered, pax});
             std::size_t start = 0;
             for (int comma = 0; comma < 3; ++comma) start = line.find(',', start) + 1;
             rows_[index] = line.substr(start);
@@ -302,6 +316,39 @@ private:
         }
     }
 
+    // periods.csv: each run of a day profile, its periods in order.
+    void readPeriods(const std::string& dir, const std::vector<HeldRun>& held) {
+        const std::string periodsPath = pathIn(dir, kPeriodsFile);
+        std::istringstream periods(readBounded(periodsPath, kTableFileLimit));
+        std::string line;
+        if (!std::getline(periods, line) || line + "\n" != periodsCsvHeader())
+            throw StudyError{periodsPath + ": not the periods of a study"};
+        std::unordered_map<std::size_t, std::vector<std::vector<std::string>>> cells;
+        std::unordered_map<std::size_t, std::size_t> position;
+        for (std::size_t h = 0; h < held.size(); ++h) position.emplace(held[h].index, h);
+        for (long long number = 2; std::getline(periods, line); ++number) {
+            const std::string where = periodsPath + " line " + std::to_string(number);
+            std::vector<std::string> row = splitCommas(line);
+            if (row.size() != 8) throw StudyError{where + ": wrong number of columns"};
+            const std::size_t index = runOfLine(merged_.plan, row, where);
+            if (!position.count(index))
+                throw StudyError{where + ": a period of a run that " + kRunsFile +
+                                 " of this folder lacks"};
+            cells[index].emplace_back(row.begin() + 4, row.end());
+            periodLines_[index] += line + "\n";
+        }
+        for (const HeldRun& h : held) {
+            const auto found = cells.find(h.index);
+            const std::string problem = checkPeriodLines(
+                merged_.plan.run(h.index),
+                found == cells.end() ? std::vector<std::vector<std::string>>{} : found->second,
+                h.pax);
+            if (!problem.empty())
+                throw StudyError{periodsPath + ": the run on line " + std::to_string(h.line) +
+                                 " of " + pathIn(dir, kRunsFile) + ": " + problem};
+        }
+    }
+
     void checkComplete() const {
         const std::size_t missing =
             std::size_t(std::count(holder_.begin(), holder_.end(), std::uint32_t{0}));
@@ -310,10 +357,9 @@ private:
             std::size_t(std::find(holder_.begin(), holder_.end(), 0u) - holder_.begin());
         const StudyRun run = merged_.plan.run(first);
         throw StudyError{std::to_string(missing) + " of " + std::to_string(holder_.size()) +
-                         " runs are missing, the first " + trafficProfileName(run.profile) +
-                         " demand " + shortestNumber(run.demand) + " seed " +
-                         std::to_string(run.seed) + " " + systemName(run.system) +
-                         " (is a shard missing?)"};
+                         " runs are missing, the first " + run.profile.name + " demand " +
+                         shortestNumber(run.demand) + " seed " + std::to_string(run.seed) + " " +
+                         systemName(run.system) + " (is a shard missing?)"};
     }
 
     const std::vector<std::string>& dirs_;
@@ -324,6 +370,7 @@ private:
     std::vector<std::uint32_t> holder_;
     std::vector<std::string> rows_;
     std::vector<std::string> callLines_;
+    std::vector<std::string> periodLines_;
 };
 
 }  // namespace

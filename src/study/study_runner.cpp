@@ -18,11 +18,13 @@ RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::at
     if (generated.stopped) return {};
     const PressEntries traffic = std::move(generated.entries);
     const long long steps = defaultRunSteps(traffic, kDefaultStepCap);
-    ServiceReport report = measureService(traffic, run.system, steps, plan.calls, plan.longWait);
+    ServiceReport report = measureService(traffic, run.system, steps, plan.calls, plan.longWait,
+                                          plan.periodBoundsOf(run.profile));
     RunOutcome outcome;
     for (const std::string& cell : compareRowCells(report, true))
         outcome.row += (outcome.row.empty() ? "" : ",") + cell;
     outcome.calls = std::move(report.calls);
+    outcome.periods = std::move(report.periods);
     outcome.messages = report.messages;
     outcome.firstMessage = std::move(report.firstMessage);
     return outcome;
