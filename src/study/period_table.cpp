@@ -11,7 +11,6 @@
 #include "study/run_row_check.h"
 #include "study/statistics.h"
 #include "study/svg_chart.h"
-#include "study/system_names.h"
 
 namespace vardeck::study {
 
@@ -76,7 +75,7 @@ std::string periodsCsvHeader() {
 
 std::string periodsCsvLines(const StudyRun& run, const std::vector<PassengerSummary>& periods) {
     const std::string prefix = run.profile.name + "," + shortestNumber(run.demand) + "," +
-                               std::to_string(run.seed) + "," + systemName(run.system) + ",";
+                               std::to_string(run.seed) + "," + run.system.name() + ",";
     std::string text;
     for (std::size_t i = 0; i < periods.size(); ++i) {
         const PassengerSummary& p = periods[i];
@@ -133,7 +132,7 @@ std::string periodTables(const StudyPlan& plan, const std::vector<CellSummary>& 
     struct Row {
         const StudyProfile* profile;
         double demand;
-        SystemKind system;
+        SystemChoice system;
         std::vector<Cell> cells;
     };
     std::vector<PairedTest> tests;
@@ -141,9 +140,9 @@ std::string periodTables(const StudyPlan& plan, const std::vector<CellSummary>& 
     for (const StudyProfile& profile : plan.profiles) {
         if (!profile.isDay()) continue;
         for (double demand : plan.demands) {
-            for (SystemKind system : plan.systems) {
+            for (const SystemChoice& system : plan.systems) {
                 Row row{&profile, demand, system, {}};
-                const auto runOf = [&](SystemKind kind, std::size_t s) {
+                const auto runOf = [&](const SystemChoice& kind, std::size_t s) {
                     return *plan.indexOf(profile, demand,
                                          static_cast<std::uint32_t>(plan.firstSeed + s), kind);
                 };
@@ -209,7 +208,7 @@ std::string periodTables(const StudyPlan& plan, const std::vector<CellSummary>& 
         "the mean over the seeds of each run's mean wait and 95th-percentile wait of the "
         "passengers who pressed in that period (mean &#183; 95th pct., in steps), and for the "
         "whole day. In brackets the mean wait's paired difference from " +
-        std::string(systemName(plan.baseline)) +
+        plan.baseline.name() +
         ", * when significant after the Holm&#8211;Bonferroni correction over every period "
         "of this section.</p>\n";
     const StudyProfile* open = nullptr;
@@ -226,7 +225,7 @@ std::string periodTables(const StudyPlan& plan, const std::vector<CellSummary>& 
         }
         html += row.system == plan.systems.front() ? "<tr class=\"first\">" : "<tr>";
         html += "<td>" + shortestNumber(row.demand) + "</td><td class=\"name\">" +
-                systemName(row.system) + "</td>";
+                row.system.name() + "</td>";
         for (const Cell& c : row.cells) {
             html += "<td>" + c.mean + c.difference;
             if (c.test)
