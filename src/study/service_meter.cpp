@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "neuro/random.h"
+#include "study/fixed_ksu_image.h"
 #include "study/system_choice.h"
 
 namespace vardeck::study {
@@ -203,12 +204,18 @@ ServiceReport measureService(const PressEntries& recording, const SystemChoice& 
     sim.initialise();
     sim.recorder.setEntries(recording);
     sim.recorder.mode = PressRecorder::Playing;
-    if (system.isController() || system.isFixedKsu())
+    if (system.isController())
         throw InputError{"the system " + system.name() + " cannot run here yet"};
     sim.select(system.kind);
     // The neuro system keeps the network it was built with until told to load one; it runs
     // with solver.img (neuro-ahead with solver-ahead.img), as after pressing Solver Load.
-    if (loadsSolverImage(system)) sim.current().command(CmdLoadSolver, nullptr);
+    // Held to one KSU, it runs with that KSU's numbered image instead.
+    if (system.isFixedKsu()) {
+        if (!loadFixedKsuImage(sim, system))
+            throw InputError{system.name() + ": cannot load " + fixedKsuImage(system)};
+    } else if (loadsSolverImage(system)) {
+        sim.current().command(CmdLoadSolver, nullptr);
+    }
     meter.watchRecording();
     for (long long i = 0; i < steps; ++i) {
         meter.beforeStep();
