@@ -6,6 +6,8 @@
 #include "io/atomic_file.h"
 #include "model/building.h"
 #include "record/press_recorder.h"
+#include "study/input_error.h"
+#include "study/study_profile.h"
 #include "study/traffic_generator.h"
 
 namespace vardeck::cli {
@@ -65,6 +67,7 @@ const char* const kGenerateUsage =
 
 int generateCommand(Arguments& args) {
     TrafficOptions options;
+    StudyProfile profile;
     bool haveProfile = false, haveSteps = false, haveCalls = false;
     std::string output;
     while (!args.done()) {
@@ -74,11 +77,13 @@ int generateCommand(Arguments& args) {
             return 0;
         } else if (option == "--profile") {
             const std::string name = args.value(option);
-            const auto profile = parseTrafficProfile(name);
-            if (!profile)
-                throw UsageError{"unknown profile '" + name +
-                                 "' (up-peak, down-peak, inter-floor or lunch)"};
-            options.profile = *profile;
+            try {
+                profile = studyProfileNamed(name);
+            } catch (const InputError& error) {
+                throw UsageError{error.message};
+            }
+            options.profile = profile.periods.front().profile;
+            if (profile.isDay()) options.periods = profile.periods;
             haveProfile = true;
         } else if (option == "--steps") {
             options.steps = static_cast<int>(args.integer(option, 1, 100'000'000));
@@ -119,8 +124,8 @@ int generateCommand(Arguments& args) {
         return 1;
     }
     std::printf("%s: %zu calls (%s, %d steps, seed %u), %d moved to a later step, %d dropped\n",
-                output.c_str(), recorder.entries().size(), trafficProfileName(options.profile),
-                options.steps, static_cast<unsigned>(options.seed), traffic.moved, traffic.dropped);
+                output.c_str(), recorder.entries().size(), profile.name.c_str(), options.steps,
+                static_cast<unsigned>(options.seed), traffic.moved, traffic.dropped);
     return 0;
 }
 
