@@ -12,6 +12,7 @@
 #include "model/building.h"
 #include "record/press_recorder.h"
 #include "study/compare_row.h"
+#include "study/fixed_ksu_image.h"
 #include "study/service_meter.h"
 #include "study/svg_chart.h"
 #include "study/system_choice.h"
@@ -207,6 +208,8 @@ int compareCommand(Arguments& args) {
     }
     if (play.empty())
         throw UsageError{"--play FILE.but is required (try vardeck-cli compare --help)"};
+    if (const std::string problem = fixedKsuProblem(kinds); !problem.empty())
+        throw UsageError{problem};
     checkRecording(play);
     const PressEntries recording = loadRecording(play);
     if (steps < 0) steps = defaultSteps(recording);

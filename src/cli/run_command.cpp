@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/recording_file.h"
 #include "sim/simulation.h"
+#include "study/fixed_ksu_image.h"
 #include "study/system_choice.h"
 
 namespace vardeck::cli {
@@ -112,8 +113,9 @@ int runCommand(Arguments& args) {
             throw UsageError{"unknown option '" + option + "' (try vardeck-cli run --help)"};
         }
     }
-    if (system.isController() || system.isFixedKsu())
-        throw UsageError{"run cannot run " + system.name() + " yet"};
+    if (system.isController()) throw UsageError{"run cannot run " + system.name() + " yet"};
+    if (const std::string problem = fixedKsuProblem({system}); !problem.empty())
+        throw UsageError{problem};
     if (!play.empty()) checkRecording(play);
 
     static char outputBuffer[1 << 16];
@@ -128,7 +130,11 @@ int runCommand(Arguments& args) {
         sim.recorder.mode = PressRecorder::Playing;
     }
     sim.select(system.kind);
-    if (loadSolver) sim.current().command(CmdLoadSolver, nullptr);
+    // Held to one KSU, the neuro system always runs with that KSU's image as its solver.
+    if (system.isFixedKsu())
+        loadFixedKsuImage(sim, system);
+    else if (loadSolver)
+        sim.current().command(CmdLoadSolver, nullptr);
     for (long long i = 0; i < steps; ++i) {
         const int step = sim.stepCounter;
         sim.runStep();
