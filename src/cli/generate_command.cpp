@@ -3,10 +3,13 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/option_table.h"
+#include "cli/write_failure.h"
 #include "io/atomic_file.h"
 #include "model/building.h"
 #include "record/press_recorder.h"
 #include "study/input_error.h"
+#include "study/limits.h"
 #include "study/study_profile.h"
 #include "study/traffic_generator.h"
 
@@ -17,7 +20,8 @@ using namespace study;
 namespace {
 
 const char* const kGenerateUsage =
-    "Usage: vardeck-cli generate --profile up-peak|down-peak|inter-floor|lunch\n"
+    "Usage: vardeck-cli generate --profile up-peak|down-peak|inter-floor|\n"
+    "                                      lunch|day|FILE.day\n"
     "                            --steps N --calls K [--seed S]\n"
     "                            [--no-destination-share P] -o FILE.but\n"
     "\n"
@@ -32,7 +36,8 @@ const char* const kGenerateUsage =
     "in 0..N-1 (the arrival times of a Poisson process of K calls over N\n"
     "steps). A caller whose step, floor and direction are already taken\n"
     "presses in the next free step; one that finds no free step up to N-1 is\n"
-    "dropped. The file keeps the callers in step order.\n"
+    "dropped. The file keeps the callers in step order. In a day profile a\n"
+    "step's chance of a call is in proportion to the weight of its period.\n"
     "\n"
     "Options:\n"
     "  --profile NAME   the kind of traffic:\n"
@@ -46,6 +51,23 @@ const char* const kGenerateUsage =
     "                     lunch        4 in 10 go to the common floor 13,\n"
     "                                  4 in 10 leave it, 1 in 10 go up from\n"
     "                                  floor 1, 1 in 10 down to it\n"
+    "                     day          an office day in five periods, each\n"
+    "                                  its share of the steps and weight of\n"
+    "                                  demand (shares x weights make 1, so\n"
+    "                                  the demand is the day's mean):\n"
+    "                                    morning up-peak        0.15  2\n"
+    "                                    inter-floor            0.25  0.4\n"
+    "                                    lunch                  0.20  1\n"
+    "                                    afternoon inter-floor  0.25  0.4\n"
+    "                                    evening down-peak      0.15  2\n"
+    "                                  after the classic office day of\n"
+    "                                  traffic analysis (morning arrivals,\n"
+    "                                  lunch, evening departures); the\n"
+    "                                  figures are this program's choice\n"
+    "                     FILE.day     your own day: a line per period,\n"
+    "                                  PROFILE SHARE WEIGHT (shares are\n"
+    "                                  relative, weights 0 or more; '#'\n"
+    "                                  starts a comment)\n"
     "  --steps N        length of the traffic in steps, 1 to 100000000\n"
     "  --calls K        number of callers, 0 to 1000000\n"
     "  --seed S         seed of the random numbers, 0 to 4294967295\n"
@@ -63,54 +85,61 @@ const char* const kGenerateUsage =
     "On success one line on stdout tells how many callers were written, moved\n"
     "and dropped.\n";
 
-}  // namespace
-
-int generateCommand(Arguments& args) {
-    TrafficOptions options;
+struct GenerateOptions {
+    TrafficOptions traffic;
     StudyProfile profile;
     bool haveProfile = false, haveSteps = false, haveCalls = false;
     std::string output;
-    while (!args.done()) {
-        const std::string option = args.take();
-        if (option == "--help" || option == "-h") {
-            std::fputs(kGenerateUsage, stdout);
-            return 0;
-        } else if (option == "--profile") {
-            const std::string name = args.value(option);
-            try {
-                profile = studyProfileNamed(name);
-            } catch (const InputError& error) {
-                throw UsageError{error.message};
-            }
-            options.profile = profile.periods.front().profile;
-            if (profile.isDay()) options.periods = profile.periods;
-            haveProfile = true;
-        } else if (option == "--steps") {
-            options.steps = static_cast<int>(args.integer(option, 1, 100'000'000));
-            haveSteps = true;
-        } else if (option == "--calls") {
-            options.calls = static_cast<int>(args.integer(option, 0, 1'000'000));
-            haveCalls = true;
-        } else if (option == "--seed") {
-            options.seed = static_cast<std::uint32_t>(args.integer(option, 0, 4294967295LL));
-        } else if (option == "--no-destination-share") {
-            const double share = args.number(option);
-            if (share < 0 || share > 1)
-                throw UsageError{option + " wants a share from 0 to 1, not " +
-                                 std::to_string(share)};
-            options.noDestinationShare = share;
-        } else if (option == "-o" || option == "--output") {
-            output = args.value(option);
-            if (output.empty()) throw UsageError{option + " needs a file name"};
-        } else {
-            throw UsageError{"unknown option '" + option + "' (try vardeck-cli generate --help)"};
-        }
-    }
-    if (!haveProfile) throw UsageError{"--profile is required (try vardeck-cli generate --help)"};
-    if (!haveSteps) throw UsageError{"--steps is required (try vardeck-cli generate --help)"};
-    if (!haveCalls) throw UsageError{"--calls is required (try vardeck-cli generate --help)"};
-    if (output.empty())
-        throw UsageError{"-o FILE.but is required (try vardeck-cli generate --help)"};
+};
+
+const OptionTable<GenerateOptions> kGenerateOptions{
+    "generate",
+    kGenerateUsage,
+    {{"--profile", nullptr,
+      [](Arguments& args, const std::string& option, GenerateOptions& o) {
+          const std::string name = args.value(option);
+          try {
+              o.profile = studyProfileNamed(name);
+          } catch (const InputError& error) {
+              throw UsageError{error.message};
+          }
+          o.traffic.profile = o.profile.periods.front().profile;
+          if (o.profile.isDay()) o.traffic.periods = o.profile.periods;
+          o.haveProfile = true;
+      }},
+     {"--steps", nullptr,
+      [](Arguments& args, const std::string& option, GenerateOptions& o) {
+          o.traffic.steps = static_cast<int>(args.integer(option, 1, kMaxTrafficSteps));
+          o.haveSteps = true;
+      }},
+     {"--calls", nullptr,
+      [](Arguments& args, const std::string& option, GenerateOptions& o) {
+          o.traffic.calls = static_cast<int>(args.integer(option, 0, kMaxTrafficCalls));
+          o.haveCalls = true;
+      }},
+     {"--seed", nullptr,
+      [](Arguments& args, const std::string& option, GenerateOptions& o) {
+          o.traffic.seed = static_cast<std::uint32_t>(args.integer(option, 0, kMaxSeed));
+      }},
+     {"--no-destination-share", nullptr,
+      [](Arguments& args, const std::string& option, GenerateOptions& o) {
+          o.traffic.noDestinationShare = args.share(option);
+      }},
+     {"-o", "--output", [](Arguments& args, const std::string& option, GenerateOptions& o) {
+          o.output = args.nonEmpty(option, "a file name");
+      }}}};
+
+}  // namespace
+
+int generateCommand(Arguments& args) {
+    GenerateOptions o;
+    if (!kGenerateOptions.read(args, o)) return 0;
+    if (!o.haveProfile) throw kGenerateOptions.missing("--profile");
+    if (!o.haveSteps) throw kGenerateOptions.missing("--steps");
+    if (!o.haveCalls) throw kGenerateOptions.missing("--calls");
+    if (o.output.empty()) throw kGenerateOptions.missing("-o FILE.but");
+    const TrafficOptions& options = o.traffic;
+    const std::string& output = o.output;
 
     GeneratedTraffic traffic = generateTraffic(options);
 
@@ -119,12 +148,10 @@ int generateCommand(Arguments& args) {
     PressRecorder recorder(building);
     recorder.setEntries(std::move(traffic.entries));
     if (!recorder.save(output)) {
-        std::fprintf(stderr, "vardeck-cli generate: cannot write '%s': %s\n", output.c_str(),
-                     saveErrorText(errno).c_str());
-        return 1;
+        return cannotWriteFile("generate", output, errno);
     }
     std::printf("%s: %zu calls (%s, %d steps, seed %u), %d moved to a later step, %d dropped\n",
-                output.c_str(), recorder.entries().size(), profile.name.c_str(), options.steps,
+                output.c_str(), recorder.entries().size(), o.profile.name.c_str(), options.steps,
                 static_cast<unsigned>(options.seed), traffic.moved, traffic.dropped);
     return 0;
 }

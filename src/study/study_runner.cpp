@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "study/comma_list.h"
 #include "study/compare_row.h"
 
 namespace vardeck::study {
@@ -21,8 +22,7 @@ RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::at
     ServiceReport report = measureService(traffic, run.system, steps, plan.calls, plan.longWait,
                                           plan.periodBoundsOf(run.profile));
     RunOutcome outcome;
-    for (const std::string& cell : compareRowCells(report, true))
-        outcome.row += (outcome.row.empty() ? "" : ",") + cell;
+    outcome.row = joinList(compareRowCells(report, true), ",");
     outcome.calls = std::move(report.calls);
     outcome.periods = std::move(report.periods);
     outcome.messages = report.messages;
