@@ -183,7 +183,7 @@ TEST(ShippedDataTest, AFixedKsuSystemDrivesAsNeuroWithThatImageLoaded) {
                                std::filesystem::copy_options::overwrite_existing);
     EXPECT_EQ(fixed.out, runCli("run --system neuro --load-solver" + play).out);
 
-    for (const std::string command :
+    for (const std::string& command :
          {"run --system neuro@0.30" + play,
           std::string("compare --systems schedule,neuro@0.30 --play traffic/lunch.but"),
           std::string("study --systems schedule,neuro-ahead@0.30 --seeds 2 -o out")}) {

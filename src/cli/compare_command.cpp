@@ -16,6 +16,7 @@
 #include "study/comma_list.h"
 #include "study/compare_row.h"
 #include "study/fixed_ksu_image.h"
+#include "study/network_check.h"
 #include "study/service_meter.h"
 #include "study/svg_chart.h"
 #include "study/system_choice.h"
@@ -38,7 +39,8 @@ const char* const kCompareUsage =
     "memory, so every system starts from the same vardeck.cfg. The neuro\n"
     "system runs with solver.img loaded (as after pressing Solver Load); the\n"
     "adaptive system loads its numbered image solver.img.000 to .100 and\n"
-    "teacher.img itself.\n"
+    "teacher.img itself. A system whose network images are missing or cannot\n"
+    "be loaded is refused before any run (exit 2), as 'study' refuses it.\n"
     "\n"
     "Options:\n"
     "  --play FILE.but  the recording to replay (required)\n"
@@ -188,10 +190,7 @@ struct CompareOptions {
 const OptionTable<CompareOptions> kCompareOptions{
     "compare",
     kCompareUsage,
-    {{"--play", nullptr,
-      [](Arguments& args, const std::string& option, CompareOptions& o) {
-          o.play = args.value(option);
-      }},
+    {{"--play", nullptr, takeText<&CompareOptions::play>},
      {"--steps", nullptr,
       [](Arguments& args, const std::string& option, CompareOptions& o) {
           o.steps = args.integer(option, 1, kMaxSteps);
@@ -204,10 +203,8 @@ const OptionTable<CompareOptions> kCompareOptions{
       [](Arguments& args, const std::string& option, CompareOptions& o) {
           o.longWait = static_cast<int>(args.integer(option, 0, kMaxLongWait));
       }},
-     {"--csv", nullptr, [](Arguments&, const std::string&, CompareOptions& o) { o.csv = true; }},
-     {"--plot", nullptr, [](Arguments& args, const std::string& option, CompareOptions& o) {
-          o.plot = args.nonEmpty(option, "a file name");
-      }}}};
+     {"--csv", nullptr, takeFlag<&CompareOptions::csv>},
+     {"--plot", nullptr, takeFileName<&CompareOptions::plot>}}};
 
 }  // namespace
 
@@ -219,6 +216,9 @@ int compareCommand(Arguments& args) {
     if (const std::string problem = fixedKsuProblem(o.kinds); !problem.empty())
         throw UsageError{problem};
     checkRecording(o.play);
+    // A system without its networks would stand still and serve no one: refuse it at once.
+    if (const std::string problem = networkProblem(o.kinds); !problem.empty())
+        throw UsageError{problem};
     const PressEntries recording = loadRecording(o.play);
     if (steps < 0) steps = defaultSteps(recording);
 

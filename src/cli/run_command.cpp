@@ -37,10 +37,15 @@ const char* const kRunUsage =
     "  --system NAME    the control system to run (default: adaptive):\n"
     "                   schedule, neuro or adaptive, as in the window, or\n"
     "                   neuro-ahead or adaptive-ahead, which see the\n"
-    "                   look-ahead state (solver-ahead.pat and .img*),\n"
-    "                   or neuro@K or neuro-ahead@K, held to the image of KSU\n"
-    "                   K (0 to 1, two decimals): solver.img.NNN or\n"
-    "                   solver-ahead.img.NNN, always loaded\n"
+    "                   look-ahead state (solver-ahead.pat and\n"
+    "                   solver-ahead.img*), or neuro@K or neuro-ahead@K,\n"
+    "                   held to the image of KSU K from 0 to 1\n"
+    "                   (solver.img.NNN or solver-ahead.img.NNN), loaded at\n"
+    "                   the start and refused when missing. Unlike compare\n"
+    "                   and study, run checks no other network: as in the\n"
+    "                   window, a neuro system keeps the untrained network it\n"
+    "                   starts with, and the car stands still, until\n"
+    "                   --load-solver loads one\n"
     "  --steps N        number of steps (default 1000)\n"
     "  --trace          print the car and the lamps after every step\n"
     "  --play FILE.but  load a press-sequence file and play it back\n"
@@ -109,15 +114,10 @@ const OptionTable<RunOptions> kRunOptions{
       [](Arguments& args, const std::string& option, RunOptions& o) {
           o.steps = args.integer(option, 0, 2'000'000'000);
       }},
-     {"--trace", nullptr, [](Arguments&, const std::string&, RunOptions& o) { o.trace = true; }},
-     {"--play", nullptr,
-      [](Arguments& args, const std::string& option, RunOptions& o) {
-          o.play = args.value(option);
-      }},
-     {"--load-solver", nullptr,
-      [](Arguments&, const std::string&, RunOptions& o) { o.loadSolver = true; }},
-     {"--save-settings", nullptr,
-      [](Arguments&, const std::string&, RunOptions& o) { o.saveSettings = true; }}}};
+     {"--trace", nullptr, takeFlag<&RunOptions::trace>},
+     {"--play", nullptr, takeText<&RunOptions::play>},
+     {"--load-solver", nullptr, takeFlag<&RunOptions::loadSolver>},
+     {"--save-settings", nullptr, takeFlag<&RunOptions::saveSettings>}}};
 
 }  // namespace
 

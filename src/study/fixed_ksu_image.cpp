@@ -13,7 +13,7 @@ std::string fixedKsuImage(const SystemChoice& system) {
     if (system.isController() || !system.isFixedKsu()) return {};
     const SolverVariant& variant =
         system.kind == SystemKind::NeuroAhead ? kLookAheadSolver : kClassicSolver;
-    char number[8];
+    char number[16];
     std::snprintf(number, sizeof number, ".%03d", system.fixedKsu);
     return variant.image + std::string(number);
 }

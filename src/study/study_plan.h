@@ -48,6 +48,10 @@ struct StudyPlan {
     int longWait = kDefaultLongWait;
     // A fingerprint of the settings and network files the runs start from.
     std::string dataFingerprint;
+    // programFingerprint() of the program that made the runs, and the host it ran on (told
+    // in study.txt, not part of what a merge compares).
+    std::string program;
+    std::string host;
 
     std::size_t runCount() const;
     // Whether the plan has at most `limit` runs, without overflowing on the way.
@@ -102,5 +106,11 @@ std::string shortestNumber(double value);
 // name that is something else (a pipe, a device) counts as such. Returns an empty text when
 // `stop` was set before it finished.
 std::string studyDataFingerprint(const std::atomic<bool>* stop = nullptr);
+
+// A fingerprint of the program itself: a hash of its executable, read once. Two builds that
+// differ in anything a run does differ here, whatever version they say they are.
+std::string programFingerprint();
+// This machine's name, one word.
+std::string hostName();
 
 }  // namespace vardeck::study
