@@ -54,7 +54,7 @@ std::string meanText(const std::vector<double>& values, int decimals) {
 
 // The difference of a system's mean from the baseline's, in percent, "*" when significant.
 std::string differenceText(double difference, double base, bool significant) {
-    std::string text = " <span class=\"rel\">(";
+    std::string text = " <span class=\"p\">(";
     if (base > 0) {
         const long percent = std::lround(100 * difference / base);
         if (percent == 0)
