@@ -1,5 +1,7 @@
 #include "control/controller_session.h"
 
+#include <signal.h>
+
 #include <cstdio>
 
 #include "control/controller_error.h"
@@ -160,6 +162,11 @@ void ControllerSession::finish() {
     if (!process_) return;
     if (process_->running()) process_->writeLine("bye");
     process_->end();
+    process_.reset();
+}
+
+void ControllerSession::abandon() {
+    if (process_ && process_->running()) ::kill(-process_->pid(), SIGKILL);
     process_.reset();
 }
 

@@ -43,6 +43,8 @@ public:
     void endRun(std::string_view measures);
     // Writes `bye` and ends the program.
     void finish();
+    // Ends the program's process group at once (an error elsewhere, or a stop).
+    void abandon();
     [[noreturn]] void fail(std::string_view what) const;
 
 private:

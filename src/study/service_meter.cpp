@@ -4,7 +4,11 @@
 #include <cmath>
 #include <utility>
 
+#include "control/controller_control_system.h"
+#include "control/controller_error.h"
+#include "control/controller_session.h"
 #include "neuro/random.h"
+#include "study/compare_row.h"
 #include "study/system_choice.h"
 
 namespace vardeck::study {
@@ -188,7 +192,8 @@ PressEntries loadRecording(const std::string& path) {
 }
 
 ServiceReport measureService(const PressEntries& recording, const SystemChoice& system,
-                             long long steps, bool recordCalls, int longWait) {
+                             long long steps, bool recordCalls, int longWait,
+                             ControllerSession* controller, std::string_view runLabel) {
     // A network's first random weights come from its thread's generator; starting each run
     // from the generator's first value makes a run give the same figures on any thread,
     // whatever ran there before.
@@ -199,9 +204,17 @@ ServiceReport measureService(const PressEntries& recording, const SystemChoice& 
     sim.initialise();
     sim.recorder.setEntries(recording);
     sim.recorder.mode = PressRecorder::Playing;
-    if (system.isController() || system.isFixedKsu())
+    if (system.isFixedKsu())
         throw InputError{"the system " + system.name() + " cannot run here yet"};
-    sim.select(system.kind);
+    std::optional<ControllerControlSystem> external;
+    if (system.isController()) {
+        if (!controller) throw ControllerError("no program runs the controller " + system.name());
+        external.emplace(sim.building, sim.settings, sim.hooks(), *controller);
+        sim.select(*external);
+        controller->beginRun(runLabel);
+    } else {
+        sim.select(system.kind);
+    }
     // The neuro system keeps the network it was built with until told to load one; it runs
     // with solver.img (neuro-ahead with solver-ahead.img), as after pressing Solver Load.
     if (loadsSolverImage(system)) sim.current().command(CmdLoadSolver, nullptr);
@@ -214,6 +227,7 @@ ServiceReport measureService(const PressEntries& recording, const SystemChoice& 
     ServiceReport report = meter.finish(steps);
     report.system = system;
     sim.setUserInterface(nullptr);
+    if (external) controller->endRun(controllerMeasures(report));
     return report;
 }
 

@@ -5,20 +5,33 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <thread>
 
+#include "control/controller_error.h"
 #include "study/compare_row.h"
 
 namespace vardeck::study {
 
-RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::atomic<bool>* stop) {
+RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::atomic<bool>* stop,
+                       ControllerSet* controllers) {
     TrafficOptions options = plan.traffic(run);
     options.stop = stop;
     GeneratedTraffic generated = generateTraffic(options);
     if (generated.stopped) return {};
     const PressEntries traffic = std::move(generated.entries);
     const long long steps = defaultRunSteps(traffic, kDefaultStepCap);
-    ServiceReport report = measureService(traffic, run.system, steps, plan.calls, plan.longWait);
+    ControllerSession* controller = nullptr;
+    std::string label;
+    if (run.system.isController()) {
+        if (!controllers)
+            throw ControllerError("no program runs the controller " + run.system.name());
+        controller = &controllers->session(run.system.controller);
+        label = std::string(trafficProfileName(run.profile)) + " " + shortestNumber(run.demand) +
+                " " + std::to_string(run.seed);
+    }
+    ServiceReport report =
+        measureService(traffic, run.system, steps, plan.calls, plan.longWait, controller, label);
     RunOutcome outcome;
     for (const std::string& cell : compareRowCells(report, true))
         outcome.row += (outcome.row.empty() ? "" : ",") + cell;
@@ -28,8 +41,12 @@ RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::at
     return outcome;
 }
 
-StudyRunner::StudyRunner(const StudyPlan& plan, std::vector<std::size_t> indices, unsigned jobs)
-    : plan_(plan), indices_(std::move(indices)), jobs_(std::max(jobs, 1u)) {}
+StudyRunner::StudyRunner(const StudyPlan& plan, std::vector<std::size_t> indices, unsigned jobs,
+                         const ControllerSet::Options* controllers)
+    : plan_(plan),
+      indices_(std::move(indices)),
+      jobs_(std::max(jobs, 1u)),
+      controllers_(controllers) {}
 
 bool StudyRunner::run(const std::atomic<bool>& stop,
                       const std::function<void(std::size_t)>& progress) {
@@ -41,22 +58,33 @@ bool StudyRunner::run(const std::atomic<bool>& stop,
     std::size_t done = 0;
     std::exception_ptr error;
 
-    const auto work = [&] {
+    const auto runs = [&](ControllerSet* controllers) {
         for (;;) {
             if (stop.load() || failed.load()) return;
             const std::size_t i = next.fetch_add(1);
             if (i >= indices_.size()) return;
             try {
-                outcomes_[i] = runStudyRun(plan_, plan_.run(indices_[i]), &stop);
+                outcomes_[i] = runStudyRun(plan_, plan_.run(indices_[i]), &stop, controllers);
             } catch (...) {
                 std::lock_guard lock(mutex);
-                if (!error) error = std::current_exception();
+                // A run cut short by a stop is no failure.
+                if (!error && !stop.load()) error = std::current_exception();
                 failed.store(true);
             }
             std::lock_guard lock(mutex);
             ++done;
             changed.notify_one();
         }
+    };
+    const auto work = [&] {
+        std::optional<ControllerSet> controllers;
+        if (controllers_) controllers.emplace(*controllers_);
+        runs(controllers ? &*controllers : nullptr);
+        // The programs of a study that goes on no further are ended at once.
+        if (controllers && (stop.load() || failed.load()))
+            controllers->abandon();
+        else if (controllers)
+            controllers->finish();
     };
     const unsigned threads = static_cast<unsigned>(
         std::min<std::size_t>(jobs_, std::max<std::size_t>(indices_.size(), 1)));
