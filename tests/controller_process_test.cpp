@@ -69,6 +69,7 @@ TEST(ControllerProcessTest, AnswersAndFailuresReadAsAUserShouldSeeThem) {
         const ControllerProcess::Result result = process.readLine();
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(c.status == Status::Ok ? result.line : result.detail, c.text);
+        process.end();  // hands on the unfinished last line of stderr
         std::string seen;
         for (const auto& [text, count] : errors)
             seen += (text.size() < 50 ? text : std::to_string(text.size()) + " bytes") + "*" +
