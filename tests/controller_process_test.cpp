@@ -45,7 +45,9 @@ TEST(ControllerProcessTest, AnswersAndFailuresReadAsAUserShouldSeeThem) {
         {"read l; printf '%s\\n' " + line4095, Status::Ok, line4095},
         {"read l; printf '%s\\n' " + line4096, Status::TooLong,
          "wrote a line longer than 4096 bytes"},
-        {"read l; yes err | head -n 100000 >&2; echo ok", Status::Ok, "ok", "err*100000"},
+        {"read l; yes err | head -n 100000 >&2; echo ok", Status::Ok, "ok", "err*100000;"},
+        {"read l; head -c 5000 /dev/zero | tr '\\0' e >&2; echo ok", Status::Ok, "ok",
+         "905 bytes*1;4095 bytes*1;"},
         {"read l; sleep 5", Status::Timeout, "gave no answer within 0.5 s"},
         {"read l; exit 3", Status::Closed, "exited with status 3"},
         {"read l; kill -9 $$", Status::Closed, "was killed by signal 9 (Killed)"},
@@ -53,7 +55,7 @@ TEST(ControllerProcessTest, AnswersAndFailuresReadAsAUserShouldSeeThem) {
         // The shell is gone, while what it started still holds the output open.
         {"read l; sleep 5 & exit 4", Status::Closed, "exited with status 4"},
         {"no-such-controller", Status::Closed, "exited with status 127 (command not found?)",
-         "sh: 1: no-such-controller: not found*1"},
+         "sh: 1: no-such-controller: not found*1;"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.command);
@@ -67,8 +69,11 @@ TEST(ControllerProcessTest, AnswersAndFailuresReadAsAUserShouldSeeThem) {
         const ControllerProcess::Result result = process.readLine();
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(c.status == Status::Ok ? result.line : result.detail, c.text);
+        process.end();  // hands on the unfinished last line of stderr
         std::string seen;
-        for (const auto& [text, count] : errors) seen += text + "*" + std::to_string(count);
+        for (const auto& [text, count] : errors)
+            seen += (text.size() < 50 ? text : std::to_string(text.size()) + " bytes") + "*" +
+                    std::to_string(count) + ";";
         EXPECT_EQ(seen, c.errors);
     }
 }
@@ -95,7 +100,7 @@ TEST(ControllerProcessTest, AProgramThatStopsReadingFailsTheWriteWithoutSigpipe)
     } cases[] = {
         {"exit 4", Status::WriteFailed, "exited with status 4"},
         {"exec <&-; sleep 5", Status::WriteFailed, "closed its input"},
-        {"sleep 5", Status::Timeout, "read none of its input within 0.5 s"},
+        {"sleep 5", Status::Timeout, "did not read its input within 0.5 s"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.command);

@@ -78,13 +78,10 @@ ControllerProcess::Result ControllerProcess::start() {
     if (pid_ != -1) return fail(Status::StartFailed, "could not be started: it was started before");
     // Ours: [0] input, [2] output, [4] errors; the child's: [1], [3], [5].
     int fds[6] = {-1, -1, -1, -1, -1, -1};
-    int error = 0;
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) error = errno;
-    int pipe[2] = {-1, -1};
-    if (!error && ::pipe2(pipe, O_CLOEXEC) != 0) error = errno;
-    fds[2] = pipe[0], fds[3] = pipe[1];
-    if (!error && ::pipe2(pipe, O_CLOEXEC) != 0) error = errno;
-    fds[4] = pipe[0], fds[5] = pipe[1];
+    int error = ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) == 0 &&
+                        ::pipe2(fds + 2, O_CLOEXEC) == 0 && ::pipe2(fds + 4, O_CLOEXEC) == 0
+                    ? 0
+                    : errno;
     for (int& fd : fds) {
         fd = aboveStandard(fd);
         if (!error && fd < 0) error = errno;
@@ -263,7 +260,7 @@ ControllerProcess::Result ControllerProcess::writeLine(std::string_view line) {
                 continue;
             case Wait::Timeout:
                 return fail(Status::Timeout,
-                            "read none of its input within " + seconds(options_.timeout));
+                            "did not read its input within " + seconds(options_.timeout));
             case Wait::Stopped:
                 return fail(Status::Stopped, "was stopped");
             case Wait::Exited:
