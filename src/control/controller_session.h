@@ -21,7 +21,7 @@ public:
         std::string command;
         std::chrono::milliseconds timeout{10000};
         // Each line the program writes to its standard error.
-        std::function<void(std::string_view)> onStderr;
+        std::function<void(std::string_view)> onStderr = {};
         const std::atomic<bool>* stop = nullptr;
     };
 

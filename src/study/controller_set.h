@@ -26,7 +26,7 @@ public:
         std::vector<Controller> controllers;
         std::chrono::milliseconds timeout{10000};
         // Each line a program writes to its standard error; called on the thread that runs it.
-        std::function<void(std::string_view name, std::string_view line)> onStderr;
+        std::function<void(std::string_view name, std::string_view line)> onStderr = {};
         const std::atomic<bool>* stop = nullptr;
     };
 
