@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -275,6 +276,22 @@ TEST_F(StudyTest, MergeRefusesShardsThatDoNotMakeOneStudy) {
         test::writeFile("hostile/study.txt", text);
     }
     cases.emplace_back("hostile s2 s3", "more than 10000000 runs");
+    // study.txt is checked as the command line is, naming the line at fault.
+    const char* const plans[][3] = {{"baseline schedule", "baseline adaptive-ahead", "baseline"},
+                                    {"baseline schedule", "baseline neuro,schedule", "baseline"},
+                                    {"first-seed 7", "first-seed 4294967294", "first-seed"},
+                                    {"steps 1000", "steps 100", "demands"}};  // 2.5 gives no call
+    for (const auto& [line, changed, fault] : plans) {
+        const std::string copy = "p" + std::to_string(cases.size());
+        fs::create_directory(copy);
+        fs::copy("s1", copy, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        std::string text = readFile("s1/study.txt");
+        const auto at = long(text.find(std::string("\n") + fault + " "));
+        const std::string number =
+            std::to_string(std::count(text.begin(), text.begin() + at, '\n') + 2);
+        test::writeFile(copy + "/study.txt", text.replace(text.find(line), strlen(line), changed));
+        cases.emplace_back(copy + " s2 s3", copy + "/study.txt line " + number);
+    }
 
     for (const auto& [dirs, message] : cases) {
         const test::CliResult r = runCli(std::string("study --merge ") + dirs + " -o merged");
@@ -503,6 +520,7 @@ TEST(StudyPlanTest, CallsComeFromTheDecimalDemandHalvesAwayFromZero) {
     study::StudyPlan plan;
     plan.profiles = {study::TrafficProfile::Lunch};
     plan.demands = {0.00001, 2.05};
+    plan.steps = 100'000'000;  // one call at the smallest demand, as a study must have
     plan.systems = {SystemKind::Schedule};
     plan.longWait = 90;
     const std::string text = plan.describe(std::nullopt);

@@ -27,8 +27,6 @@ public:
     ConfigDialog(Settings& settings, QWidget* parent = nullptr);
 
     QLineEdit* delayEdit() const { return edit_; }
-    QToolButton* upButton() const { return up_; }
-    QToolButton* downButton() const { return down_; }
 
     void done(int result) override;
 

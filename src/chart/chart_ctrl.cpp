@@ -175,7 +175,7 @@ void ChartCtrl::onSize() {
         ChartRect{0, 0, std::max(0, width() - 2 * kBorder), std::max(0, height() - 2 * kBorder)};
     clientHeight_ = clientRect_.bottom - clientRect_.top;
     clientWidth_ = clientRect_.right - clientRect_.left;
-    // The left edge is provisional: RedrawBackground fits it to the limit labels.
+    // The left edge is provisional: redrawBackground() fits it to the limit labels.
     plotRect_ = ChartRect{20, 10, clientRect_.right - 10, clientRect_.bottom - 25};
     plotHeight_ = plotRect_.bottom - plotRect_.top;
     plotWidth_ = plotRect_.right - plotRect_.left;

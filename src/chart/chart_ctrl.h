@@ -27,7 +27,7 @@ struct ChartRect {
 
 // A strip chart: every new value moves the plotted line `step` pixels to the left and adds one
 // short segment at the right edge. The history lives only in the plot image, so changing any
-// property or calling Clear erases it.
+// property or calling clear() erases it.
 //
 // The widget is laid over a rectangle of its parent and shows a 3-pixel sunken edge; everything
 // inside it (the client area) is drawn from two images made once at creation: the background
@@ -58,17 +58,16 @@ public:
     void setLineColor(const QColor& color);
     void setBackColor(const QColor& color);
 
-    // Plots `value` as the newest segment. Before Create the value is only stored.
+    // Plots `value` as the newest segment. Before createIn() the value is only stored.
     void addValue(double value);
     // Erases the plotted line; the limits, labels and the last value stay.
     void clear();
 
-    // Client area and plot area in client coordinates (the client area starts kBorder pixels
-    // inside the widget).
-    ChartRect clientRect() const { return clientRect_; }
+    // The plot area in client coordinates (the client area starts kBorder pixels inside the
+    // widget).
     ChartRect plotRect() const { return plotRect_; }
     // The client area exactly as a paint shows it: background with the plot ORed over it.
-    // A null image before Create.
+    // A null image before createIn().
     QImage composedImage() const;
 
 protected:
@@ -110,7 +109,7 @@ private:
     ChartRect plotRect_;
     QImage backgroundImage_;
     QImage plotImage_;
-    // Set by Create; the window system sends no size changes to a chart that does not exist yet.
+    // Set by createIn(); the window system sends no size changes to a chart that does not exist yet.
     bool created_ = false;
     // Set when the two images have been made (a client area of zero size gives null images, so
     // isNull() cannot tell).

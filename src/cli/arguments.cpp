@@ -30,4 +30,17 @@ double Arguments::number(const std::string& name) {
     return *parsed;
 }
 
+double Arguments::share(const std::string& name) {
+    const double share = number(name);
+    if (share < 0 || share > 1)
+        throw UsageError{name + " wants a share from 0 to 1, not " + std::to_string(share)};
+    return share;
+}
+
+std::string Arguments::nonEmpty(const std::string& name, const char* what) {
+    std::string text = value(name);
+    if (text.empty()) throw UsageError{name + " needs " + what};
+    return text;
+}
+
 }  // namespace vardeck::cli

@@ -26,6 +26,10 @@ public:
     std::string value(const std::string& name);
     long long integer(const std::string& name, long long min, long long max);
     double number(const std::string& name);
+    // A number from 0 to 1.
+    double share(const std::string& name);
+    // A value that may not be empty; `what` names it in the refusal ("a file name").
+    std::string nonEmpty(const std::string& name, const char* what);
 
 private:
     std::vector<std::string> words_;

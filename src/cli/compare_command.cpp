@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/option_table.h"
 #include "cli/recording_file.h"
+#include "cli/write_failure.h"
 #include "io/atomic_file.h"
 #include "io/text_scanner.h"
 #include "model/building.h"
 #include "record/press_recorder.h"
+#include "study/comma_list.h"
 #include "study/compare_row.h"
 #include "study/service_meter.h"
 #include "study/svg_chart.h"
@@ -112,11 +115,7 @@ long long defaultSteps(const PressEntries& entries) {
 }
 
 void printCsv(const std::vector<std::vector<std::string>>& rows) {
-    for (const auto& row : rows) {
-        for (std::size_t i = 0; i < row.size(); ++i)
-            std::printf("%s%s", i ? "," : "", row[i].c_str());
-        std::printf("\n");
-    }
+    for (const auto& row : rows) std::printf("%s\n", joinList(row, ",").c_str());
 }
 
 // Names to the left, numbers to the right, columns two spaces apart.
@@ -174,46 +173,53 @@ bool writePlot(const std::string& path, const std::string& recording, long long 
     return writeTextFile(path, svg);
 }
 
-}  // namespace
-
-int compareCommand(Arguments& args) {
+struct CompareOptions {
     std::string play, plot;
     long long steps = -1;
     int longWait = kDefaultLongWait;
     bool csv = false;
     std::vector<SystemChoice> kinds = {SystemKind::Schedule, SystemKind::Neuro,
                                        SystemKind::Adaptive};
-    while (!args.done()) {
-        const std::string option = args.take();
-        if (option == "--help" || option == "-h") {
-            std::fputs(kCompareUsage, stdout);
-            return 0;
-        } else if (option == "--play") {
-            play = args.value(option);
-        } else if (option == "--steps") {
-            steps = args.integer(option, 1, kMaxSteps);
-        } else if (option == "--systems") {
-            kinds = parseSystemList(args.value(option));
-        } else if (option == "--long-wait") {
-            longWait = static_cast<int>(args.integer(option, 0, kMaxLongWait));
-        } else if (option == "--csv") {
-            csv = true;
-        } else if (option == "--plot") {
-            plot = args.value(option);
-            if (plot.empty()) throw UsageError{"--plot needs a file name"};
-        } else {
-            throw UsageError{"unknown option '" + option + "' (try vardeck-cli compare --help)"};
-        }
-    }
-    if (play.empty())
-        throw UsageError{"--play FILE.but is required (try vardeck-cli compare --help)"};
-    checkRecording(play);
-    const PressEntries recording = loadRecording(play);
+};
+
+const OptionTable<CompareOptions> kCompareOptions{
+    "compare",
+    kCompareUsage,
+    {{"--play", nullptr,
+      [](Arguments& args, const std::string& option, CompareOptions& o) {
+          o.play = args.value(option);
+      }},
+     {"--steps", nullptr,
+      [](Arguments& args, const std::string& option, CompareOptions& o) {
+          o.steps = args.integer(option, 1, kMaxSteps);
+      }},
+     {"--systems", nullptr,
+      [](Arguments& args, const std::string& option, CompareOptions& o) {
+          o.kinds = parseSystemList(args.value(option));
+      }},
+     {"--long-wait", nullptr,
+      [](Arguments& args, const std::string& option, CompareOptions& o) {
+          o.longWait = static_cast<int>(args.integer(option, 0, kMaxLongWait));
+      }},
+     {"--csv", nullptr, [](Arguments&, const std::string&, CompareOptions& o) { o.csv = true; }},
+     {"--plot", nullptr, [](Arguments& args, const std::string& option, CompareOptions& o) {
+          o.plot = args.nonEmpty(option, "a file name");
+      }}}};
+
+}  // namespace
+
+int compareCommand(Arguments& args) {
+    CompareOptions o;
+    if (!kCompareOptions.read(args, o)) return 0;
+    if (o.play.empty()) throw kCompareOptions.missing("--play FILE.but");
+    long long steps = o.steps;
+    checkRecording(o.play);
+    const PressEntries recording = loadRecording(o.play);
     if (steps < 0) steps = defaultSteps(recording);
 
     std::vector<ServiceReport> reports;
-    for (const SystemChoice& kind : kinds) {
-        reports.push_back(measureService(recording, kind, steps, false, longWait));
+    for (const SystemChoice& kind : o.kinds) {
+        reports.push_back(measureService(recording, kind, steps, false, o.longWait));
         const ServiceReport& r = reports.back();
         if (r.messages > 0)
             std::fprintf(
@@ -222,17 +228,15 @@ int compareCommand(Arguments& args) {
     }
 
     std::vector<std::vector<std::string>> rows = {compareColumns()};
-    for (const ServiceReport& r : reports) rows.push_back(compareRowCells(r, csv));
-    if (csv)
+    for (const ServiceReport& r : reports) rows.push_back(compareRowCells(r, o.csv));
+    if (o.csv)
         printCsv(rows);
     else
         printTable(rows);
     std::fflush(stdout);
 
-    if (!plot.empty() && !writePlot(plot, play, steps, reports)) {
-        std::fprintf(stderr, "vardeck-cli compare: cannot write '%s': %s\n", plot.c_str(),
-                     saveErrorText(errno).c_str());
-        return 1;
+    if (!o.plot.empty() && !writePlot(o.plot, o.play, steps, reports)) {
+        return cannotWriteFile("compare", o.plot, errno);
     }
     return 0;
 }

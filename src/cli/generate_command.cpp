@@ -3,9 +3,12 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/option_table.h"
+#include "cli/write_failure.h"
 #include "io/atomic_file.h"
 #include "model/building.h"
 #include "record/press_recorder.h"
+#include "study/limits.h"
 #include "study/traffic_generator.h"
 
 namespace vardeck::cli {
@@ -61,51 +64,58 @@ const char* const kGenerateUsage =
     "On success one line on stdout tells how many callers were written, moved\n"
     "and dropped.\n";
 
+struct GenerateOptions {
+    TrafficOptions traffic;
+    bool haveProfile = false, haveSteps = false, haveCalls = false;
+    std::string output;
+};
+
+const OptionTable<GenerateOptions> kGenerateOptions{
+    "generate",
+    kGenerateUsage,
+    {{"--profile", nullptr,
+      [](Arguments& args, const std::string& option, GenerateOptions& o) {
+          const std::string name = args.value(option);
+          const auto profile = parseTrafficProfile(name);
+          if (!profile)
+              throw UsageError{"unknown profile '" + name +
+                               "' (up-peak, down-peak, inter-floor or lunch)"};
+          o.traffic.profile = *profile;
+          o.haveProfile = true;
+      }},
+     {"--steps", nullptr,
+      [](Arguments& args, const std::string& option, GenerateOptions& o) {
+          o.traffic.steps = static_cast<int>(args.integer(option, 1, kMaxTrafficSteps));
+          o.haveSteps = true;
+      }},
+     {"--calls", nullptr,
+      [](Arguments& args, const std::string& option, GenerateOptions& o) {
+          o.traffic.calls = static_cast<int>(args.integer(option, 0, kMaxTrafficCalls));
+          o.haveCalls = true;
+      }},
+     {"--seed", nullptr,
+      [](Arguments& args, const std::string& option, GenerateOptions& o) {
+          o.traffic.seed = static_cast<std::uint32_t>(args.integer(option, 0, kMaxSeed));
+      }},
+     {"--no-destination-share", nullptr,
+      [](Arguments& args, const std::string& option, GenerateOptions& o) {
+          o.traffic.noDestinationShare = args.share(option);
+      }},
+     {"-o", "--output", [](Arguments& args, const std::string& option, GenerateOptions& o) {
+          o.output = args.nonEmpty(option, "a file name");
+      }}}};
+
 }  // namespace
 
 int generateCommand(Arguments& args) {
-    TrafficOptions options;
-    bool haveProfile = false, haveSteps = false, haveCalls = false;
-    std::string output;
-    while (!args.done()) {
-        const std::string option = args.take();
-        if (option == "--help" || option == "-h") {
-            std::fputs(kGenerateUsage, stdout);
-            return 0;
-        } else if (option == "--profile") {
-            const std::string name = args.value(option);
-            const auto profile = parseTrafficProfile(name);
-            if (!profile)
-                throw UsageError{"unknown profile '" + name +
-                                 "' (up-peak, down-peak, inter-floor or lunch)"};
-            options.profile = *profile;
-            haveProfile = true;
-        } else if (option == "--steps") {
-            options.steps = static_cast<int>(args.integer(option, 1, 100'000'000));
-            haveSteps = true;
-        } else if (option == "--calls") {
-            options.calls = static_cast<int>(args.integer(option, 0, 1'000'000));
-            haveCalls = true;
-        } else if (option == "--seed") {
-            options.seed = static_cast<std::uint32_t>(args.integer(option, 0, 4294967295LL));
-        } else if (option == "--no-destination-share") {
-            const double share = args.number(option);
-            if (share < 0 || share > 1)
-                throw UsageError{option + " wants a share from 0 to 1, not " +
-                                 std::to_string(share)};
-            options.noDestinationShare = share;
-        } else if (option == "-o" || option == "--output") {
-            output = args.value(option);
-            if (output.empty()) throw UsageError{option + " needs a file name"};
-        } else {
-            throw UsageError{"unknown option '" + option + "' (try vardeck-cli generate --help)"};
-        }
-    }
-    if (!haveProfile) throw UsageError{"--profile is required (try vardeck-cli generate --help)"};
-    if (!haveSteps) throw UsageError{"--steps is required (try vardeck-cli generate --help)"};
-    if (!haveCalls) throw UsageError{"--calls is required (try vardeck-cli generate --help)"};
-    if (output.empty())
-        throw UsageError{"-o FILE.but is required (try vardeck-cli generate --help)"};
+    GenerateOptions o;
+    if (!kGenerateOptions.read(args, o)) return 0;
+    if (!o.haveProfile) throw kGenerateOptions.missing("--profile");
+    if (!o.haveSteps) throw kGenerateOptions.missing("--steps");
+    if (!o.haveCalls) throw kGenerateOptions.missing("--calls");
+    if (o.output.empty()) throw kGenerateOptions.missing("-o FILE.but");
+    const TrafficOptions& options = o.traffic;
+    const std::string& output = o.output;
 
     GeneratedTraffic traffic = generateTraffic(options);
 
@@ -114,9 +124,7 @@ int generateCommand(Arguments& args) {
     PressRecorder recorder(building);
     recorder.setEntries(std::move(traffic.entries));
     if (!recorder.save(output)) {
-        std::fprintf(stderr, "vardeck-cli generate: cannot write '%s': %s\n", output.c_str(),
-                     saveErrorText(errno).c_str());
-        return 1;
+        return cannotWriteFile("generate", output, errno);
     }
     std::printf("%s: %zu calls (%s, %d steps, seed %u), %d moved to a later step, %d dropped\n",
                 output.c_str(), recorder.entries().size(), trafficProfileName(options.profile),

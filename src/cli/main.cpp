@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/write_failure.h"
 #include "study/version.h"
 
 namespace {
@@ -40,10 +41,9 @@ int checkedOutput(const std::string& name, int code) {
     errno = 0;
     const bool flushed = std::fflush(stdout) == 0;
     if (flushed && !std::ferror(stdout)) return code;
-    const std::string reason = flushed ? "" : std::string(": ") + std::strerror(errno);
-    std::fprintf(stderr, "vardeck-cli%s%s: cannot write the output%s\n", name.empty() ? "" : " ",
-                 name.c_str(), reason.c_str());
-    return code != 0 ? code : 1;
+    const int failed =
+        vardeck::cli::cannotWrite(name, "the output", flushed ? "" : std::strerror(errno));
+    return code != 0 ? code : failed;
 }
 
 int runNamed(const std::string& name, vardeck::cli::Arguments& args) {

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/option_table.h"
+#include "cli/write_failure.h"
 #include "io/atomic_file.h"
 #include "io/text_scanner.h"
 #include "neuro/look_ahead_rule.h"
@@ -64,49 +66,51 @@ bool writeTeacherPatterns(const std::string& output) {
     return writeTextFile(output, text);
 }
 
-}  // namespace
-
-int makePatternsCommand(Arguments& args) {
+struct PatternOptions {
     double ksu = 0;
     bool haveKsu = false;
     bool teacher = false;
     bool lookAhead = false, haveState = false;
     std::string output;
-    while (!args.done()) {
-        const std::string option = args.take();
-        if (option == "--help" || option == "-h") {
-            std::fputs(kMakePatternsUsage, stdout);
-            return 0;
-        } else if (option == "--ksu") {
-            ksu = args.number(option);
-            haveKsu = true;
-            if (ksu < 0 || ksu > 1) throw UsageError{"--ksu wants a number from 0 to 1"};
-        } else if (option == "--state") {
-            const std::string state = args.value(option);
-            if (state != "classic" && state != "ahead")
-                throw UsageError{"unknown state '" + state + "' (classic or ahead)"};
-            lookAhead = state == "ahead";
-            haveState = true;
-        } else if (option == "--teacher") {
-            teacher = true;
-        } else if (option == "-o" || option == "--output") {
-            output = args.value(option);
-        } else {
-            throw UsageError{"unknown option '" + option +
-                             "' (try vardeck-cli make-patterns --help)"};
-        }
-    }
-    if (teacher && haveKsu)
+};
+
+const OptionTable<PatternOptions> kPatternOptions{
+    "make-patterns",
+    kMakePatternsUsage,
+    {{"--ksu", nullptr,
+      [](Arguments& args, const std::string& option, PatternOptions& o) {
+          o.ksu = args.number(option);
+          o.haveKsu = true;
+          if (o.ksu < 0 || o.ksu > 1) throw UsageError{"--ksu wants a number from 0 to 1"};
+      }},
+     {"--state", nullptr,
+      [](Arguments& args, const std::string& option, PatternOptions& o) {
+          const std::string state = args.value(option);
+          if (state != "classic" && state != "ahead")
+              throw UsageError{"unknown state '" + state + "' (classic or ahead)"};
+          o.lookAhead = state == "ahead";
+          o.haveState = true;
+      }},
+     {"--teacher", nullptr,
+      [](Arguments&, const std::string&, PatternOptions& o) { o.teacher = true; }},
+     {"-o", "--output", [](Arguments& args, const std::string& option, PatternOptions& o) {
+          o.output = args.value(option);
+      }}}};
+
+}  // namespace
+
+int makePatternsCommand(Arguments& args) {
+    PatternOptions o;
+    if (!kPatternOptions.read(args, o)) return 0;
+    if (o.teacher && o.haveKsu)
         throw UsageError{"--ksu belongs to the solver's patterns, not to --teacher"};
-    if (teacher && haveState)
+    if (o.teacher && o.haveState)
         throw UsageError{"--state belongs to the solver's patterns, not to --teacher"};
-    if (output.empty()) throw UsageError{"say where to write the patterns: -o FILE"};
-    const bool written =
-        teacher ? writeTeacherPatterns(output) : writeSolverPatterns(output, ksu, lookAhead);
+    if (o.output.empty()) throw UsageError{"say where to write the patterns: -o FILE"};
+    const bool written = o.teacher ? writeTeacherPatterns(o.output)
+                                   : writeSolverPatterns(o.output, o.ksu, o.lookAhead);
     if (!written) {
-        std::fprintf(stderr, "vardeck-cli make-patterns: cannot write '%s': %s\n", output.c_str(),
-                     saveErrorText(errno).c_str());
-        return 1;
+        return cannotWriteFile("make-patterns", o.output, errno);
     }
     return 0;
 }

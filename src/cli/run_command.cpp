@@ -1,8 +1,11 @@
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/option_table.h"
 #include "cli/recording_file.h"
+#include "cli/write_failure.h"
 #include "sim/simulation.h"
 #include "study/system_choice.h"
 
@@ -84,37 +87,42 @@ void printTrace(const Simulation& sim, int step) {
                 buttons);
 }
 
-}  // namespace
-
-int runCommand(Arguments& args) {
-    SystemChoice system = kDefaultSystem;
+struct RunOptions {
+    SystemChoice kind = kDefaultSystem;
     long long steps = 1000;
     bool trace = false, loadSolver = false, saveSettings = false;
     std::string play;
-    while (!args.done()) {
-        const std::string option = args.take();
-        if (option == "--help" || option == "-h") {
-            std::fputs(kRunUsage, stdout);
-            return 0;
-        } else if (option == "--system") {
-            system = parseSystemName(args.value(option));
-        } else if (option == "--steps") {
-            steps = args.integer(option, 0, 2'000'000'000);
-        } else if (option == "--trace") {
-            trace = true;
-        } else if (option == "--play") {
-            play = args.value(option);
-        } else if (option == "--load-solver") {
-            loadSolver = true;
-        } else if (option == "--save-settings") {
-            saveSettings = true;
-        } else {
-            throw UsageError{"unknown option '" + option + "' (try vardeck-cli run --help)"};
-        }
-    }
-    if (system.isController() || system.isFixedKsu())
-        throw UsageError{"run cannot run " + system.name() + " yet"};
-    if (!play.empty()) checkRecording(play);
+};
+
+const OptionTable<RunOptions> kRunOptions{
+    "run",
+    kRunUsage,
+    {{"--system", nullptr,
+      [](Arguments& args, const std::string& option, RunOptions& o) {
+          o.kind = parseSystemName(args.value(option));
+      }},
+     {"--steps", nullptr,
+      [](Arguments& args, const std::string& option, RunOptions& o) {
+          o.steps = args.integer(option, 0, 2'000'000'000);
+      }},
+     {"--trace", nullptr, [](Arguments&, const std::string&, RunOptions& o) { o.trace = true; }},
+     {"--play", nullptr,
+      [](Arguments& args, const std::string& option, RunOptions& o) {
+          o.play = args.value(option);
+      }},
+     {"--load-solver", nullptr,
+      [](Arguments&, const std::string&, RunOptions& o) { o.loadSolver = true; }},
+     {"--save-settings", nullptr,
+      [](Arguments&, const std::string&, RunOptions& o) { o.saveSettings = true; }}}};
+
+}  // namespace
+
+int runCommand(Arguments& args) {
+    RunOptions o;
+    if (!kRunOptions.read(args, o)) return 0;
+    if (o.kind.isController() || o.kind.isFixedKsu())
+        throw UsageError{"run cannot run " + o.kind.name() + " yet"};
+    if (!o.play.empty()) checkRecording(o.play);
 
     static char outputBuffer[1 << 16];
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
@@ -123,25 +131,23 @@ int runCommand(Arguments& args) {
     EventPrinter printer(sim);
     sim.setUserInterface(&printer);
     sim.initialise();
-    if (!play.empty()) {
-        sim.recorder.load(play);
+    if (!o.play.empty()) {
+        sim.recorder.load(o.play);
         sim.recorder.mode = PressRecorder::Playing;
     }
-    sim.select(system.kind);
-    if (loadSolver) sim.current().command(CmdLoadSolver, nullptr);
-    for (long long i = 0; i < steps; ++i) {
+    sim.select(o.kind.kind);
+    if (o.loadSolver) sim.current().command(CmdLoadSolver, nullptr);
+    for (long long i = 0; i < o.steps; ++i) {
         const int step = sim.stepCounter;
         sim.runStep();
-        if (trace) printTrace(sim, step);
+        if (o.trace) printTrace(sim, step);
     }
-    std::printf("summary steps %lld samples %lld mean %.6f travel %d\n", steps, printer.samples,
+    std::printf("summary steps %lld samples %lld mean %.6f travel %d\n", o.steps, printer.samples,
                 printer.samples ? printer.sum / double(printer.samples) : 0.0,
                 sim.building.car.travelCount);
     sim.setUserInterface(nullptr);
-    if (saveSettings && sim.settings.saveSettings() != 0) {
-        std::fprintf(stderr, "vardeck-cli run: could not write %s\n", kSettingsFileName);
-        return 1;
-    }
+    if (o.saveSettings && sim.settings.saveSettings() != 0)
+        return cannotWriteFile("run", kSettingsFileName, errno);
     return 0;
 }
 

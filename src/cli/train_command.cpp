@@ -7,11 +7,14 @@
 #include <thread>
 
 #include "cli/commands.h"
+#include "cli/option_table.h"
+#include "cli/write_failure.h"
 #include "io/atomic_file.h"
 #include "neuro/network_settings.h"
 #include "neuro/random.h"
 #include "neuro/solver_network.h"
 #include "neuro/teacher_network.h"
+#include "study/limits.h"
 
 namespace vardeck::cli {
 
@@ -68,9 +71,7 @@ int train(const std::string& patternsPath, const std::string& imagePath, long lo
         throw UsageError{"the pattern file '" + patternsPath + "' " + problem};
     // A training may take hours: an image that cannot be saved is found out before it.
     if (!canWriteFileAtomically(imagePath)) {
-        std::fprintf(stderr, "vardeck-cli train: cannot write the image '%s': %s\n",
-                     imagePath.c_str(), saveErrorText(errno).c_str());
-        return 1;
+        return cannotWrite("train", "the image '" + imagePath + "'", saveErrorText(errno));
     }
     std::fprintf(stderr, "training on %d patterns from %s\n", patterns.count(),
                  patternsPath.c_str());
@@ -112,48 +113,57 @@ int train(const std::string& patternsPath, const std::string& imagePath, long lo
     std::fprintf(stderr, "epoch %d largest error %.6f\n", epochs,
                  double(network.epochMaxError.load()));
     if (saved != 0) {
-        std::fprintf(stderr, "vardeck-cli train: cannot write the image '%s': %s\n",
-                     imagePath.c_str(), saveErrorText(saveError).c_str());
-        return 1;
+        return cannotWrite("train", "the image '" + imagePath + "'", saveErrorText(saveError));
     }
     std::fprintf(stderr, "saved %s\n", imagePath.c_str());
     return 0;
 }
 
-}  // namespace
-
-int trainCommand(Arguments& args) {
+struct TrainOptions {
     std::string which, patterns, image;
     long long maxEpochs = 0;
     unsigned seed = 1;
-    while (!args.done()) {
-        const std::string option = args.take();
-        if (option == "--help" || option == "-h") {
-            std::fputs(kTrainUsage, stdout);
-            return 0;
-        } else if (option == "--patterns") {
-            patterns = args.value(option);
-        } else if (option == "--image") {
-            image = args.value(option);
-        } else if (option == "--max-epochs") {
-            maxEpochs = args.integer(option, 1, 2'000'000'000);
-        } else if (option == "--seed") {
-            seed = static_cast<unsigned>(args.integer(option, 0, 4294967295LL));
-        } else if (which.empty() && (option == "solver" || option == "teacher")) {
-            which = option;
-        } else {
-            throw UsageError{"unknown argument '" + option + "' (try vardeck-cli train --help)"};
-        }
-    }
-    if (which.empty()) throw UsageError{"say which network: solver or teacher"};
+};
+
+const OptionTable<TrainOptions> kTrainOptions{
+    "train",
+    kTrainUsage,
+    {{"--patterns", nullptr,
+      [](Arguments& args, const std::string& option, TrainOptions& o) {
+          o.patterns = args.value(option);
+      }},
+     {"--image", nullptr,
+      [](Arguments& args, const std::string& option, TrainOptions& o) {
+          o.image = args.value(option);
+      }},
+     {"--max-epochs", nullptr,
+      [](Arguments& args, const std::string& option, TrainOptions& o) {
+          o.maxEpochs = args.integer(option, 1, 2'000'000'000);
+      }},
+     {"--seed", nullptr,
+      [](Arguments& args, const std::string& option, TrainOptions& o) {
+          o.seed = static_cast<unsigned>(args.integer(option, 0, study::kMaxSeed));
+      }}},
+    [](const std::string& word, TrainOptions& o) {
+        if (!o.which.empty() || (word != "solver" && word != "teacher")) return false;
+        o.which = word;
+        return true;
+    }};
+
+}  // namespace
+
+int trainCommand(Arguments& args) {
+    TrainOptions o;
+    if (!kTrainOptions.read(args, o)) return 0;
+    if (o.which.empty()) throw UsageError{"say which network: solver or teacher"};
     applyNetworkDefaults();
-    if (which == "solver")
-        return train<SolverNetwork, PatternSet>(patterns.empty() ? "solver.pat" : patterns,
-                                                image.empty() ? "solver.img" : image, maxEpochs,
-                                                seed);
-    return train<TeacherNetwork, TeacherPatternSet>(patterns.empty() ? "teacher.pat" : patterns,
-                                                    image.empty() ? "teacher.img" : image,
-                                                    maxEpochs, seed);
+    if (o.which == "solver")
+        return train<SolverNetwork, PatternSet>(o.patterns.empty() ? "solver.pat" : o.patterns,
+                                                o.image.empty() ? "solver.img" : o.image,
+                                                o.maxEpochs, o.seed);
+    return train<TeacherNetwork, TeacherPatternSet>(o.patterns.empty() ? "teacher.pat" : o.patterns,
+                                                    o.image.empty() ? "teacher.img" : o.image,
+                                                    o.maxEpochs, o.seed);
 }
 
 }  // namespace vardeck::cli

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "study/comma_list.h"
+#include "study/name_index.h"
 #include "study/system_choice.h"
 
 namespace vardeck::study {
@@ -31,8 +32,7 @@ const std::vector<std::string>& compareColumns() {
 }
 
 std::size_t compareColumnIndex(const char* name) {
-    const auto& columns = compareColumns();
-    return std::size_t(std::find(columns.begin(), columns.end(), name) - columns.begin());
+    return indexOfName(compareColumns(), name);
 }
 
 std::vector<std::optional<double>> compareRowValues(const std::string& row) {

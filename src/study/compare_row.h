@@ -12,7 +12,7 @@ namespace vardeck::study {
 // The columns of `compare`, in order; `study` writes the same ones after its own.
 const std::vector<std::string>& compareColumns();
 
-// The position of a column in compareColumns(), past the end for an unknown name.
+// The position of a column in compareColumns(); an unknown name throws std::logic_error.
 std::size_t compareColumnIndex(const char* name);
 
 // The numbers of a row of `compare --csv`, none for an empty cell or one that is no number.

@@ -1,5 +1,6 @@
 #include "study/formatted_text.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 
@@ -19,6 +20,12 @@ void appendf(std::string& out, const char* format, ...) {
         out.resize(at + std::size_t(n));
     }
     va_end(again);
+}
+
+std::string fixedText(double value, int decimals) {
+    std::string text;
+    appendf(text, "%.*f", decimals, std::fabs(value) < 1e-12 ? 0.0 : value);
+    return text;
 }
 
 }  // namespace vardeck::study

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "study/statistics.h"
+
 namespace vardeck::study {
 
 int PassengerLog::add(int pressStep, const std::array<int, kFloorCount>& buttons) {
@@ -79,10 +81,7 @@ PassengerSummary PassengerLog::summarize(long long steps, int longWait) const {
     const double n = double(waits.size());
     s.waitMean = sum / n;
     s.longShare = double(longOnes) / n;
-    // Nearest rank: the smallest wait that at least 95 % of the callers do not exceed.
-    const auto rank = std::max<std::size_t>(static_cast<std::size_t>(std::ceil(0.95 * n)), 1) - 1;
-    std::nth_element(waits.begin(), waits.begin() + rank, waits.end());
-    s.waitPercentile95 = static_cast<int>(waits[rank]);
+    s.waitPercentile95 = static_cast<int>(nearestRank(waits, 0.95));
     s.waitLongest = static_cast<int>(*std::max_element(waits.begin(), waits.end()));
     return s;
 }

@@ -7,17 +7,6 @@
 
 namespace vardeck::study {
 
-namespace {
-
-std::string fixed(double value, int decimals) {
-    std::string text;
-    // No "-0" on an axis.
-    appendf(text, "%.*f", decimals, std::fabs(value) < 1e-12 ? 0.0 : value);
-    return text;
-}
-
-}  // namespace
-
 PlotFrame::PlotFrame(const PlotBox& box, double xMin, double xMax, double yMin, double yMax,
                      int valueTicks)
     : box_(box), xMin_(xMin), xMax_(xMax > xMin ? xMax : xMin + 1) {
@@ -58,7 +47,7 @@ void PlotFrame::draw(std::string& svg, const std::vector<AxisTick>& xTicks,
                 "<line x1=\"%.1f\" x2=\"%.1f\" y1=\"%.2f\" y2=\"%.2f\" stroke=\"#e2e8f0\"/>"
                 "<text x=\"%.1f\" y=\"%.2f\" fill=\"#4a5568\" text-anchor=\"end\">%s</text>\n",
                 box_.left, box_.right, y(tick.at), y(tick.at), box_.left - 6, y(tick.at) + 4,
-                fixed(tick.at, decimals).c_str());
+                fixedText(tick.at, decimals).c_str());
     for (const AxisTick& tick : xTicks)
         appendf(svg,
                 "<line x1=\"%.2f\" x2=\"%.2f\" y1=\"%.1f\" y2=\"%.1f\" stroke=\"#718096\"/>"
@@ -82,7 +71,7 @@ std::vector<AxisTick> evenTicks(double min, double max, int count, double smalle
     const int decimals = decimalsFor(step);
     for (double k = std::ceil(min / step - 1e-9); k * step <= max + step * 1e-9; k += 1) {
         const double v = std::fabs(k * step) < step * 1e-9 ? 0.0 : k * step;
-        ticks.push_back({v, fixed(v, decimals)});
+        ticks.push_back({v, fixedText(v, decimals)});
     }
     return ticks;
 }

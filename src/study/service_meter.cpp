@@ -9,6 +9,7 @@
 #include "control/controller_session.h"
 #include "neuro/random.h"
 #include "study/compare_row.h"
+#include "study/statistics.h"
 #include "study/system_choice.h"
 
 namespace vardeck::study {
@@ -165,9 +166,7 @@ ServiceReport ServiceMeter::finish(long long steps) const {
         summary.mean = sum / n;
         summary.meanOfSquares = squares / n;
         summary.longest = sorted.back();
-        // Nearest rank: the smallest wait that at least 95 % of the calls do not exceed.
-        const auto rank = static_cast<std::size_t>(std::ceil(0.95 * n));
-        summary.percentile95 = sorted[std::max<std::size_t>(rank, 1) - 1];
+        summary.percentile95 = nearestRank(sorted, 0.95);
         report.waiting = summary;
     }
     report.boarded = boarded_;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sim/simulation.h"
+#include "study/limits.h"
 #include "study/passenger_log.h"
 #include "study/system_choice.h"
 
@@ -65,10 +66,6 @@ struct ServiceReport {
 
     std::optional<double> efficiencyMean() const;
 };
-
-// Waits longer than this many steps are long unless the caller asks otherwise.
-inline constexpr int kDefaultLongWait = 60;
-inline constexpr int kMaxLongWait = 1'000'000;
 
 // Watches one simulation as it plays a recording and measures the service the callers get,
 // busy traffic included (the efficiency criterion scores only calls made while all is idle).

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <optional>
 #include <span>
@@ -38,5 +40,15 @@ std::vector<double> holmAdjusted(std::span<const double> pValues);
 // The confidence level whose interval clears 0 exactly when the adjusted p is below alpha:
 // 1 - alpha p / adjusted. A whisker drawn at this level tells the same as the adjusted p.
 double holmConsistentConfidence(double p, double adjusted, double alpha = 0.05);
+
+// The nearest-rank percentile: the smallest of `values` that at least `share` of them do not
+// exceed. `values` may not be empty, and comes back reordered.
+template <class T>
+T nearestRank(std::vector<T>& values, double share) {
+    const auto rank = static_cast<std::size_t>(std::ceil(share * double(values.size())));
+    const auto at = values.begin() + std::ptrdiff_t(std::max<std::size_t>(rank, 1) - 1);
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
 
 }  // namespace vardeck::study

@@ -16,6 +16,7 @@
 
 #include "study/comma_list.h"
 #include "study/number_text.h"
+#include "study/plan_check.h"
 #include "study/system_choice.h"
 #include "study/version.h"
 
@@ -33,13 +34,6 @@ std::vector<std::string> splitList(const std::string& list, const char* what) {
             throw StudyError{std::string("the list of ") + what + " '" + list +
                              "' has an empty item"};
     return items;
-}
-
-template <typename T, typename Name>
-std::string joinList(const std::vector<T>& items, Name name) {
-    std::string text;
-    for (const T& item : items) text += (text.empty() ? "" : ",") + std::string(name(item));
-    return text;
 }
 
 std::uint64_t fnv1a(std::uint64_t hash, const char* data, std::size_t size) {
@@ -201,13 +195,14 @@ std::string StudyPlan::describe(const std::optional<Shard>& shard) const {
     std::ostringstream text;
     text << kHeader << "\n"
          << "version " << kProgramVersion << "\n"
-         << "profiles " << joinList(profiles, trafficProfileName) << "\n"
-         << "demands " << joinList(demands, shortestNumber) << "\n"
+         << "profiles " << joinList(profiles, ",", trafficProfileName) << "\n"
+         << "demands " << joinList(demands, ",", shortestNumber) << "\n"
          << "seeds " << seeds << "\n"
          << "first-seed " << firstSeed << "\n"
          << "steps " << steps << "\n"
          << "no-destination-share " << shortestNumber(noDestinationShare) << "\n"
-         << "systems " << joinList(systems, [](const SystemChoice& s) { return s.name(); }) << "\n"
+         << "systems " << joinList(systems, ",", [](const SystemChoice& s) { return s.name(); })
+         << "\n"
          << "baseline " << baseline.name() << "\n"
          << "calls " << (calls ? 1 : 0) << "\n"
          << "long-wait " << longWait << "\n"
@@ -219,18 +214,26 @@ std::string StudyPlan::describe(const std::optional<Shard>& shard) const {
 StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard) {
     std::istringstream lines(text);
     std::string line;
-    if (!std::getline(lines, line) || line != kHeader) throw StudyError{"not a study.txt file"};
-    std::map<std::string, std::string> values;
-    while (std::getline(lines, line)) {
+    if (!std::getline(lines, line) || line != kHeader) throw StudyError{"not a study.txt file", 1};
+    // Each value with the number of its line.
+    std::map<std::string, std::pair<std::string, long long>> values;
+    for (long long number = 2; std::getline(lines, line); ++number) {
         const std::size_t space = line.find(' ');
-        if (space == std::string::npos) throw StudyError{"damaged line '" + line + "'"};
-        if (!values.emplace(line.substr(0, space), line.substr(space + 1)).second)
-            throw StudyError{"the line '" + line + "' comes twice"};
+        if (space == std::string::npos) throw StudyError{"damaged line '" + line + "'", number};
+        if (!values.emplace(line.substr(0, space), std::pair(line.substr(space + 1), number))
+                 .second)
+            throw StudyError{"the line '" + line + "' comes twice", number};
     }
+    std::map<std::string, long long> lineOf;
+    for (const auto& [key, value] : values) lineOf[key] = value.second;
+    // A fault of the value under `key`, on its line.
+    const auto refuse = [&](const std::string& key, const std::string& message) {
+        return StudyError{message, lineOf.count(key) ? lineOf.at(key) : 0};
+    };
     const auto take = [&](const char* key) {
         const auto it = values.find(key);
         if (it == values.end()) throw StudyError{std::string("the line '") + key + "' is missing"};
-        std::string value = it->second;
+        std::string value = it->second.first;
         values.erase(it);
         return value;
     };
@@ -238,39 +241,48 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
         const std::string value = take(key);
         const auto number = parseInteger(value);
         if (!number || *number < min || *number > max)
-            throw StudyError{std::string("bad ") + key + " '" + value + "'"};
+            throw refuse(key, std::string("bad ") + key + " '" + value + "'");
         return *number;
+    };
+    // A value that its own parser reads, with that parser's refusal placed on its line.
+    const auto read = [&](const char* key, auto parse) {
+        const std::string value = take(key);
+        try {
+            return parse(value);
+        } catch (const StudyError& error) {
+            throw refuse(key, error.message);
+        } catch (const InputError& error) {
+            throw refuse(key, error.message);
+        }
     };
 
     StudyPlan plan;
     if (take("version") != kProgramVersion)
-        throw StudyError{"made by another version of vardeck-cli"};
-    plan.profiles = parseProfileList(take("profiles"));
-    plan.demands = parseDemandList(take("demands"));
-    plan.seeds = static_cast<std::size_t>(whole("seeds", 2, 1'000'000));
-    plan.firstSeed = static_cast<std::uint32_t>(whole("first-seed", 0, 4294967295LL));
-    plan.steps = static_cast<int>(whole("steps", 1, 100'000'000));
-    const std::string share = take("no-destination-share");
-    const auto shareValue = parseNumber(share);
-    if (!shareValue || *shareValue < 0 || *shareValue > 1)
-        throw StudyError{"bad no-destination-share '" + share + "'"};
-    plan.noDestinationShare = *shareValue;
-    plan.systems = parseStudySystems(take("systems"));
-    const std::vector<SystemChoice> baseline = parseStudySystems(take("baseline"));
-    plan.baseline = baseline.front();
+        throw refuse("version", "made by another version of vardeck-cli");
+    plan.profiles = read("profiles", parseProfileList);
+    plan.demands = read("demands", parseDemandList);
+    plan.seeds = static_cast<std::size_t>(whole("seeds", kMinStudySeeds, kMaxStudySeeds));
+    plan.firstSeed = static_cast<std::uint32_t>(whole("first-seed", 0, kMaxSeed));
+    plan.steps = static_cast<int>(whole("steps", 1, kMaxTrafficSteps));
+    plan.noDestinationShare = read("no-destination-share", [](const std::string& share) {
+        const auto value = parseNumber(share);
+        if (!value || *value < 0 || *value > 1)
+            throw StudyError{"bad no-destination-share '" + share + "'"};
+        return *value;
+    });
+    plan.systems = read("systems", [](const std::string& list) { return parseStudySystems(list); });
+    plan.baseline = read("baseline", [](const std::string& name) { return parseSystemName(name); });
     plan.calls = whole("calls", 0, 1) == 1;
     // Written since passengers are measured; an older study.txt used the default.
-    plan.longWait = values.count("long-wait") ? int(whole("long-wait", 0, 1'000'000)) : 60;
+    if (values.count("long-wait")) plan.longWait = int(whole("long-wait", 0, kMaxLongWait));
     plan.dataFingerprint = take("data");
     if (shard) {
         shard->reset();
-        if (values.count("shard")) {
-            *shard = parseShard(take("shard"));
-        }
+        if (values.count("shard")) *shard = read("shard", parseShard);
     }
-    if (!values.empty()) throw StudyError{"unknown line '" + values.begin()->first + "'"};
-    if (!plan.runCountWithin(kMaxStudyRuns))
-        throw StudyError{"more than " + std::to_string(kMaxStudyRuns) + " runs"};
+    if (!values.empty())
+        throw refuse(values.begin()->first, "unknown line '" + values.begin()->first + "'");
+    if (const auto problem = planProblem(plan)) throw refuse(problem->key, problem->message);
     return plan;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/simulation.h"
+#include "study/limits.h"
 #include "study/system_choice.h"
 #include "study/traffic_generator.h"
 
@@ -43,7 +44,7 @@ struct StudyPlan {
     SystemChoice baseline = SystemKind::Schedule;
     bool calls = false;
     // Passengers who wait longer than this many steps count as long waits.
-    int longWait = 60;
+    int longWait = kDefaultLongWait;
     // A fingerprint of the settings and network files the runs start from.
     std::string dataFingerprint;
 
@@ -64,7 +65,8 @@ struct StudyPlan {
 
     // study.txt: the plan, and with a shard the shard's place in it.
     std::string describe(const std::optional<Shard>& shard) const;
-    // Reads study.txt; throws StudyError. `shard` receives the shard line if there is one.
+    // Reads study.txt and checks the plan as the command line does; throws StudyError with the
+    // line at fault. `shard` receives the shard line if there is one.
     static StudyPlan parse(const std::string& text, std::optional<Shard>* shard);
 };
 
@@ -73,6 +75,8 @@ inline constexpr std::size_t kMaxStudyRuns = 10'000'000;
 
 struct StudyError {
     std::string message;
+    // The line of the file that holds the fault, 0 when no one line does.
+    long long line = 0;
 };
 
 // Comma-separated lists; each throws StudyError on an empty list, an empty or unknown item or

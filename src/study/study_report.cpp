@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <iterator>
 
+#include "study/comma_list.h"
+#include "study/compare_row.h"
+#include "study/name_index.h"
 #include "study/plot_frame.h"
 #include "study/svg_chart.h"
 #include "study/system_choice.h"
@@ -35,15 +38,11 @@ const char* colourOf(const SystemChoice& system) {
 }
 
 std::size_t indexOfMeasure(const char* name) {
-    for (std::size_t i = 0; i < std::size(kSummaryMeasures); ++i)
-        if (std::string(kSummaryMeasures[i]) == name) return i;
-    return 0;
+    return indexOfName(kSummaryMeasures, name);
 }
 
 std::size_t indexOfDifference(const char* name) {
-    for (std::size_t i = 0; i < std::size(kDifferenceMeasures); ++i)
-        if (std::string(kDifferenceMeasures[i]) == name) return i;
-    return 0;
+    return indexOfName(kDifferenceMeasures, name);
 }
 
 const CellSummary* findCell(const std::vector<CellSummary>& cells, TrafficProfile profile,
@@ -51,12 +50,6 @@ const CellSummary* findCell(const std::vector<CellSummary>& cells, TrafficProfil
     for (const CellSummary& c : cells)
         if (c.profile == profile && c.demand == demand && c.system == system) return &c;
     return nullptr;
-}
-
-std::string number(double value, int decimals) {
-    std::string text;
-    appendf(text, "%.*f", decimals, std::fabs(value) < 1e-12 ? 0.0 : value);
-    return text;
 }
 
 // A plot against demand: one place per demand, evenly spaced, and a value axis from lo to hi.
@@ -102,7 +95,7 @@ std::string waitPlot(const StudyPlan& plan, const std::vector<CellSummary>& cell
                     "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"3\" fill=\"%s\"><title>%s, demand %s: "
                     "%s steps</title></circle>\n",
                     frame.x(i), frame.y(m.mean), colourOf(system), system.name().c_str(),
-                    shortestNumber(plan.demands[i]).c_str(), number(m.mean, 2).c_str());
+                    shortestNumber(plan.demands[i]).c_str(), fixedText(m.mean, 2).c_str());
         }
         if (line.empty()) continue;
         appendf(svg,
@@ -164,7 +157,7 @@ std::string differencePlot(const StudyPlan& plan, const std::vector<CellSummary>
                     "stroke-width=\"1.5\"><title>%s - %s, demand %s: %s steps%s</title></circle>\n",
                     x, frame.y(d.mean), significant ? colour : "#ffffff", colour,
                     others[k].name().c_str(), plan.baseline.name().c_str(),
-                    shortestNumber(plan.demands[i]).c_str(), number(d.mean, 2).c_str(),
+                    shortestNumber(plan.demands[i]).c_str(), fixedText(d.mean, 2).c_str(),
                     significant ? " (significant)"
                     : testable  ? ""
                                 : " (no spread: not testable)");
@@ -175,10 +168,10 @@ std::string differencePlot(const StudyPlan& plan, const std::vector<CellSummary>
 
 std::string intervalText(const MeanInterval& m, int decimals) {
     if (m.count == 0) return "&#8211;";
-    std::string text = number(m.mean, decimals);
+    std::string text = fixedText(m.mean, decimals);
     if (m.low && m.high)
-        text += "<br/><span class=\"ci\">" + number(*m.low, decimals) + " to " +
-                number(*m.high, decimals) + "</span>";
+        text += "<br/><span class=\"ci\">" + fixedText(*m.low, decimals) + " to " +
+                fixedText(*m.high, decimals) + "</span>";
     return text;
 }
 
@@ -202,7 +195,7 @@ std::string differenceCell(const CellSummary& cell, std::size_t m, double baseli
                        : t.difference.mean < 0 ? " class=\"better\""
                                                : " class=\"worse\"";
     std::string text = std::string("<td") + kind + ">" + (t.difference.mean > 0 ? "+" : "") +
-                       number(t.difference.mean, decimals);
+                       fixedText(t.difference.mean, decimals);
     if (baselineMean != 0)
         appendf(text, " <span class=\"rel\">(%+.0f%%)</span>",
                 100 * t.difference.mean / baselineMean);
@@ -211,8 +204,8 @@ std::string differenceCell(const CellSummary& cell, std::size_t m, double baseli
         text += "<br/><span class=\"p\">no spread: not tested</span>";
     } else {
         if (whisker.low && whisker.high)
-            text += "<br/><span class=\"ci\">" + number(*whisker.low, decimals) + " to " +
-                    number(*whisker.high, decimals) + "</span>";
+            text += "<br/><span class=\"ci\">" + fixedText(*whisker.low, decimals) + " to " +
+                    fixedText(*whisker.high, decimals) + "</span>";
         text += "<br/><span class=\"p\">p=" + pText(*t.p) + ", adj. " +
                 pText(cell.holmP[m].value_or(1)) + (significant ? " *" : "") + "</span>";
     }
@@ -238,24 +231,19 @@ svg{border:1px solid #e2e8f0}
 namespace {
 
 std::string parameterTable(const StudyPlan& plan) {
-    std::string profiles, demands, systems;
-    for (TrafficProfile p : plan.profiles)
-        profiles += (profiles.empty() ? "" : ", ") + std::string(trafficProfileName(p));
-    for (double d : plan.demands) demands += (demands.empty() ? "" : ", ") + shortestNumber(d);
-    for (const SystemChoice& s : plan.systems) systems += (systems.empty() ? "" : ", ") + s.name();
     std::string html = "<table class=\"params\">\n";
     const auto param = [&](const char* name, const std::string& value) {
         html += "<tr><td>" + std::string(name) + "</td><td>" + escapeXml(value) + "</td></tr>\n";
     };
-    param("Traffic profiles", profiles);
-    param("Demands (calls per 1000 steps)", demands);
+    param("Traffic profiles", joinList(plan.profiles, ", ", trafficProfileName));
+    param("Demands (calls per 1000 steps)", joinList(plan.demands, ", ", shortestNumber));
     param("Seeds per cell", std::to_string(plan.seeds) + " (" + std::to_string(plan.firstSeed) +
                                 " to " + std::to_string(plan.firstSeed + plan.seeds - 1) + ")");
-    param("Traffic length",
-          std::to_string(plan.steps) + " steps, runs end 200 steps after the last call");
+    param("Traffic length", std::to_string(plan.steps) + " steps, runs end " +
+                                std::to_string(kStepsAfterTraffic) + " steps after the last call");
     param("Callers without destination", shortestNumber(plan.noDestinationShare));
     param("Long wait", "more than " + std::to_string(plan.longWait) + " steps");
-    param("Systems", systems);
+    param("Systems", joinList(plan.systems, ", ", [](const SystemChoice& s) { return s.name(); }));
     param("Baseline", plan.baseline.name());
     param("Runs", std::to_string(plan.runCount()));
     param("Settings and networks", "fingerprint " + plan.dataFingerprint);

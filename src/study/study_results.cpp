@@ -60,7 +60,7 @@ std::size_t runOfLine(const StudyPlan& plan, const std::vector<std::string>& cel
     const auto demand = parseNumber(cells[1]);
     const auto seed = parseInteger(cells[2]);
     std::optional<std::size_t> index;
-    if (profile && demand && seed && *seed >= 0 && *seed <= 4294967295LL) {
+    if (profile && demand && seed && *seed >= 0 && *seed <= kMaxSeed) {
         if (const auto system = plan.systemNamed(cells[3]))
             index = plan.indexOf(*profile, *demand, static_cast<std::uint32_t>(*seed), *system);
     }
@@ -171,10 +171,6 @@ std::string writeStudyFiles(const std::string& dir,
     return update.commit();
 }
 
-std::string writeStudyResults(const std::string& dir, const StudyResults& results) {
-    return writeStudyFiles(dir, studyFiles(results), nullptr);
-}
-
 namespace {
 
 // Puts the shards together one folder at a time, checking each against the first.
@@ -215,7 +211,8 @@ private:
             plan = StudyPlan::parse(readBounded(studyPath, kStudyFileLimit), &shard_);
         } catch (const StudyError& error) {
             if (error.message.rfind("'" + studyPath + "'", 0) == 0) throw;
-            throw StudyError{studyPath + ": " + error.message};
+            const std::string line = error.line ? " line " + std::to_string(error.line) : "";
+            throw StudyError{studyPath + line + ": " + error.message};
         }
         if (description_.empty()) {
             description_ = plan.describe(std::nullopt);

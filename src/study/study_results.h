@@ -40,7 +40,6 @@ std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& 
 std::string writeStudyFiles(const std::string& dir,
                             const std::vector<std::pair<std::string, std::string>>& files,
                             const std::atomic<bool>* stop);
-std::string writeStudyResults(const std::string& dir, const StudyResults& results);
 
 // Reads the shards in `dirs` and puts them together; throws StudyError, naming the file and
 // line, when they are not the shards of one study, when a run is missing or comes twice, when

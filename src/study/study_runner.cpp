@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "control/controller_error.h"
+#include "study/comma_list.h"
 #include "study/compare_row.h"
 
 namespace vardeck::study {
@@ -33,8 +34,7 @@ RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::at
     ServiceReport report =
         measureService(traffic, run.system, steps, plan.calls, plan.longWait, controller, label);
     RunOutcome outcome;
-    for (const std::string& cell : compareRowCells(report, true))
-        outcome.row += (outcome.row.empty() ? "" : ",") + cell;
+    outcome.row = joinList(compareRowCells(report, true), ",");
     outcome.calls = std::move(report.calls);
     outcome.messages = report.messages;
     outcome.firstMessage = std::move(report.firstMessage);

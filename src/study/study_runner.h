@@ -41,8 +41,7 @@ public:
     bool run(const std::atomic<bool>& stop,
              const std::function<void(std::size_t done)>& progress = {});
 
-    const std::vector<std::size_t>& indices() const { return indices_; }
-    // In the order of `indices`.
+    // In the order of the indices it was given.
     const std::vector<RunOutcome>& outcomes() const { return outcomes_; }
 
 private:

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "study/compare_row.h"
+#include "study/plan_check.h"
 #include "study/svg_chart.h"
 #include "study/system_choice.h"
 
@@ -40,6 +41,8 @@ std::string general(double value) {
 
 std::vector<CellSummary> summarizeStudy(const StudyPlan& plan,
                                         const std::vector<std::string>& runRows) {
+    // Every plan is checked where it is read; one that was not would pair with nothing.
+    if (const auto problem = planProblem(plan)) throw StudyError{problem->message};
     std::vector<std::vector<std::optional<double>>> values;
     values.reserve(runRows.size());
     for (const std::string& row : runRows) values.push_back(compareRowValues(row));
@@ -59,7 +62,7 @@ std::vector<CellSummary> summarizeStudy(const StudyPlan& plan,
                 CellSummary cell{profile, demand, system, plan.seeds, {}, {}, {}, {}, {}};
                 const auto rowOf = [&](const SystemChoice& kind, std::size_t s) -> const auto& {
                     const auto seed = static_cast<std::uint32_t>(plan.firstSeed + s);
-                    return values.at(*plan.indexOf(profile, demand, seed, kind));
+                    return values.at(plan.indexOf(profile, demand, seed, kind).value());
                 };
                 for (std::size_t m = 0; m < kMeasureCount; ++m) {
                     std::vector<double> values;
