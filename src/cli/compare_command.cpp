@@ -14,7 +14,7 @@
 #include "study/compare_row.h"
 #include "study/service_meter.h"
 #include "study/svg_chart.h"
-#include "study/system_names.h"
+#include "study/system_choice.h"
 
 namespace vardeck::cli {
 
@@ -164,7 +164,7 @@ bool writePlot(const std::string& path, const std::string& recording, long long 
     chart.yMin = 0;
     chart.yMax = 1;
     for (const ServiceReport& r : reports) {
-        SvgSeries series{systemName(r.kind), legendNote(r), {}};
+        SvgSeries series{r.system.name(), legendNote(r), {}};
         series.points.reserve(r.samples.size());
         for (const EfficiencySample& s : r.samples)
             series.points.push_back({double(s.step), s.value});
@@ -181,7 +181,8 @@ int compareCommand(Arguments& args) {
     long long steps = -1;
     int longWait = kDefaultLongWait;
     bool csv = false;
-    std::vector<SystemKind> kinds = {SystemKind::Schedule, SystemKind::Neuro, SystemKind::Adaptive};
+    std::vector<SystemChoice> kinds = {SystemKind::Schedule, SystemKind::Neuro,
+                                       SystemKind::Adaptive};
     while (!args.done()) {
         const std::string option = args.take();
         if (option == "--help" || option == "-h") {
@@ -211,13 +212,13 @@ int compareCommand(Arguments& args) {
     if (steps < 0) steps = defaultSteps(recording);
 
     std::vector<ServiceReport> reports;
-    for (SystemKind kind : kinds) {
+    for (const SystemChoice& kind : kinds) {
         reports.push_back(measureService(recording, kind, steps, false, longWait));
         const ServiceReport& r = reports.back();
         if (r.messages > 0)
-            std::fprintf(stderr,
-                         "vardeck-cli compare: %s: %lld messages, the first at step %d: %s\n",
-                         systemName(kind), r.messages, r.firstMessageStep, r.firstMessage.c_str());
+            std::fprintf(
+                stderr, "vardeck-cli compare: %s: %lld messages, the first at step %d: %s\n",
+                kind.name().c_str(), r.messages, r.firstMessageStep, r.firstMessage.c_str());
     }
 
     std::vector<std::vector<std::string>> rows = {compareColumns()};

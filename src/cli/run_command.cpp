@@ -4,7 +4,7 @@
 #include "cli/commands.h"
 #include "cli/recording_file.h"
 #include "sim/simulation.h"
-#include "study/system_names.h"
+#include "study/system_choice.h"
 
 namespace vardeck::cli {
 
@@ -87,7 +87,7 @@ void printTrace(const Simulation& sim, int step) {
 }  // namespace
 
 int runCommand(Arguments& args) {
-    SystemKind kind = kDefaultSystem;
+    SystemChoice system = kDefaultSystem;
     long long steps = 1000;
     bool trace = false, loadSolver = false, saveSettings = false;
     std::string play;
@@ -97,7 +97,7 @@ int runCommand(Arguments& args) {
             std::fputs(kRunUsage, stdout);
             return 0;
         } else if (option == "--system") {
-            kind = parseSystemName(args.value(option));
+            system = parseSystemName(args.value(option));
         } else if (option == "--steps") {
             steps = args.integer(option, 0, 2'000'000'000);
         } else if (option == "--trace") {
@@ -112,6 +112,8 @@ int runCommand(Arguments& args) {
             throw UsageError{"unknown option '" + option + "' (try vardeck-cli run --help)"};
         }
     }
+    if (system.isController() || system.isFixedKsu())
+        throw UsageError{"run cannot run " + system.name() + " yet"};
     if (!play.empty()) checkRecording(play);
 
     static char outputBuffer[1 << 16];
@@ -125,7 +127,7 @@ int runCommand(Arguments& args) {
         sim.recorder.load(play);
         sim.recorder.mode = PressRecorder::Playing;
     }
-    sim.select(kind);
+    sim.select(system.kind);
     if (loadSolver) sim.current().command(CmdLoadSolver, nullptr);
     for (long long i = 0; i < steps; ++i) {
         const int step = sim.stepCounter;

@@ -19,7 +19,7 @@
 #include "study/study_results.h"
 #include "study/study_runner.h"
 #include "study/study_warnings.h"
-#include "study/system_names.h"
+#include "study/system_choice.h"
 
 namespace vardeck::cli {
 
@@ -344,7 +344,7 @@ StudyResults runStudy(const StudyOptions& o) {
 
     // Messages of the systems (a network image that cannot be read, say) are told once per
     // system, not once per run.
-    for (SystemKind kind : results.plan.systems) {
+    for (const SystemChoice& kind : results.plan.systems) {
         std::size_t runs = 0;
         std::string first;
         for (std::size_t i = 0; i < results.indices.size(); ++i) {
@@ -354,7 +354,7 @@ StudyResults runStudy(const StudyOptions& o) {
         }
         if (runs > 0)
             std::fprintf(stderr, "vardeck-cli study: %s: %zu runs showed messages, the first: %s\n",
-                         systemName(kind), runs, first.c_str());
+                         kind.name().c_str(), runs, first.c_str());
     }
     for (std::size_t i = 0; i < results.indices.size(); ++i) {
         const RunOutcome& r = runner.outcomes()[i];

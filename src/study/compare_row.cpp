@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "study/comma_list.h"
-#include "study/system_names.h"
+#include "study/system_choice.h"
 
 namespace vardeck::study {
 
@@ -53,7 +53,7 @@ std::vector<std::string> compareRowCells(const ServiceReport& r, bool csv) {
         return v ? format(pattern, *v) : none;
     };
     std::vector<std::string> cells = {
-        systemName(r.kind),
+        r.system.name(),
         std::to_string(r.steps),
         std::to_string(r.samples.size()),
         optional(r.efficiencyMean(), mean),

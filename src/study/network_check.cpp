@@ -46,8 +46,9 @@ std::string unreadable(const std::string& path) {
 
 }  // namespace
 
-std::vector<std::string> networkFilesOf(SystemKind kind) {
-    switch (kind) {
+std::vector<std::string> networkFilesOf(const SystemChoice& system) {
+    if (system.isController()) return {};
+    switch (system.kind) {
         case SystemKind::Neuro:
             return {kSolverImage};
         case SystemKind::Adaptive: {
@@ -64,10 +65,10 @@ std::vector<std::string> networkFilesOf(SystemKind kind) {
     }
 }
 
-std::string networkProblem(const std::vector<SystemKind>& kinds) {
+std::string networkProblem(const std::vector<SystemChoice>& systems) {
     std::set<std::string> checked;
-    for (SystemKind kind : kinds) {
-        for (const std::string& file : networkFilesOf(kind)) {
+    for (const SystemChoice& system : systems) {
+        for (const std::string& file : networkFilesOf(system)) {
             if (!checked.insert(file).second) continue;
             const bool teacher = file == kTeacherImage;
             const bool loads =

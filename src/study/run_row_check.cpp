@@ -6,7 +6,7 @@
 #include <map>
 
 #include "study/compare_row.h"
-#include "study/system_names.h"
+#include "study/system_choice.h"
 
 namespace vardeck::study {
 
@@ -99,11 +99,7 @@ std::string checkCompareRow(const std::vector<std::string>& cells) {
         }
         switch (rule.kind) {
             case CellKind::System:
-                try {
-                    parseSystemName(cell);
-                } catch (const InputError&) {
-                    return bad;
-                }
+                if (!builtInSystem(cell) && !isControllerName(cell)) return bad;
                 break;
             case CellKind::Whole: {
                 long long value = 0;

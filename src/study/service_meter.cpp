@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "neuro/random.h"
-#include "study/system_names.h"
+#include "study/system_choice.h"
 
 namespace vardeck::study {
 
@@ -140,7 +140,7 @@ void ServiceMeter::showMessage(const std::string& text) {
 
 ServiceReport ServiceMeter::finish(long long steps) const {
     ServiceReport report;
-    report.kind = sim_.currentKind();
+    report.system = sim_.currentKind();
     report.steps = steps;
     report.samples = samples_;
     const Car& car = sim_.building.car;
@@ -187,8 +187,8 @@ PressEntries loadRecording(const std::string& path) {
     return recorder.entries();
 }
 
-ServiceReport measureService(const PressEntries& recording, SystemKind kind, long long steps,
-                             bool recordCalls, int longWait) {
+ServiceReport measureService(const PressEntries& recording, const SystemChoice& system,
+                             long long steps, bool recordCalls, int longWait) {
     // A network's first random weights come from its thread's generator; starting each run
     // from the generator's first value makes a run give the same figures on any thread,
     // whatever ran there before.
@@ -199,10 +199,12 @@ ServiceReport measureService(const PressEntries& recording, SystemKind kind, lon
     sim.initialise();
     sim.recorder.setEntries(recording);
     sim.recorder.mode = PressRecorder::Playing;
-    sim.select(kind);
+    if (system.isController() || system.isFixedKsu())
+        throw InputError{"the system " + system.name() + " cannot run here yet"};
+    sim.select(system.kind);
     // The neuro system keeps the network it was built with until told to load one; it runs
     // with solver.img (neuro-ahead with solver-ahead.img), as after pressing Solver Load.
-    if (loadsSolverImage(kind)) sim.current().command(CmdLoadSolver, nullptr);
+    if (loadsSolverImage(system)) sim.current().command(CmdLoadSolver, nullptr);
     meter.watchRecording();
     for (long long i = 0; i < steps; ++i) {
         meter.beforeStep();
@@ -210,6 +212,7 @@ ServiceReport measureService(const PressEntries& recording, SystemKind kind, lon
         meter.afterStep();
     }
     ServiceReport report = meter.finish(steps);
+    report.system = system;
     sim.setUserInterface(nullptr);
     return report;
 }

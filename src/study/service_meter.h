@@ -9,6 +9,7 @@
 
 #include "sim/simulation.h"
 #include "study/passenger_log.h"
+#include "study/system_choice.h"
 
 namespace vardeck::study {
 
@@ -39,7 +40,7 @@ struct WaitingSummary {
 
 // How one control system served one recording.
 struct ServiceReport {
-    SystemKind kind = SystemKind::Schedule;
+    SystemChoice system = SystemKind::Schedule;
     long long steps = 0;
     std::vector<EfficiencySample> samples;
     int floorsTravelled = 0;
@@ -140,9 +141,9 @@ private:
 PressEntries loadRecording(const std::string& path);
 
 // Starts a fresh simulation in the current directory as `vardeck-cli run --play` does, plays
-// `recording` under `kind` for `steps` steps and measures it. Nothing is written. A run
+// `recording` under `system` for `steps` steps and measures it. Nothing is written. A run
 // depends on nothing but its arguments and the files, so runs may go on side by side.
-ServiceReport measureService(const PressEntries& recording, SystemKind kind, long long steps,
-                             bool recordCalls = false, int longWait = kDefaultLongWait);
+ServiceReport measureService(const PressEntries& recording, const SystemChoice& system,
+                             long long steps, bool recordCalls = false, int longWait = kDefaultLongWait);
 
 }  // namespace vardeck::study

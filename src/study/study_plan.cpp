@@ -16,7 +16,7 @@
 
 #include "study/comma_list.h"
 #include "study/number_text.h"
-#include "study/system_names.h"
+#include "study/system_choice.h"
 #include "study/version.h"
 
 namespace vardeck::study {
@@ -95,10 +95,11 @@ std::vector<double> parseDemandList(const std::string& list) {
     return demands;
 }
 
-std::vector<SystemKind> parseStudySystems(const std::string& list) {
+std::vector<SystemChoice> parseStudySystems(const std::string& list,
+                                            const std::vector<std::string>& controllers) {
     splitList(list, "systems");
     try {
-        return parseSystemList(list);
+        return parseSystemList(list, controllers);
     } catch (const InputError& error) {
         throw StudyError{error.message};
     }
@@ -145,8 +146,15 @@ StudyRun StudyPlan::run(std::size_t index) const {
     return r;
 }
 
+std::optional<SystemChoice> StudyPlan::systemNamed(const std::string& name) const {
+    for (const SystemChoice& system : systems)
+        if (system.name() == name) return system;
+    return std::nullopt;
+}
+
 std::optional<std::size_t> StudyPlan::indexOf(TrafficProfile profile, double demand,
-                                              std::uint32_t seed, SystemKind system) const {
+                                              std::uint32_t seed,
+                                              const SystemChoice& system) const {
     const auto p = std::find(profiles.begin(), profiles.end(), profile);
     const auto d = std::find(demands.begin(), demands.end(), demand);
     const auto s = std::find(systems.begin(), systems.end(), system);
@@ -199,8 +207,8 @@ std::string StudyPlan::describe(const std::optional<Shard>& shard) const {
          << "first-seed " << firstSeed << "\n"
          << "steps " << steps << "\n"
          << "no-destination-share " << shortestNumber(noDestinationShare) << "\n"
-         << "systems " << joinList(systems, systemName) << "\n"
-         << "baseline " << systemName(baseline) << "\n"
+         << "systems " << joinList(systems, [](const SystemChoice& s) { return s.name(); }) << "\n"
+         << "baseline " << baseline.name() << "\n"
          << "calls " << (calls ? 1 : 0) << "\n"
          << "long-wait " << longWait << "\n"
          << "data " << dataFingerprint << "\n";
@@ -248,7 +256,7 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
         throw StudyError{"bad no-destination-share '" + share + "'"};
     plan.noDestinationShare = *shareValue;
     plan.systems = parseStudySystems(take("systems"));
-    const std::vector<SystemKind> baseline = parseStudySystems(take("baseline"));
+    const std::vector<SystemChoice> baseline = parseStudySystems(take("baseline"));
     plan.baseline = baseline.front();
     plan.calls = whole("calls", 0, 1) == 1;
     // Written since passengers are measured; an older study.txt used the default.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/simulation.h"
+#include "study/system_choice.h"
 #include "study/traffic_generator.h"
 
 namespace vardeck::study {
@@ -18,7 +19,7 @@ struct StudyRun {
     TrafficProfile profile = TrafficProfile::InterFloor;
     double demand = 0;
     std::uint32_t seed = 0;
-    SystemKind system = SystemKind::Schedule;
+    SystemChoice system = SystemKind::Schedule;
 };
 
 // The runs of a shard: those whose index taken mod `count` is `number` - 1.
@@ -38,8 +39,8 @@ struct StudyPlan {
     std::uint32_t firstSeed = 1;
     int steps = 3000;
     double noDestinationShare = 0.3;
-    std::vector<SystemKind> systems;
-    SystemKind baseline = SystemKind::Schedule;
+    std::vector<SystemChoice> systems;
+    SystemChoice baseline = SystemKind::Schedule;
     bool calls = false;
     // Passengers who wait longer than this many steps count as long waits.
     int longWait = 60;
@@ -50,9 +51,11 @@ struct StudyPlan {
     // Whether the plan has at most `limit` runs, without overflowing on the way.
     bool runCountWithin(std::size_t limit) const;
     StudyRun run(std::size_t index) const;
+    // The system of the plan that goes by this name, if there is one.
+    std::optional<SystemChoice> systemNamed(const std::string& name) const;
     // The index of a run, if the plan has it.
     std::optional<std::size_t> indexOf(TrafficProfile profile, double demand, std::uint32_t seed,
-                                       SystemKind system) const;
+                                       const SystemChoice& system) const;
     // Calls per run: demand x steps / 1000, halves rounded away from zero, worked out on the
     // demand's decimal text (as study.txt and runs.csv show it), so 2.05 x 30000 / 1000 is
     // 61.5 and gives 62. Capped at 2000000000.
@@ -76,7 +79,8 @@ struct StudyError {
 // an item given twice. Demands come back ascending.
 std::vector<TrafficProfile> parseProfileList(const std::string& list);
 std::vector<double> parseDemandList(const std::string& list);
-std::vector<SystemKind> parseStudySystems(const std::string& list);
+std::vector<SystemChoice> parseStudySystems(const std::string& list,
+                                            const std::vector<std::string>& controllers = {});
 // "K/N" with 1 <= K <= N.
 Shard parseShard(const std::string& text);
 

@@ -7,7 +7,7 @@
 
 #include "study/plot_frame.h"
 #include "study/svg_chart.h"
-#include "study/system_names.h"
+#include "study/system_choice.h"
 #include "study/version.h"
 
 namespace vardeck::study {
@@ -18,8 +18,9 @@ constexpr PlotBox kPlotBox{560, 300, 58, 30, 560 - 14, 300 - 46};
 constexpr int kValueTicks = 5;
 
 // A system keeps its colour whatever the order of the systems.
-const char* colourOf(SystemKind kind) {
-    switch (kind) {
+const char* colourOf(const SystemChoice& system) {
+    if (system.isController()) return "#5f6b7a";
+    switch (system.kind) {
         case SystemKind::Neuro:
             return "#e07b00";
         case SystemKind::Adaptive:
@@ -46,7 +47,7 @@ std::size_t indexOfDifference(const char* name) {
 }
 
 const CellSummary* findCell(const std::vector<CellSummary>& cells, TrafficProfile profile,
-                            double demand, SystemKind system) {
+                            double demand, const SystemChoice& system) {
     for (const CellSummary& c : cells)
         if (c.profile == profile && c.demand == demand && c.system == system) return &c;
     return nullptr;
@@ -85,7 +86,7 @@ std::string waitPlot(const StudyPlan& plan, const std::vector<CellSummary>& cell
         std::string(trafficProfileName(profile)) + ": mean wait per passenger";
     std::string svg = frame.open(title);
     drawDemandAxes(svg, frame, plan, "mean wait (steps)", title);
-    for (SystemKind system : plan.systems) {
+    for (const SystemChoice& system : plan.systems) {
         std::string line, upper, lower;
         std::string dots;
         for (std::size_t i = 0; i < plan.demands.size(); ++i) {
@@ -100,7 +101,7 @@ std::string waitPlot(const StudyPlan& plan, const std::vector<CellSummary>& cell
             appendf(dots,
                     "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"3\" fill=\"%s\"><title>%s, demand %s: "
                     "%s steps</title></circle>\n",
-                    frame.x(i), frame.y(m.mean), colourOf(system), systemName(system),
+                    frame.x(i), frame.y(m.mean), colourOf(system), system.name().c_str(),
                     shortestNumber(plan.demands[i]).c_str(), number(m.mean, 2).c_str());
         }
         if (line.empty()) continue;
@@ -131,7 +132,7 @@ std::string differencePlot(const StudyPlan& plan, const std::vector<CellSummary>
     }
     const PlotFrame frame = demandFrame(plan, lo, hi);
     const std::string title = std::string(trafficProfileName(profile)) + ": " + what + ", " +
-                              "difference from " + systemName(plan.baseline);
+                              "difference from " + plan.baseline.name();
     std::string svg = frame.open(title);
     drawDemandAxes(svg, frame, plan, std::string(what) + " difference (steps)", title);
     appendf(svg,
@@ -139,8 +140,8 @@ std::string differencePlot(const StudyPlan& plan, const std::vector<CellSummary>
             "stroke-dasharray=\"4 3\"/>\n",
             kPlotBox.left, kPlotBox.right, frame.y(0), frame.y(0));
 
-    std::vector<SystemKind> others;
-    for (SystemKind s : plan.systems)
+    std::vector<SystemChoice> others;
+    for (const SystemChoice& s : plan.systems)
         if (s != plan.baseline) others.push_back(s);
     for (std::size_t k = 0; k < others.size(); ++k) {
         const double offset = (double(k) - double(others.size() - 1) / 2) * 12;
@@ -162,7 +163,7 @@ std::string differencePlot(const StudyPlan& plan, const std::vector<CellSummary>
                     "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"4\" fill=\"%s\" stroke=\"%s\" "
                     "stroke-width=\"1.5\"><title>%s - %s, demand %s: %s steps%s</title></circle>\n",
                     x, frame.y(d.mean), significant ? colour : "#ffffff", colour,
-                    systemName(others[k]), systemName(plan.baseline),
+                    others[k].name().c_str(), plan.baseline.name().c_str(),
                     shortestNumber(plan.demands[i]).c_str(), number(d.mean, 2).c_str(),
                     significant ? " (significant)"
                     : testable  ? ""
@@ -241,8 +242,7 @@ std::string parameterTable(const StudyPlan& plan) {
     for (TrafficProfile p : plan.profiles)
         profiles += (profiles.empty() ? "" : ", ") + std::string(trafficProfileName(p));
     for (double d : plan.demands) demands += (demands.empty() ? "" : ", ") + shortestNumber(d);
-    for (SystemKind s : plan.systems)
-        systems += (systems.empty() ? "" : ", ") + std::string(systemName(s));
+    for (const SystemChoice& s : plan.systems) systems += (systems.empty() ? "" : ", ") + s.name();
     std::string html = "<table class=\"params\">\n";
     const auto param = [&](const char* name, const std::string& value) {
         html += "<tr><td>" + std::string(name) + "</td><td>" + escapeXml(value) + "</td></tr>\n";
@@ -256,7 +256,7 @@ std::string parameterTable(const StudyPlan& plan) {
     param("Callers without destination", shortestNumber(plan.noDestinationShare));
     param("Long wait", "more than " + std::to_string(plan.longWait) + " steps");
     param("Systems", systems);
-    param("Baseline", systemName(plan.baseline));
+    param("Baseline", plan.baseline.name());
     param("Runs", std::to_string(plan.runCount()));
     param("Settings and networks", "fingerprint " + plan.dataFingerprint);
     param("Program", std::string("vardeck-cli ") + kProgramVersion);
@@ -322,7 +322,7 @@ std::string summaryTable(const StudyPlan& plan, const std::vector<CellSummary>& 
         "<h2>Summary</h2>\n<p>Means over the seeds with their 95&#160;% intervals; times in "
         "steps. The first columns count every passenger; the columns marked <em>per lamp</em> "
         "count one wait per lit hall lamp. Differences are the system minus " +
-        std::string(systemName(plan.baseline)) +
+        plan.baseline.name() +
         ", seed by seed, with the paired t-test's p and the Holm-adjusted p.</p>\n"
         "<div class=\"wide\"><table>\n<tr><th class=\"name\">profile</th><th>demand</th>"
         "<th class=\"name\">system</th>";
@@ -330,12 +330,11 @@ std::string summaryTable(const StudyPlan& plan, const std::vector<CellSummary>& 
     for (const TableColumn& c : kDifferenceColumns)
         html += std::string("<th>") + c.heading + "</th>";
     html += "</tr>\n";
-    const SystemKind firstSystem = plan.systems.front();
+    const SystemChoice firstSystem = plan.systems.front();
     for (const CellSummary& c : cells) {
         html += c.system == firstSystem ? "<tr class=\"first\">" : "<tr>";
         html += "<td class=\"name\">" + std::string(trafficProfileName(c.profile)) + "</td><td>" +
-                shortestNumber(c.demand) + "</td><td class=\"name\">" + systemName(c.system) +
-                "</td>";
+                shortestNumber(c.demand) + "</td><td class=\"name\">" + c.system.name() + "</td>";
         for (const TableColumn& column : kMeasureColumns)
             html += "<td>" +
                     intervalText(c.measures[indexOfMeasure(column.measure)], column.decimals) +
@@ -370,9 +369,9 @@ std::string renderStudyReport(const StudyPlan& plan, const std::vector<CellSumma
     html += howToRead();
 
     html += "<h2>Waiting time per passenger</h2>\n<p class=\"legend\">";
-    for (SystemKind s : plan.systems)
+    for (const SystemChoice& s : plan.systems)
         html += std::string("<span><span class=\"swatch\" style=\"background:") + colourOf(s) +
-                "\"></span>" + systemName(s) + "</span>";
+                "\"></span>" + s.name() + "</span>";
     html += "</p>\n";
     for (TrafficProfile profile : plan.profiles) {
         html +=

@@ -21,7 +21,7 @@
 #include "study/study_report.h"
 #include "study/study_summary.h"
 #include "study/study_warnings.h"
-#include "study/system_names.h"
+#include "study/system_choice.h"
 
 namespace vardeck::study {
 
@@ -61,11 +61,8 @@ std::size_t runOfLine(const StudyPlan& plan, const std::vector<std::string>& cel
     const auto seed = parseInteger(cells[2]);
     std::optional<std::size_t> index;
     if (profile && demand && seed && *seed >= 0 && *seed <= 4294967295LL) {
-        try {
-            index = plan.indexOf(*profile, *demand, static_cast<std::uint32_t>(*seed),
-                                 parseSystemName(cells[3]));
-        } catch (const InputError&) {
-        }
+        if (const auto system = plan.systemNamed(cells[3]))
+            index = plan.indexOf(*profile, *demand, static_cast<std::uint32_t>(*seed), *system);
     }
     if (!index) throw bad("a run that is not in the study");
     return *index;
@@ -102,7 +99,7 @@ std::string callsCsvHeader() {
 std::string callsCsvLines(const StudyRun& run, const std::vector<CallRecord>& calls) {
     const std::string prefix = std::string(trafficProfileName(run.profile)) + "," +
                                shortestNumber(run.demand) + "," + std::to_string(run.seed) + "," +
-                               systemName(run.system) + ",";
+                               run.system.name() + ",";
     const auto step = [](int s) { return s < 0 ? std::string() : std::to_string(s); };
     std::string text;
     for (const CallRecord& c : calls) {
@@ -312,7 +309,7 @@ private:
         throw StudyError{std::to_string(missing) + " of " + std::to_string(holder_.size()) +
                          " runs are missing, the first " + trafficProfileName(run.profile) +
                          " demand " + shortestNumber(run.demand) + " seed " +
-                         std::to_string(run.seed) + " " + systemName(run.system) +
+                         std::to_string(run.seed) + " " + run.system.name() +
                          " (is a shard missing?)"};
     }
 

@@ -7,7 +7,7 @@
 
 #include "study/compare_row.h"
 #include "study/svg_chart.h"
-#include "study/system_names.h"
+#include "study/system_choice.h"
 
 namespace vardeck::study {
 
@@ -55,9 +55,9 @@ std::vector<CellSummary> summarizeStudy(const StudyPlan& plan,
     std::map<std::size_t, std::vector<std::vector<double>>> samples;
     for (TrafficProfile profile : plan.profiles) {
         for (double demand : plan.demands) {
-            for (SystemKind system : plan.systems) {
+            for (const SystemChoice& system : plan.systems) {
                 CellSummary cell{profile, demand, system, plan.seeds, {}, {}, {}, {}, {}};
-                const auto rowOf = [&](SystemKind kind, std::size_t s) -> const auto& {
+                const auto rowOf = [&](const SystemChoice& kind, std::size_t s) -> const auto& {
                     const auto seed = static_cast<std::uint32_t>(plan.firstSeed + s);
                     return values.at(*plan.indexOf(profile, demand, seed, kind));
                 };
@@ -122,7 +122,7 @@ std::string summaryCsv(const StudyPlan& plan, const std::vector<CellSummary>& ce
     text += "\n";
     for (const CellSummary& cell : cells) {
         text += std::string(trafficProfileName(cell.profile)) + "," + shortestNumber(cell.demand) +
-                "," + systemName(cell.system) + "," + std::to_string(cell.runs);
+                "," + cell.system.name() + "," + std::to_string(cell.runs);
         for (const MeanInterval& m : cell.measures) {
             text += "," + (m.count ? fixed(m.mean) : "") + "," + optionalFixed(m.low) + "," +
                     optionalFixed(m.high) + "," + std::to_string(m.count);

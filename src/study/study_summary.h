@@ -27,7 +27,7 @@ inline constexpr double kSignificanceLevel = 0.05;
 struct CellSummary {
     TrafficProfile profile = TrafficProfile::InterFloor;
     double demand = 0;
-    SystemKind system = SystemKind::Schedule;
+    SystemChoice system = SystemKind::Schedule;
     std::size_t runs = 0;
     std::vector<MeanInterval> measures;  // as kSummaryMeasures
     // As kDifferenceMeasures; all empty for the baseline. A difference without spread has no

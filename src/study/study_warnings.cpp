@@ -3,7 +3,7 @@
 #include <map>
 
 #include "study/compare_row.h"
-#include "study/system_names.h"
+#include "study/system_choice.h"
 
 namespace vardeck::study {
 
@@ -17,7 +17,7 @@ std::vector<std::string> degenerateRunWarnings(const StudyPlan& plan,
         std::size_t runs = 0, silent = 0, leaving = 0;
         double left = 0;
     };
-    std::map<SystemKind, Count> counts;
+    std::map<SystemChoice, Count> counts;
     for (std::size_t i = 0; i < rows.size() && i < indices.size(); ++i) {
         const auto values = compareRowValues(rows[i]);
         const auto at = [&](std::size_t column) {
@@ -32,11 +32,11 @@ std::vector<std::string> degenerateRunWarnings(const StudyPlan& plan,
         }
     }
     std::vector<std::string> lines;
-    for (SystemKind kind : plan.systems) {
+    for (const SystemChoice& kind : plan.systems) {
         const auto found = counts.find(kind);
         if (found == counts.end()) continue;
         const Count& c = found->second;
-        const std::string name = systemName(kind);
+        const std::string name = kind.name();
         if (c.silent > 0)
             lines.push_back(name + ": answered no hall call in " + std::to_string(c.silent) +
                             " of " + std::to_string(c.runs) +
