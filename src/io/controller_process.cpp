@@ -30,6 +30,7 @@ constexpr milliseconds kTick{100};
 constexpr milliseconds kExitGrace{200};
 // end(): the grace to exit on its own, then the grace after SIGTERM.
 constexpr milliseconds kEndGrace{300};
+constexpr milliseconds kTermGrace{200};
 
 std::string seconds(milliseconds duration) {
     char text[32];
@@ -125,6 +126,10 @@ ControllerProcess::Result ControllerProcess::start() {
     return {};
 }
 
+bool ControllerProcess::stopped() const {
+    return options_.stop && options_.stop->load(std::memory_order_relaxed);
+}
+
 bool ControllerProcess::running() const {
     return pid_ > 0 && !reaped_ && exitReason().empty();
 }
@@ -153,7 +158,7 @@ std::string ControllerProcess::exitReasonSoon(milliseconds grace) {
 ControllerProcess::Wait ControllerProcess::waitFor(int fd, short events,
                                                    Clock::time_point deadline) {
     for (;;) {
-        if (options_.stop && options_.stop->load(std::memory_order_relaxed)) return Wait::Stopped;
+        if (stopped()) return Wait::Stopped;
         const auto left = deadline - Clock::now();
         if (left <= Clock::duration::zero()) return Wait::Timeout;
         const auto wait = std::min(std::chrono::ceil<milliseconds>(left), kTick);
@@ -200,7 +205,7 @@ std::optional<ControllerProcess::Result> ControllerProcess::takeLine() {
 ControllerProcess::Result ControllerProcess::readLine() {
     if (auto line = takeLine()) return std::move(*line);
     if (failure_) return *failure_;
-    if (output_ < 0) return fail(Status::Closed, "was not started");
+    if (output_ < 0) return fail(Status::Closed, "is not running");
     const auto deadline = Clock::now() + options_.timeout;
     for (;;) {
         switch (waitFor(output_, POLLIN, deadline)) {
@@ -228,7 +233,7 @@ ControllerProcess::Result ControllerProcess::readLine() {
 
 ControllerProcess::Result ControllerProcess::writeLine(std::string_view line) {
     if (failure_) return *failure_;
-    if (input_ < 0) return fail(Status::WriteFailed, "was not started");
+    if (input_ < 0) return fail(Status::WriteFailed, "is not running");
     iovec parts[2] = {{const_cast<char*>(line.data()), line.size()}, {const_cast<char*>("\n"), 1}};
     msghdr message{};
     message.msg_iov = parts;
@@ -342,9 +347,10 @@ bool ControllerProcess::waitExit(milliseconds grace) {
 void ControllerProcess::end() {
     if (pid_ > 0 && !reaped_) {
         closeFd(input_);
-        if (!waitExit(kEndGrace)) {
+        // A stopped run does not wait for the program to finish on its own.
+        if (stopped() || !waitExit(kEndGrace)) {
             ::kill(-pid_, SIGTERM);
-            waitExit(kEndGrace);
+            waitExit(kTermGrace);
         }
         // Also whatever the program left behind in its group.
         ::kill(-pid_, SIGKILL);

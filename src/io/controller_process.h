@@ -51,8 +51,9 @@ public:
     // Whether any byte of output has arrived unasked, without waiting: lets the caller find an
     // extra line the program wrote. Drains stderr too.
     bool hasPendingOutput();
-    // Closes the program's input, gives it a short grace to exit, then SIGTERM and finally
-    // SIGKILL to the whole process group, all within a second, and reaps it. Safe to call twice.
+    // Closes the program's input, gives it a short grace to exit (none once stopped), then
+    // SIGTERM and finally SIGKILL to the whole process group, all within a second, and reaps it.
+    // What it still writes meanwhile is drained, its stderr handed on. Safe to call twice.
     void end();
     bool running() const;
     pid_t pid() const { return pid_; }
@@ -60,6 +61,7 @@ public:
 private:
     enum class Wait { Ready, Timeout, Stopped, Exited };
 
+    bool stopped() const;
     Wait waitFor(int fd, short events, std::chrono::steady_clock::time_point deadline);
     std::optional<Result> takeLine();
     ssize_t readOutput();
