@@ -1,5 +1,7 @@
 #include "cli/study_usage.h"
 
+#include "cli/controller_options.h"
+
 namespace vardeck::cli {
 
 const char* const kStudyUsage =
@@ -7,7 +9,9 @@ const char* const kStudyUsage =
     "                         [--first-seed S] [--steps N]\n"
     "                         [--no-destination-share P] [--systems LIST]\n"
     "                         [--baseline NAME] [--long-wait L] [--jobs J]\n"
-    "                         [--shard K/N] [--calls] -o DIR\n"
+    "                         [--shard K/N] [--calls]\n"
+    "                         [--controller NAME=COMMAND]...\n"
+    "                         [--controller-timeout S] -o DIR\n"
     "       vardeck-cli study --merge DIR... -o DIR\n"
     "\n"
     "Compares the control systems over many traffic seeds. Each cell\n"
@@ -35,7 +39,8 @@ const char* const kStudyUsage =
     "                   (default 0.3)\n"
     "  --systems LIST   the systems, each at most once\n"
     "                   (default: schedule,neuro,adaptive; neuro-ahead and\n"
-    "                   adaptive-ahead may be added)\n"
+    "                   adaptive-ahead may be added, and the NAME of a\n"
+    "                   --controller)\n"
     "  --baseline NAME  the system the others are compared with\n"
     "                   (default: schedule)\n"
     "  --long-wait L    a passenger who waits more than L steps, 0 to\n"
@@ -48,7 +53,7 @@ const char* const kStudyUsage =
     "  --calls          also write calls.csv, one row per hall call\n"
     "  --merge DIR...   put the shards in these folders together into one\n"
     "                   study\n"
-    "  -o, --output DIR the folder to write (made if missing)\n"
+    "  -o, --output DIR the folder to write (made if missing)\n" VARDECK_CONTROLLER_USAGE
     "\n"
     "Files in DIR (replaced all together once every one is complete; a\n"
     "failed write leaves the folder as it was):\n"
@@ -81,11 +86,20 @@ const char* const kStudyUsage =
     "               press_step,answer_step,wait,destination_step (the first\n"
     "               opening at a destination of the caller whose press lit\n"
     "               the lamp; empty when never)\n"
-    "  study.txt    the parameters, which --merge checks\n"
+    "  controllers.log\n"
+    "               with controllers: their stderr, each line after the\n"
+    "               controller's name\n"
+    "  study.txt    the parameters, which --merge checks, with each\n"
+    "               controller's command and a fingerprint of the files it\n"
+    "               names\n"
     "\n"
     "A study has at most 10000000 runs. Progress goes to stderr. Ctrl-C (or\n"
     "SIGTERM) stops the study within a second and writes nothing; a second\n"
     "Ctrl-C ends it at once.\n"
+    "Each worker starts its own process of a controller and keeps it for its\n"
+    "runs, each between `run PROFILE DEMAND SEED` and `end`; --merge starts\n"
+    "none. The results do not depend on --jobs or --shard as long as a\n"
+    "controller's answers depend only on the run at hand.\n"
     "Exit codes: 0 done, 1 a failed run or write, 2 bad input.\n";
 
 }  // namespace vardeck::cli

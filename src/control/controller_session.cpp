@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <cstdio>
+#include <thread>
 
 #include "control/controller_error.h"
 #include "io/controller_process.h"
@@ -13,6 +14,9 @@ namespace vardeck {
 namespace {
 
 using Status = ControllerProcess::Status;
+
+// How long a program has to exit after `bye` before it is ended.
+constexpr std::chrono::milliseconds kByeGrace{300};
 
 // A result's reason in words, for the statuses that come without one.
 std::string reason(const ControllerProcess::Result& result) {
@@ -160,7 +164,22 @@ void ControllerSession::endRun(std::string_view measures) {
 
 void ControllerSession::finish() {
     if (!process_) return;
-    if (process_->running()) process_->writeLine("bye");
+    // A line written after the last answer may come late; whatever comes before the program
+    // exits on `bye` is caught here.
+    if (process_->writeLine("bye").status == Status::Ok) {
+        const auto deadline = std::chrono::steady_clock::now() + kByeGrace;
+        for (;;) {
+            const bool exited = !process_->running();
+            if (process_->hasPendingOutput()) {
+                const auto extra = process_->readLine();
+                if (extra.status == Status::Ok)
+                    fail("wrote an extra line " + quotedLine(extra.line));
+                break;
+            }
+            if (exited || std::chrono::steady_clock::now() >= deadline) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
     process_->end();
     process_.reset();
 }

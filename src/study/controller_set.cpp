@@ -1,5 +1,7 @@
 #include "study/controller_set.h"
 
+#include <algorithm>
+
 #include "control/controller_error.h"
 #include "study/input_error.h"
 #include "study/system_choice.h"
@@ -40,8 +42,14 @@ void ControllerSet::abandon() {
 ControllerSet::Controller parseController(const std::string& text) {
     const std::size_t sign = text.find('=');
     const std::string name = text.substr(0, sign);
-    if (sign == std::string::npos || text.find_first_not_of(" \t", sign + 1) == std::string::npos)
+    const std::size_t first = text.find_first_not_of(" \t", sign + 1);
+    if (sign == std::string::npos || first == std::string::npos)
         throw InputError{"--controller takes NAME=COMMAND, not '" + text + "'"};
+    // study.txt keeps the command on one line.
+    std::string command = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
+    if (std::any_of(command.begin(), command.end(),
+                    [](char c) { return c >= 0 && c < ' ' && c != '\t'; }))
+        throw InputError{"--controller: the command of '" + name + "' holds a control character"};
     if (builtInSystem(name))
         throw InputError{"--controller: '" + name + "' is the name of a built-in system"};
     if (!isControllerName(name))
@@ -49,7 +57,7 @@ ControllerSet::Controller parseController(const std::string& text) {
             "--controller: a name is made of letters, digits and '-' (at most 64), "
             "not '" +
             name + "'"};
-    return {name, text.substr(sign + 1)};
+    return {name, command, {}};
 }
 
 }  // namespace vardeck::study

@@ -20,6 +20,7 @@ public:
     struct Controller {
         std::string name;
         std::string command;
+        std::string fingerprint;  // see controllerFingerprint(); set by the studies only
         friend bool operator==(const Controller&, const Controller&) = default;
     };
     struct Options {

@@ -207,6 +207,8 @@ std::string StudyPlan::describe(const std::optional<Shard>& shard) const {
          << "calls " << (calls ? 1 : 0) << "\n"
          << "long-wait " << longWait << "\n"
          << "data " << dataFingerprint << "\n";
+    for (const auto& c : controllers)
+        text << "controller " << c.name << " " << c.fingerprint << " " << c.command << "\n";
     if (shard) text << "shard " << shard->number << "/" << shard->count << "\n";
     return text.str();
 }
@@ -217,9 +219,25 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
     if (!std::getline(lines, line) || line != kHeader) throw StudyError{"not a study.txt file", 1};
     // Each value with the number of its line.
     std::map<std::string, std::pair<std::string, long long>> values;
+    StudyPlan plan;
+    std::vector<std::string> controllerNames;
     for (long long number = 2; std::getline(lines, line); ++number) {
         const std::size_t space = line.find(' ');
         if (space == std::string::npos) throw StudyError{"damaged line '" + line + "'", number};
+        // One line per controller: NAME FINGERPRINT COMMAND.
+        if (line.compare(0, space, "controller") == 0) {
+            std::istringstream words(line.substr(space + 1));
+            ControllerSet::Controller c;
+            words >> c.name >> c.fingerprint;
+            std::getline(words, c.command);
+            if (!c.command.empty()) c.command.erase(0, 1);
+            if (!isControllerName(c.name) || c.fingerprint.size() != 16 || c.command.empty() ||
+                std::count(controllerNames.begin(), controllerNames.end(), c.name) != 0)
+                throw StudyError{"damaged line '" + line + "'", number};
+            controllerNames.push_back(c.name);
+            plan.controllers.push_back(std::move(c));
+            continue;
+        }
         if (!values.emplace(line.substr(0, space), std::pair(line.substr(space + 1), number))
                  .second)
             throw StudyError{"the line '" + line + "' comes twice", number};
@@ -256,7 +274,6 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
         }
     };
 
-    StudyPlan plan;
     if (take("version") != kProgramVersion)
         throw refuse("version", "made by another version of vardeck-cli");
     plan.profiles = read("profiles", parseProfileList);
@@ -270,8 +287,12 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
             throw StudyError{"bad no-destination-share '" + share + "'"};
         return *value;
     });
-    plan.systems = read("systems", [](const std::string& list) { return parseStudySystems(list); });
-    plan.baseline = read("baseline", [](const std::string& name) { return parseSystemName(name); });
+    plan.systems = read("systems", [&](const std::string& list) {
+        return parseStudySystems(list, controllerNames);
+    });
+    plan.baseline = read("baseline", [&](const std::string& name) {
+        return parseSystemName(name, controllerNames);
+    });
     plan.calls = whole("calls", 0, 1) == 1;
     // Written since passengers are measured; an older study.txt used the default.
     if (values.count("long-wait")) plan.longWait = int(whole("long-wait", 0, kMaxLongWait));
@@ -286,6 +307,53 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
     return plan;
 }
 
+namespace {
+
+constexpr std::uint64_t kFnvBasis = 0xcbf29ce484222325ULL;
+
+// Adds a file to `hash`: its name, then its first 64 MiB and its size, or a mark for a name
+// that is missing ('-') or no regular file ('?'). False when `stop` cut it short.
+bool hashFile(std::uint64_t& hash, const std::string& name, std::vector<char>& buffer,
+              const std::atomic<bool>* stop) {
+    // Network files are small; a huge file counts by its first part and its size.
+    constexpr long long kLimit = 64 << 20;
+    hash = fnv1a(hash, name.data(), name.size() + 1);
+    // Opened without blocking, so that a pipe without a writer does not hang the study;
+    // only a regular file is read.
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        hash = fnv1a(hash, fd < 0 ? "-" : "?", 1);
+        if (fd >= 0) ::close(fd);
+        return true;
+    }
+    long long total = 0;
+    while (total < kLimit) {
+        if (stop && stop->load()) {
+            ::close(fd);
+            return false;
+        }
+        const auto wanted = std::size_t(std::min<long long>(kLimit - total, buffer.size()));
+        const ssize_t got = ::read(fd, buffer.data(), wanted);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;  // the end, or a file that cannot be read further
+        hash = fnv1a(hash, buffer.data(), std::size_t(got));
+        total += got;
+    }
+    ::close(fd);
+    const std::string size = std::to_string(info.st_size);
+    hash = fnv1a(hash, size.data(), size.size() + 1);
+    return true;
+}
+
+std::string hexText(std::uint64_t hash) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+}  // namespace
+
 std::string studyDataFingerprint(const std::atomic<bool>* stop) {
     namespace fs = std::filesystem;
     std::vector<std::string> names = {"vardeck.cfg", "solver.pat", "teacher.pat", "solver.img",
@@ -298,41 +366,25 @@ std::string studyDataFingerprint(const std::atomic<bool>* stop) {
             names.push_back(name);
     }
     std::sort(names.begin(), names.end());
-    // Network files are small; a huge file counts by its first part and its size.
-    constexpr long long kLimit = 64 << 20;
-    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    std::uint64_t hash = kFnvBasis;
     std::vector<char> buffer(1 << 16);
-    for (const std::string& name : names) {
-        hash = fnv1a(hash, name.data(), name.size() + 1);
-        // Opened without blocking, so that a pipe without a writer does not hang the study;
-        // only a regular file is read.
-        const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    for (const std::string& name : names)
+        if (!hashFile(hash, name, buffer, stop)) return {};
+    return hexText(hash);
+}
+
+std::string controllerFingerprint(const std::string& command) {
+    std::uint64_t hash = kFnvBasis;
+    std::vector<char> buffer(1 << 16);
+    std::istringstream words(command);
+    for (std::string word; words >> word;) {
+        // Quotes around a word are the shell's, not the file's.
+        std::erase_if(word, [](char c) { return c == '\'' || c == '"'; });
         struct stat info {};
-        if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-            hash = fnv1a(hash, fd < 0 ? "-" : "?", 1);
-            if (fd >= 0) ::close(fd);
-            continue;
-        }
-        long long total = 0;
-        while (total < kLimit) {
-            if (stop && stop->load()) {
-                ::close(fd);
-                return {};
-            }
-            const auto wanted = std::size_t(std::min<long long>(kLimit - total, buffer.size()));
-            const ssize_t got = ::read(fd, buffer.data(), wanted);
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) break;  // the end, or a file that cannot be read further
-            hash = fnv1a(hash, buffer.data(), std::size_t(got));
-            total += got;
-        }
-        ::close(fd);
-        const std::string size = std::to_string(info.st_size);
-        hash = fnv1a(hash, size.data(), size.size() + 1);
+        if (::stat(word.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            hashFile(hash, word, buffer, nullptr);
     }
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
-    return text;
+    return hexText(hash);
 }
 
 }  // namespace vardeck::study

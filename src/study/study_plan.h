@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/simulation.h"
+#include "study/controller_set.h"
 #include "study/limits.h"
 #include "study/system_choice.h"
 #include "study/traffic_generator.h"
@@ -47,6 +48,9 @@ struct StudyPlan {
     int longWait = kDefaultLongWait;
     // A fingerprint of the settings and network files the runs start from.
     std::string dataFingerprint;
+    // The controllers that `systems` name, each with the fingerprint of the files its command
+    // names.
+    std::vector<ControllerSet::Controller> controllers;
 
     std::size_t runCount() const;
     // Whether the plan has at most `limit` runs, without overflowing on the way.
@@ -97,5 +101,8 @@ std::string shortestNumber(double value);
 // name that is something else (a pipe, a device) counts as such. Returns an empty text when
 // `stop` was set before it finished.
 std::string studyDataFingerprint(const std::atomic<bool>* stop = nullptr);
+// A fingerprint of every word of a controller's command that names a regular file (its script,
+// its interpreter given by path): the word and the file, as studyDataFingerprint reads files.
+std::string controllerFingerprint(const std::string& command);
 
 }  // namespace vardeck::study

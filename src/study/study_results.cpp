@@ -30,6 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kStudyFile = "study.txt";
+constexpr const char* kControllersLog = "controllers.log";
 constexpr const char* kRunsFile = "runs.csv";
 constexpr const char* kCallsFile = "calls.csv";
 constexpr const char* kSummaryFile = "summary.csv";
@@ -148,6 +149,7 @@ std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& 
             renderStudyReport(results.plan, summary,
                               degenerateRunWarnings(results.plan, results.indices, results.rows)));
     }
+    if (results.controllersLog) files.emplace_back(kControllersLog, *results.controllersLog);
     // Last, so that a folder whose study.txt is new holds the rest of that study too.
     files.emplace_back(kStudyFile, results.plan.describe(results.shard));
     return files;
@@ -162,7 +164,7 @@ std::string writeStudyFiles(const std::string& dir,
         if (stop && stop->load()) return "interrupted";
         if (std::string problem = update.stage(name, text); !problem.empty()) return problem;
     }
-    for (const char* name : {kCallsFile, kSummaryFile, kReportFile}) {
+    for (const char* name : {kCallsFile, kSummaryFile, kReportFile, kControllersLog}) {
         bool kept = false;
         for (const auto& file : files) kept = kept || file.first == name;
         if (!kept) update.remove(name);

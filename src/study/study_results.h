@@ -20,6 +20,8 @@ struct StudyResults {
     std::vector<std::size_t> indices;
     std::vector<std::string> rows;
     std::vector<std::string> callLines;
+    // What the controllers wrote to their stderr, for controllers.log; none for a merge.
+    std::optional<std::string> controllersLog;
 
     bool complete() const { return !shard && indices.size() == plan.runCount(); }
 };
@@ -29,7 +31,8 @@ std::string callsCsvLines(const StudyRun& run, const std::vector<CallRecord>& ca
 std::string callsCsvHeader();
 
 // The files of a study, by name: runs.csv, calls.csv when the plan asks for calls, and for a
-// whole study summary.csv and report.html, then study.txt.
+// whole study summary.csv and report.html, controllers.log when controllers ran, then
+// study.txt.
 std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& results);
 
 // Writes the files into `dir` (made if missing), all or nothing: the old files are replaced

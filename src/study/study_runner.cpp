@@ -58,6 +58,12 @@ bool StudyRunner::run(const std::atomic<bool>& stop,
     std::size_t done = 0;
     std::exception_ptr error;
 
+    // A failure ends the study; one that comes of a stop is none.
+    const auto fail = [&] {
+        std::lock_guard lock(mutex);
+        if (!error && !stop.load()) error = std::current_exception();
+        failed.store(true);
+    };
     const auto runs = [&](ControllerSet* controllers) {
         for (;;) {
             if (stop.load() || failed.load()) return;
@@ -66,10 +72,7 @@ bool StudyRunner::run(const std::atomic<bool>& stop,
             try {
                 outcomes_[i] = runStudyRun(plan_, plan_.run(indices_[i]), &stop, controllers);
             } catch (...) {
-                std::lock_guard lock(mutex);
-                // A run cut short by a stop is no failure.
-                if (!error && !stop.load()) error = std::current_exception();
-                failed.store(true);
+                fail();
             }
             std::lock_guard lock(mutex);
             ++done;
@@ -80,11 +83,14 @@ bool StudyRunner::run(const std::atomic<bool>& stop,
         std::optional<ControllerSet> controllers;
         if (controllers_) controllers.emplace(*controllers_);
         runs(controllers ? &*controllers : nullptr);
+        if (!controllers) return;
         // The programs of a study that goes on no further are ended at once.
-        if (controllers && (stop.load() || failed.load()))
-            controllers->abandon();
-        else if (controllers)
+        if (stop.load() || failed.load()) return controllers->abandon();
+        try {
             controllers->finish();
+        } catch (...) {
+            fail();
+        }
     };
     const unsigned threads = static_cast<unsigned>(
         std::min<std::size_t>(jobs_, std::max<std::size_t>(indices_.size(), 1)));
