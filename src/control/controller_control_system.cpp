@@ -48,9 +48,10 @@ ControllerControlSystem::ControllerControlSystem(Building& building, Settings& s
 
 void ControllerControlSystem::command(CommandCode code, void* argument) {
     switch (code) {
-        case CmdHallCallAdded: {
+        case CmdHallCallAdded:
+        case CmdHallCallCleared: {
             const int* call = static_cast<const int*>(argument);
-            queueCall("call ", call[0], call[1]);
+            queueCall(code == CmdHallCallAdded ? "call " : "cleared ", call[0], call[1]);
             ScheduleControlSystem::command(code, argument);
             break;
         }
@@ -60,12 +61,6 @@ void ControllerControlSystem::command(CommandCode code, void* argument) {
             lines_ += '\n';
             ScheduleControlSystem::command(code, argument);
             break;
-        case CmdHallCallCleared: {
-            const int* call = static_cast<const int*>(argument);
-            queueCall("cleared ", call[0], call[1]);
-            ScheduleControlSystem::command(code, argument);
-            break;
-        }
         case CmdStep:
             command(CmdBeginStep, nullptr);
             exchangeStep();

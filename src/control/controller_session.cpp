@@ -37,6 +37,13 @@ std::string reason(const ControllerProcess::Result& result) {
     }
 }
 
+// A wait that did not give what was asked: a stop, or the controller's fault.
+void check(const ControllerSession& session, const ControllerProcess::Result& result) {
+    if (result.status == Status::Ok) return;
+    if (result.status == Status::Stopped) throw ControllerError("stopped", true);
+    session.fail(reason(result));
+}
+
 bool isPlainByte(char c) {
     return c > ' ' && c < 0x7f;
 }
@@ -79,21 +86,16 @@ ControllerSession::ControllerSession(Options options) : options_(std::move(optio
 
 ControllerSession::~ControllerSession() = default;
 
-int ControllerSession::pid() const {
-    return process_ && process_->running() ? process_->pid() : 0;
-}
-
 void ControllerSession::fail(std::string_view what) const {
-    std::string where = "at its start";
-    if (process_ && !label_.empty()) {
-        where = "run " + label_ + ", ";
-        if (ending_)
-            where += "at the end of the run";
-        else if (step_ < 0)
-            where += "before the first step";
-        else
-            where += "step " + std::to_string(step_);
-    }
+    std::string where = label_.empty() ? "" : "run " + label_ + ", ";
+    if (!ready_)
+        where += "at its start";
+    else if (ending_)
+        where += "at the end of the run";
+    else if (step_ < 0)
+        where += "before the first step";
+    else
+        where += "step " + std::to_string(step_);
     throw ControllerError("controller '" + options_.name + "', " + where + ": " +
                           std::string(what));
 }
@@ -109,34 +111,30 @@ void ControllerSession::start() {
     if (started.status != Status::Ok) fail("failed to start: " + reason(started));
     write("hello vardeck-controller 1 floors " + std::to_string(kFloorCount));
     const auto ready = process_->readLine();
-    if (ready.status == Status::Stopped) throw ControllerError("stopped", true);
-    if (ready.status != Status::Ok) fail(reason(ready));
+    check(*this, ready);
     const std::string_view line = ready.line;
     if (line.substr(0, 5) != "ready" || (line.size() > 5 && line[5] != ' '))
         fail("answered " + quotedLine(line) + " to hello, not ready");
+    ready_ = true;
 }
 
 void ControllerSession::write(std::string_view line) {
-    const auto written = process_->writeLine(line);
-    if (written.status == Status::Stopped) throw ControllerError("stopped", true);
-    if (written.status != Status::Ok) fail(reason(written));
+    check(*this, process_->writeLine(line));
 }
 
 // Nothing may arrive unasked: a line there now was written since the last answer.
 void ControllerSession::checkQuiet() {
     if (!process_->hasPendingOutput()) return;
     const auto extra = process_->readLine();
-    if (extra.status == Status::Ok) fail("wrote an extra line " + quotedLine(extra.line));
-    if (extra.status == Status::Stopped) throw ControllerError("stopped", true);
-    fail(reason(extra));
+    check(*this, extra);
+    fail("wrote an extra line " + quotedLine(extra.line));
 }
 
 void ControllerSession::beginRun(std::string_view label) {
-    label_.clear();
+    label_ = label;
     step_ = -1;
     ending_ = false;
     if (!process_) start();
-    label_ = label;
     checkQuiet();
     std::string line = "run ";
     line += label;
@@ -148,8 +146,7 @@ std::string_view ControllerSession::exchange(std::string_view lines, long long s
     checkQuiet();
     write(lines);
     auto answer = process_->readLine();
-    if (answer.status == Status::Stopped) throw ControllerError("stopped", true);
-    if (answer.status != Status::Ok) fail(reason(answer));
+    check(*this, answer);
     answer_.swap(answer.line);
     return answer_;
 }

@@ -31,8 +31,6 @@ public:
     ControllerSession& operator=(const ControllerSession&) = delete;
 
     const std::string& name() const { return options_.name; }
-    // The process's id while it runs, else 0.
-    int pid() const;
 
     // Starts the program the first time (hello, ready), then writes `run LABEL`.
     void beginRun(std::string_view label);
@@ -57,6 +55,7 @@ private:
     std::string label_;
     std::string answer_;
     long long step_ = -1;
+    bool ready_ = false;
     bool ending_ = false;
 };
 
