@@ -58,11 +58,13 @@ TEST_F(CliExitCodesTest, BadInputExitsWithTwoAndWritesNothing) {
         "train solver --patterns pipe.but", "train solver --patterns big.pat",
         // Options that are unknown, missing or do not fit together.
         "train", "train robot", "train teacher --max-epochs 0",
+        "train solver --image '' --max-epochs 1", "train solver --patterns '' --max-epochs 1",
         "make-patterns --teacher --ksu 0.5 -o solver.img",
         "compare --play rec.but --systems schedule,lift",
         "compare --play rec.but --systems schedule,schedule", "compare --play rec.but --steps 0",
         "compare --play rec.but --systems neuro@1.5", "compare --play rec.but --systems neuro@.4",
         "compare --play rec.but --systems adaptive@0.40",
+        "compare --play rec.but --systems schedule,neuro",  // solver.img is no network
         "compare --play rec.but --systems neuro@0.4,neuro@0.40", "compare --play rec.but --verbose",
         "compare --play rec.but --long-wait -1", "generate --steps 10 --calls 5 -o solver.img",
         "generate --profile rush-hour --steps 10 --calls 5 -o solver.img",
@@ -102,9 +104,9 @@ TEST_F(CliExitCodesTest, BadInputExitsWithTwoAndWritesNothing) {
 
 TEST_F(CliExitCodesTest, FailedWritesExitWithOne) {
     // Output that cannot be written is a failed write, for every command.
-    const char* const toFullDisk[] = {"run --steps 10", "compare --play rec.but --steps 20",
-                                      "generate --profile lunch --steps 100 --calls 5 -o gen.but",
-                                      "--help", "--version"};
+    const char* const toFullDisk[] = {
+        "run --steps 10", "compare --play rec.but --steps 20 --systems schedule",
+        "generate --profile lunch --steps 100 --calls 5 -o gen.but", "--help", "--version"};
     for (const char* arguments : toFullDisk) {
         const std::string command =
             std::string("'") + VARDECK_CLI + "' " + arguments + " >/dev/full 2>cli.err";
@@ -120,7 +122,7 @@ TEST_F(CliExitCodesTest, FailedWritesExitWithOne) {
     const char* const toMissingFolder[] = {
         "make-patterns -o missing/x.pat",
         "generate --profile lunch --steps 100 --calls 5 -o missing/x.but",
-        "compare --play rec.but --steps 20 --plot missing/x.svg",
+        "compare --play rec.but --steps 20 --systems schedule --plot missing/x.svg",
         "train solver --patterns short.pat --image missing/x.img"};
     writeFile("short.pat", "1\n1 0 0 9 0 0 0 +0.0    0 0 1 0 0 1 0 0\n");
     for (const char* arguments : toMissingFolder) {
@@ -149,7 +151,7 @@ TEST_F(CliExitCodesTest, PipesAmongTheWorkingFilesAreNotWaitedFor) {
         ASSERT_EQ(::mkfifo(name, 0600), 0) << name;
     }
     for (const char* arguments : {"run --steps 5 --load-solver", "run --steps 5 --system neuro",
-                                  "compare --steps 5 --play rec.but"}) {
+                                  "compare --steps 5 --play rec.but --systems schedule"}) {
         const test::CliResult r = runCli(arguments);
         EXPECT_EQ(r.code, 0) << arguments << "\n" << r.err;
     }

@@ -4,6 +4,7 @@
 
 #include <expat.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -11,13 +12,16 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <numeric>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "network_images.h"
+#include "study/compare_row.h"
 #include "study/study_plan.h"
 #include "study/study_runner.h"
+#include "study/study_summary.h"
 #include "test_support.h"
 
 namespace vardeck {
@@ -186,6 +190,44 @@ TEST_F(StudyTest, ThreadsRunSimulationsSideBySideWithTheRowsOfOne) {
     }
 }
 
+TEST(StudyRunnerTest, RunsPlayAllTheirStepsAndAThreadThatCannotStartIsReported) {
+    // A run plays its whole traffic, however long: none is cut at the step cap of `compare`.
+    study::StudyPlan plan;
+    plan.profiles = {study::TrafficProfile::Lunch};
+    plan.demands = {0.1};
+    plan.steps = int(study::kDefaultStepCap) + 100'000;
+    plan.systems = {SystemKind::Schedule};
+    const auto values = study::compareRowValues(study::runStudyRun(plan, plan.run(0)).row);
+    EXPECT_GT(*values[study::compareColumnIndex("steps")], double(study::kDefaultStepCap));
+    EXPECT_EQ(*values[study::compareColumnIndex("pax")], plan.callsFor(0.1)) << "every caller";
+
+    // A thread that cannot be started ends the runs with an error once the started ones are
+    // joined, never with an abort. (A sanitizer's shadow memory needs the address space.)
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    plan.steps = 300;
+    plan.seeds = 100;
+    std::vector<std::size_t> all(plan.runCount());
+    std::iota(all.begin(), all.end(), std::size_t{0});
+    const pid_t child = ::fork();
+    if (child == 0) {
+        long pages = 0;  // room for the stacks of a few threads, not of 64
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t room = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + (40 << 20);
+        const rlimit limit{room, room};
+        ::setrlimit(RLIMIT_AS, &limit);
+        try {
+            study::StudyRunner(plan, all, 64).run(std::atomic<bool>{false});
+        } catch (const std::runtime_error& error) {
+            ::_exit(std::string(error.what()).rfind("cannot start a thread", 0) == 0 ? 3 : 4);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << status;
+#endif
+}
+
 // A copy of a shard's folder with one cell of a file replaced (an empty column name deletes
 // the line).
 void damage(const std::string& from, const std::string& to, const std::string& file, int line,
@@ -233,7 +275,13 @@ TEST_F(StudyTest, MergeRefusesShardsThatDoNotMakeOneStudy) {
         const char* column;
         const char* value;
     };
+    const std::string huge = "17" + std::string(307, '0');
     const Damage damages[] = {{"runs.csv", 2, "wait_mean", "nan"},
+                              {"runs.csv", 2, "wait_mean", huge.c_str()},
+                              {"runs.csv", 2, "wait_max", "1201"},
+                              {"runs.csv", 2, "steps", "1201"},
+                              {"runs.csv", 2, "pax", "4"},
+                              {"runs.csv", 2, "pax_long_share", "1.5"},
                               {"runs.csv", 2, "wait_mean", "1e999"},
                               {"runs.csv", 2, "wait_mean", "inf"},
                               {"runs.csv", 3, "wait_mean", ""},
@@ -251,13 +299,24 @@ TEST_F(StudyTest, MergeRefusesShardsThatDoNotMakeOneStudy) {
                               {"calls.csv", 2, "direction", "sideways"},
                               {"calls.csv", 2, "press_step", "1e3"},
                               {"calls.csv", 2, "answer_step", ""}};
-    std::vector<std::pair<std::string, std::string>> cases = {{"s1 s2", "missing"},
-                                                              {"s1 s2 s3 s2", "twice"},
-                                                              {"s1 s2 other", "another study"},
-                                                              {"s1 s2 longer", "another study"},
-                                                              {"s1 s2 absent", "absent/study.txt"},
-                                                              {"s1 s2 damaged", "columns"},
-                                                              {"s1 s1", "twice"}};
+    // Shard 3 again, by another build that says the same version.
+    fs::copy_file(VARDECK_CLI, "other-build");
+    std::ofstream("other-build", std::ios::app) << "x";
+    ASSERT_EQ(std::system(("./other-build " + kSmall + "--calls --shard 3/3 -o rebuilt").c_str()),
+              0);
+    const std::string host = study::hostName();
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {"s1 s2", "missing: no folder holds shard 3 of 3"},
+        {"s2", "missing: no folder holds shards 1, 3 of 3"},
+        {"s1 s2 rebuilt", "'s1' (shard 1/3, run on " + host + ") and 'rebuilt' (run on " + host +
+                              ") were made by different builds"},
+        {"s1 s2 s3 s2", "twice"},
+        {"s1 s2 other", "another study"},
+        {"s1 s2 longer", "another study"},
+        {"s1 s2 absent", "absent/study.txt"},
+        {"s1 s2 damaged", "columns"},
+        {"s1 s1", "twice"}};
+    const std::string nan = "s1 s2 d" + std::to_string(cases.size());
     for (const Damage& d : damages) {
         const std::string copy = "d" + std::to_string(cases.size());
         damage("s3", copy, d.file, d.line, d.column, d.value);
@@ -276,6 +335,7 @@ TEST_F(StudyTest, MergeRefusesShardsThatDoNotMakeOneStudy) {
         test::writeFile("hostile/study.txt", text);
     }
     cases.emplace_back("hostile s2 s3", "more than 10000000 runs");
+    cases.emplace_back(nan, "line 2: bad wait_mean 'nan' (shard 3/3, run on " + host + ")");
     // study.txt is checked as the command line is, naming the line at fault.
     const char* const plans[][3] = {{"baseline schedule", "baseline adaptive-ahead", "baseline"},
                                     {"baseline schedule", "baseline neuro,schedule", "baseline"},
@@ -381,6 +441,14 @@ TEST_F(StudyTest, SystemsThatCannotServeAreRefusedOrWarnedOf) {
     fs::remove("solver.img.060");
     ASSERT_EQ(runCli(kSmall + "--systems schedule,neuro -o out").code, 0)
         << "neuro needs none of those";
+    // The look-ahead systems read images of their own.
+    for (const std::string image : {"solver-ahead.img.060", "solver-ahead.img"}) {
+        fs::rename(image, "away");
+        r = runCli(kSmall + "--systems schedule," + (image.size() > 16 ? "adaptive" : "neuro") +
+                   "-ahead -o ahead");
+        EXPECT_EQ(r.err,
+                  "vardeck-cli study: " + image + " cannot be read: No such file or directory\n");
+    }
 
     test::writeFile("solver.img", test::idleSolverImage());
     r = runCli(kSmall + "--systems schedule,neuro -o idle");
@@ -417,13 +485,7 @@ TEST_F(StudyTest, AFolderThatCannotBeWrittenExitsWithOneInOneLine) {
 
 TEST_F(StudyTest, AFailedWriteLeavesTheOldStudyWhole) {
     ASSERT_EQ(runCli(kSmall + "--calls -o out").code, 0);
-    const auto snapshot = [] {
-        std::map<std::string, std::string> files;
-        for (const auto& item : fs::directory_iterator("out"))
-            files[item.path().filename().string()] =
-                fs::is_regular_file(item) ? readFile(item.path().string()) : "(folder)";
-        return files;
-    };
+    const auto snapshot = [] { return test::snapshot("out"); };
     const auto before = snapshot();
     // A full disk, as a limit on the size of the files written (the newer study's files are
     // larger, the older one's smaller).
@@ -436,11 +498,19 @@ TEST_F(StudyTest, AFailedWriteLeavesTheOldStudyWhole) {
     EXPECT_EQ(full.code, 1) << full.err;
     EXPECT_NE(full.err.find("cannot write 'out/"), std::string::npos) << full.err;
     EXPECT_EQ(snapshot(), before);
-    // A folder in the way of report.html: the files already put in place go back.
+    std::string fresh = command;
+    EXPECT_EQ(std::system(fresh.replace(fresh.find("-o out"), 6, "-o new/sub").c_str()), 256);
+    EXPECT_FALSE(fs::exists("new")) << "a folder is made only with its files";
+    // A file that a study does not write, or a folder in the way of report.html: the folder
+    // is not replaced, lest they go with it.
+    test::writeFile("out/notes.txt", "the user's");
+    EXPECT_EQ(runCli(kSmall + "-o out").code, 1);
+    fs::remove("out/notes.txt");
     fs::remove("out/report.html");
     fs::create_directories("out/report.html/inside");
     const auto blocked = snapshot();
     const test::CliResult r = runCli(kSmall + "--seeds 4 -o out");
+    EXPECT_EQ(r.err.find("vardeck-cli study: cannot replace"), 0u) << "before any run: " << r.err;
     EXPECT_EQ(r.code, 1) << r.err;
     EXPECT_NE(r.err.find("out/report.html"), std::string::npos) << r.err;
     EXPECT_EQ(snapshot(), blocked);
@@ -455,9 +525,8 @@ TEST_F(StudyTest, InterruptStopsTheStudyWithinASecondWithoutWritingFiles) {
         {"--profiles up-peak --demands 300000 --systems schedule", "TERM"}};
     for (const auto& [options, signal] : cases) {
         SCOPED_TRACE(std::string(options) + " " + signal);
-        fs::remove_all("big");
         const std::string command = std::string("timeout --preserve-status -s ") + signal + " 1 '" +
-                                    VARDECK_CLI + "' study " + options + " -o big 2>err.txt";
+                                    VARDECK_CLI + "' study " + options + " -o big/new 2>err.txt";
         const auto start = std::chrono::steady_clock::now();
         const int status = std::system(command.c_str());
         const double seconds =
@@ -466,7 +535,7 @@ TEST_F(StudyTest, InterruptStopsTheStudyWithinASecondWithoutWritingFiles) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + number) << status;
         EXPECT_LT(seconds, 1 + 1.5) << "a generous bound on the second it may take";
         EXPECT_NE(readFile("err.txt").find("interrupted"), std::string::npos);
-        EXPECT_TRUE(!fs::exists("big") || fs::is_empty("big"));
+        EXPECT_FALSE(fs::exists("big")) << "nothing is made before the files are complete";
     }
 }
 
@@ -529,6 +598,10 @@ TEST(StudyPlanTest, CallsComeFromTheDecimalDemandHalvesAwayFromZero) {
     std::string old = text;
     old.erase(old.find("long-wait 90\n"), 13);
     EXPECT_EQ(study::StudyPlan::parse(old, nullptr).longWait, 60);
+    // A plan that missed the check is refused by the summary, never paired with a missing run.
+    plan.baseline = SystemKind::Neuro;
+    EXPECT_THROW(study::summarizeStudy(plan, {}), study::StudyError);
+    EXPECT_THROW(study::compareColumnIndex("wait_men"), std::logic_error);
 }
 
 TEST(TrafficTest, GenerationStopsWhenAsked) {

@@ -104,7 +104,7 @@ double patternError(NeuralNetwork& network, const float* inputs, const float* ta
     network.setInputs(inputs);
     network.forward();
     double error = 0;
-    for (unsigned j = 0; j < network.outputCount(); ++j)
+    for (std::size_t j = 0; j < network.outputs().size(); ++j)
         error += 0.5 * std::pow(network.outputs()[j] - targets[j], 2);
     return error;
 }

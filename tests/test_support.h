@@ -100,6 +100,17 @@ inline std::set<std::string> filesIn(const std::string& folder = ".") {
     return names;
 }
 
+// The files of a folder with their content ("(folder)" for a folder in it); one entry "(none)"
+// when there is no folder.
+inline std::map<std::string, std::string> snapshot(const std::string& dir) {
+    if (!std::filesystem::exists(dir)) return {{"(none)", ""}};
+    std::map<std::string, std::string> files;
+    for (const auto& item : std::filesystem::directory_iterator(dir))
+        files[item.path().filename().string()] =
+            is_regular_file(item) ? readFile(item.path().string()) : "(folder)";
+    return files;
+}
+
 // Copies the program's shipped data files into the current directory.
 inline void copyShippedData() {
     for (const auto& item : std::filesystem::directory_iterator(VARDECK_DATA_DIR))

@@ -26,7 +26,6 @@ class ConfigDialog : public QDialog {
 public:
     ConfigDialog(Settings& settings, QWidget* parent = nullptr);
 
-    QLineEdit* delayEdit() const { return edit_; }
 
     void done(int result) override;
 

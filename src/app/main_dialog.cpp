@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <functional>
 #include <utility>
 
@@ -26,6 +27,7 @@
 #include "app/learning_dialog.h"
 #include "app/message_box.h"
 #include "control/command_code.h"
+#include "io/atomic_file.h"
 
 namespace vardeck {
 
@@ -314,8 +316,14 @@ void MainDialog::done(int result) {
 }
 
 void MainDialog::closeEvent(QCloseEvent* event) {
-    // Only the close box keeps the values of the run; Exit, Escape and Enter drop them.
-    sim_.settings.saveSettings();
+    // Only the close box keeps the values of the run; Exit, Escape and Enter drop them. A save
+    // that fails is told as Record > Save tells one; the window closes all the same.
+    if (sim_.settings.saveSettings() != 0) {
+        const int error = errno;
+        showMessageBox(this, QStringLiteral("Cannot save the settings to \"%1\": %2.")
+                                 .arg(QString::fromUtf8(kSettingsFileName),
+                                      QString::fromLocal8Bit(saveErrorText(error).c_str())));
+    }
     QDialog::closeEvent(event);
 }
 

@@ -17,6 +17,7 @@
 #include "record/press_recorder.h"
 #include "study/comma_list.h"
 #include "study/compare_row.h"
+#include "study/network_check.h"
 #include "study/service_meter.h"
 #include "study/svg_chart.h"
 #include "study/system_choice.h"
@@ -41,7 +42,8 @@ const char* const kCompareUsage =
     "memory, so every system starts from the same vardeck.cfg. The neuro\n"
     "system runs with solver.img loaded (as after pressing Solver Load); the\n"
     "adaptive system loads its numbered image solver.img.000 to .100 and\n"
-    "teacher.img itself.\n"
+    "teacher.img itself. A system whose network images are missing or cannot\n"
+    "be loaded is refused before any run (exit 2), as 'study' refuses it.\n"
     "\n"
     "Options:\n"
     "  --play FILE.but  the recording to replay (required)\n"
@@ -195,27 +197,18 @@ struct CompareOptions {
 const OptionTable<CompareOptions> kCompareOptions{
     "compare", kCompareUsage,
     withControllerRules<CompareOptions>(
-        {{"--play", nullptr,
-          [](Arguments& args, const std::string& option, CompareOptions& o) {
-              o.play = args.value(option);
-          }},
+        {{"--play", nullptr, takeText<&CompareOptions::play>},
          {"--steps", nullptr,
           [](Arguments& args, const std::string& option, CompareOptions& o) {
               o.steps = args.integer(option, 1, kMaxSteps);
           }},
-         {"--systems", nullptr,
-          [](Arguments& args, const std::string& option, CompareOptions& o) {
-              o.systems = args.value(option);
-          }},
+         {"--systems", nullptr, takeText<&CompareOptions::systems>},
          {"--long-wait", nullptr,
           [](Arguments& args, const std::string& option, CompareOptions& o) {
               o.longWait = static_cast<int>(args.integer(option, 0, kMaxLongWait));
           }},
-         {"--csv", nullptr,
-          [](Arguments&, const std::string&, CompareOptions& o) { o.csv = true; }},
-         {"--plot", nullptr, [](Arguments& args, const std::string& option, CompareOptions& o) {
-              o.plot = args.nonEmpty(option, "a file name");
-          }}})};
+         {"--csv", nullptr, takeFlag<&CompareOptions::csv>},
+         {"--plot", nullptr, takeFileName<&CompareOptions::plot>}})};
 
 }  // namespace
 
@@ -226,6 +219,9 @@ int compareCommand(Arguments& args) {
     if (!o.systems.empty()) o.kinds = parseSystemList(o.systems, o.controllers.names());
     long long steps = o.steps;
     checkRecording(o.play);
+    // A system without its networks would stand still and serve no one: refuse it at once.
+    if (const std::string problem = networkProblem(o.kinds); !problem.empty())
+        throw UsageError{problem};
     const PressEntries recording = loadRecording(o.play);
     if (steps < 0) steps = defaultSteps(recording);
 

@@ -101,9 +101,7 @@ const OptionTable<GenerateOptions> kGenerateOptions{
       [](Arguments& args, const std::string& option, GenerateOptions& o) {
           o.traffic.noDestinationShare = args.share(option);
       }},
-     {"-o", "--output", [](Arguments& args, const std::string& option, GenerateOptions& o) {
-          o.output = args.nonEmpty(option, "a file name");
-      }}}};
+     {"-o", "--output", takeFileName<&GenerateOptions::output>}}};
 
 }  // namespace
 

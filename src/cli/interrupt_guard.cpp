@@ -16,6 +16,9 @@ namespace {
 std::atomic<long long> interruptedAt{0};
 std::atomic<int> interruptSignal{0};
 std::atomic<bool> interrupted{false};
+// A signal handler may touch only atomics that take no lock.
+static_assert(std::atomic<long long>::is_always_lock_free &&
+              std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 
 long long steadyNanoseconds() {
     timespec now{};

@@ -91,11 +91,8 @@ const OptionTable<PatternOptions> kPatternOptions{
           o.lookAhead = state == "ahead";
           o.haveState = true;
       }},
-     {"--teacher", nullptr,
-      [](Arguments&, const std::string&, PatternOptions& o) { o.teacher = true; }},
-     {"-o", "--output", [](Arguments& args, const std::string& option, PatternOptions& o) {
-          o.output = args.value(option);
-      }}}};
+     {"--teacher", nullptr, takeFlag<&PatternOptions::teacher>},
+     {"-o", "--output", takeText<&PatternOptions::output>}}};
 
 }  // namespace
 

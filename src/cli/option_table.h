@@ -16,6 +16,30 @@ struct OptionRule {
     void (*take)(Arguments& args, const std::string& option, Options& o);
 };
 
+// The options that `member` belongs to.
+template <auto member>
+struct MemberOf;
+template <class O, class T, T O::*member>
+struct MemberOf<member> {
+    using Options = O;
+};
+
+// The rules of the plainest options: one that sets a flag, one that takes its value as it is.
+template <auto member>
+void takeFlag(Arguments&, const std::string&, typename MemberOf<member>::Options& o) {
+    o.*member = true;
+}
+template <auto member>
+void takeText(Arguments& args, const std::string& option, typename MemberOf<member>::Options& o) {
+    o.*member = args.value(option);
+}
+// A file's name, which may not be empty: an empty one would quietly mean the default file.
+template <auto member>
+void takeFileName(Arguments& args, const std::string& option,
+                  typename MemberOf<member>::Options& o) {
+    o.*member = args.nonEmpty(option, "a file name");
+}
+
 // A command's options as a table, so that every command reads its words, answers --help and
 // refuses what it does not know alike.
 template <class Options>

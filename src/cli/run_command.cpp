@@ -41,8 +41,12 @@ const char* const kRunUsage =
     "  --system NAME    the control system to run (default: adaptive):\n"
     "                   schedule, neuro or adaptive, as in the window, or\n"
     "                   neuro-ahead or adaptive-ahead, which see the\n"
-    "                   look-ahead state (solver-ahead.pat,\n"
-    "                   solver-ahead.img*), or the NAME of a --controller\n"
+    "                   look-ahead state (solver-ahead.pat and\n"
+    "                   solver-ahead.img*), or the NAME of a --controller.\n"
+    "                   Unlike compare and study, run checks no network: as\n"
+    "                   in the window, a neuro system keeps the untrained\n"
+    "                   network it starts with, and the car stands still,\n"
+    "                   until --load-solver loads one\n"
     "  --steps N        number of steps (default 1000)\n"
     "  --trace          print the car and the lamps after every step\n"
     "  --play FILE.but  load a press-sequence file and play it back\n"
@@ -108,24 +112,15 @@ struct RunOptions {
 const OptionTable<RunOptions> kRunOptions{
     "run", kRunUsage,
     withControllerRules<RunOptions>(
-        {{"--system", nullptr,
-          [](Arguments& args, const std::string& option, RunOptions& o) {
-              o.system = args.value(option);
-          }},
+        {{"--system", nullptr, takeText<&RunOptions::system>},
          {"--steps", nullptr,
           [](Arguments& args, const std::string& option, RunOptions& o) {
               o.steps = args.integer(option, 0, 2'000'000'000);
           }},
-         {"--trace", nullptr,
-          [](Arguments&, const std::string&, RunOptions& o) { o.trace = true; }},
-         {"--play", nullptr,
-          [](Arguments& args, const std::string& option, RunOptions& o) {
-              o.play = args.value(option);
-          }},
-         {"--load-solver", nullptr,
-          [](Arguments&, const std::string&, RunOptions& o) { o.loadSolver = true; }},
-         {"--save-settings", nullptr,
-          [](Arguments&, const std::string&, RunOptions& o) { o.saveSettings = true; }}})};
+         {"--trace", nullptr, takeFlag<&RunOptions::trace>},
+         {"--play", nullptr, takeText<&RunOptions::play>},
+         {"--load-solver", nullptr, takeFlag<&RunOptions::loadSolver>},
+         {"--save-settings", nullptr, takeFlag<&RunOptions::saveSettings>}})};
 
 }  // namespace
 

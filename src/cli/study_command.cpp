@@ -129,15 +129,15 @@ StudyFiles prepareFiles(const StudyOptions& options) {
 
 int study(const StudyOptions& options) {
     InterruptGuard guard;
+    // A system without its networks would stand still and look thrifty: refuse it at once.
     if (options.merge.empty()) {
-        // A system without its networks would stand still and look thrifty: refuse it at once.
         if (const std::string problem = networkProblem(options.plan.systems); !problem.empty())
             throw UsageError{problem};
-        // A folder that cannot take the output is found before the study runs, not after.
-        if (const std::string problem = checkOutputFolder(options.output); !problem.empty()) {
-            std::fprintf(stderr, "vardeck-cli study: %s\n", problem.c_str());
-            return 1;
-        }
+    }
+    // A folder that cannot take the output is found before the work, not after.
+    if (const std::string problem = checkOutputFolder(options.output); !problem.empty()) {
+        std::fprintf(stderr, "vardeck-cli study: %s\n", problem.c_str());
+        return 1;
     }
     const StudyFiles files = prepareFiles(options);
     const std::string problem = writeStudyFiles(options.output, files, &InterruptGuard::stop());

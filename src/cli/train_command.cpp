@@ -128,14 +128,8 @@ struct TrainOptions {
 const OptionTable<TrainOptions> kTrainOptions{
     "train",
     kTrainUsage,
-    {{"--patterns", nullptr,
-      [](Arguments& args, const std::string& option, TrainOptions& o) {
-          o.patterns = args.value(option);
-      }},
-     {"--image", nullptr,
-      [](Arguments& args, const std::string& option, TrainOptions& o) {
-          o.image = args.value(option);
-      }},
+    {{"--patterns", nullptr, takeFileName<&TrainOptions::patterns>},
+     {"--image", nullptr, takeFileName<&TrainOptions::image>},
      {"--max-epochs", nullptr,
       [](Arguments& args, const std::string& option, TrainOptions& o) {
           o.maxEpochs = args.integer(option, 1, 2'000'000'000);

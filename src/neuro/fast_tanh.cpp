@@ -137,20 +137,19 @@ float fastTanh(float x) {
     return tanhOf<float, std::uint32_t>(x);
 }
 
-void fastTanhLanes(const float* in, float* out, std::size_t count) {
-    if (scalarTanhForced()) {
-        tanhScalar(in, out, count);
-    } else {
-        tanhVector(in, out, count);
-    }
-}
-
 void fastTanhVector(const float* in, float* out, std::size_t count) {
     tanhVector(in, out, count);
 }
 
 void fastTanhScalar(const float* in, float* out, std::size_t count) {
     tanhScalar(in, out, count);
+}
+
+void fastTanhLanes(const float* in, float* out, std::size_t count) {
+    if (scalarTanhForced())
+        fastTanhScalar(in, out, count);
+    else
+        fastTanhVector(in, out, count);
 }
 
 }  // namespace vardeck

@@ -113,10 +113,6 @@ unsigned NeuralNetwork::inputCount() const {
     return layers_.empty() ? 0 : layers_.front().neuronCount();
 }
 
-unsigned NeuralNetwork::outputCount() const {
-    return layers_.empty() ? 0 : layers_.back().neuronCount();
-}
-
 std::span<const float> NeuralNetwork::outputs() const {
     if (layers_.empty()) return {};
     return layers_.back().outputs();

@@ -36,9 +36,8 @@ public:
     unsigned layerCount() const { return static_cast<unsigned>(layers_.size()); }
     NetworkLayer& layer(unsigned index) { return layers_.at(index); }
     const NetworkLayer& layer(unsigned index) const { return layers_.at(index); }
-    // Neurons of the first and of the last layer (0 without layers).
+    // Neurons of the first layer (0 without layers).
     unsigned inputCount() const;
-    unsigned outputCount() const;
     // The outputs of the last layer.
     std::span<const float> outputs() const;
 

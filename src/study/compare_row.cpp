@@ -1,24 +1,14 @@
 #include "study/compare_row.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
 #include "study/comma_list.h"
+#include "study/formatted_text.h"
 #include "study/name_index.h"
 #include "study/system_choice.h"
 
 namespace vardeck::study {
-
-namespace {
-
-std::string format(const char* pattern, double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, pattern, value);
-    return buffer;
-}
-
-}  // namespace
 
 const std::vector<std::string>& compareColumns() {
     static const std::vector<std::string> columns = {
@@ -47,10 +37,11 @@ std::vector<std::optional<double>> compareRowValues(const std::string& row) {
 
 std::vector<std::string> compareRowCells(const ServiceReport& r, bool csv) {
     const std::string none = csv ? "" : "-";
-    const char* mean = csv ? "%.6f" : "%.4f";
-    const char* time = csv ? "%.6f" : "%.2f";
-    const auto optional = [&](const std::optional<double>& v, const char* pattern) {
-        return v ? format(pattern, *v) : none;
+    // Decimals of a mean or share, and of a time.
+    const int mean = csv ? 6 : 4;
+    const int time = csv ? 6 : 2;
+    const auto optional = [&](const std::optional<double>& v, int decimals) {
+        return v ? fixedText(*v, decimals) : none;
     };
     std::vector<std::string> cells = {
         r.system.name(),
@@ -63,10 +54,10 @@ std::vector<std::string> compareRowCells(const ServiceReport& r, bool csv) {
         std::to_string(r.callsAnswered),
     };
     if (r.waiting) {
-        cells.push_back(format(time, r.waiting->mean));
+        cells.push_back(fixedText(r.waiting->mean, time));
         cells.push_back(std::to_string(r.waiting->percentile95));
         cells.push_back(std::to_string(r.waiting->longest));
-        cells.push_back(format(csv ? "%.6f" : "%.1f", r.waiting->meanOfSquares));
+        cells.push_back(fixedText(r.waiting->meanOfSquares, csv ? 6 : 1));
     } else {
         cells.insert(cells.end(), 4, none);
     }
@@ -83,7 +74,7 @@ std::vector<std::string> compareRowCells(const ServiceReport& r, bool csv) {
     cells.push_back(optional(p.waitMean, time));
     cells.push_back(optionalInt(p.waitPercentile95));
     cells.push_back(optionalInt(p.waitLongest));
-    cells.push_back(optional(p.longShare, csv ? "%.6f" : "%.4f"));
+    cells.push_back(optional(p.longShare, mean));
     cells.push_back(optional(p.journeyMean, time));
     cells.push_back(std::to_string(p.wrongWay));
     cells.push_back(std::to_string(p.unserved));

@@ -33,7 +33,8 @@ inline constexpr long long kDefaultStepCap = 10'000'000;
 
 // The step of the last entry, -1 for an empty recording.
 long long lastRecordedStep(const PressEntries& entries);
-// Steps that play the whole recording and leave the car 200 steps to finish, at most `cap`.
+// Steps that play the whole recording and leave the car kStepsAfterTraffic steps to finish, at
+// most `cap`.
 long long defaultRunSteps(const PressEntries& entries, long long cap);
 
 }  // namespace vardeck::study

@@ -1,42 +1,53 @@
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vardeck::study {
 
-// Replaces several files of one folder together: every new file is written in full beside its
-// target first, and only then are they all renamed into place. A failed write, or a rename
-// that fails half-way, leaves the folder as it was, so that it never holds parts of two
-// different outputs. Whatever was staged but not committed is removed on destruction.
+// Replaces a folder as a whole. The new files are written into a hidden folder beside it
+// (".vardeck-study-" and six letters), which then takes the folder's place in one step; the
+// old folder, now under the hidden name, is removed after. A kill at any moment leaves the
+// folder's name holding either all of the old files or all of the new ones. Folders that do
+// not exist yet are made only in that last step, so a failure or a kill before it leaves no
+// trace but a hidden folder, which the next update into the same parent removes once it is a
+// minute old.
 class FolderUpdate {
 public:
-    explicit FolderUpdate(std::string dir);
-    ~FolderUpdate();
-    FolderUpdate(const FolderUpdate&) = delete;
-    FolderUpdate& operator=(const FolderUpdate&) = delete;
+    using Files = std::vector<std::pair<std::string, std::string>>;
 
-    // Writes `text` to a hidden file in the folder that becomes `name` on commit. Returns an
-    // error message, empty on success.
-    std::string stage(const std::string& name, const std::string& text);
-    // `name`, if it exists, goes on commit.
-    void remove(const std::string& name);
-    // Puts the staged files in place, in the order they were staged, and removes the others.
-    // Returns an error message, empty on success; on failure the folder is as it was.
-    std::string commit();
+    // `ownNames`: the files such a folder holds. A folder with anything else in it is never
+    // replaced, so that nothing of the user's goes with it.
+    FolderUpdate(std::string dir, std::vector<std::string> ownNames);
+
+    // Whether the folder could be replaced now; creates nothing. Returns an error message,
+    // empty when it could.
+    std::string check() const;
+    // Makes the folder hold exactly `files` (name, content). Until the folder is exchanged,
+    // `stop` going up abandons the update and gives "interrupted"; after it, the update
+    // finishes. Returns an error message, empty on success; on failure the folder is as it was.
+    std::string commit(const Files& files, const std::atomic<bool>* stop = nullptr);
+
+    // Called before each step of a commit that changes the file system (making, renaming or
+    // removing), with a word for the step; lets a test end the process there.
+    void setStepHook(std::function<void(const char* step)> hook) { hook_ = std::move(hook); }
 
 private:
-    struct Change {
-        std::string name;
-        std::string staged;  // empty for a removal
-        std::string backup;  // where the old file went during commit, empty if there was none
-    };
+    struct Place;
 
-    std::string pathOf(const std::string& name) const;
-    void rollBack(std::size_t done);
+    Place locate() const;
+    void step(const char* what) const;
+    std::string writeFolder(const Place& place, const std::string& temporary, const Files& files,
+                            const std::atomic<bool>* stop) const;
+    void removeTree(const std::string& path) const;
+    void removeStale(const std::string& parent) const;
 
     std::string dir_;
-    std::vector<Change> changes_;
+    std::vector<std::string> ownNames_;
+    std::function<void(const char*)> hook_;
 };
 
 }  // namespace vardeck::study

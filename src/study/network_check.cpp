@@ -7,19 +7,19 @@
 #include "io/input_file.h"
 #include "neuro/image_name.h"
 #include "neuro/solver_network.h"
+#include "neuro/solver_variant.h"
 #include "neuro/teacher_network.h"
 
 namespace vardeck::study {
 
 namespace {
 
-constexpr const char* kSolverImage = "solver.img";
 constexpr const char* kTeacherImage = "teacher.img";
 
 // The KSUs the teacher can lead to: each decision moves KSU one step within 0..1, in float as
 // the adaptive system does it.
-std::set<std::string> reachableImages(const Settings& settings) {
-    std::set<std::string> names = {numberedImageName(settings.ksu)};
+std::set<std::string> reachableImages(const Settings& settings, const char* image) {
+    std::set<std::string> names = {numberedImageName(settings.ksu, image)};
     for (const float sign : {1.0f, -1.0f}) {
         float ksu = settings.ksu;
         for (int i = 0; i < 10'000; ++i) {
@@ -32,7 +32,7 @@ std::set<std::string> reachableImages(const Settings& settings) {
                 if (ksu < 0) ksu = 0;
             }
             if (!(ksu != before)) break;
-            names.insert(numberedImageName(ksu));
+            names.insert(numberedImageName(ksu, image));
         }
     }
     return names;
@@ -48,14 +48,19 @@ std::string unreadable(const std::string& path) {
 
 std::vector<std::string> networkFilesOf(const SystemChoice& system) {
     if (system.isController()) return {};
+    const bool lookAhead =
+        system.kind == SystemKind::NeuroAhead || system.kind == SystemKind::AdaptiveAhead;
+    const char* image = (lookAhead ? kLookAheadSolver : kClassicSolver).image;
     switch (system.kind) {
         case SystemKind::Neuro:
-            return {kSolverImage};
-        case SystemKind::Adaptive: {
+        case SystemKind::NeuroAhead:
+            return {image};
+        case SystemKind::Adaptive:
+        case SystemKind::AdaptiveAhead: {
             Settings settings;
             settings.setDefaults();
             settings.loadSettings();
-            const std::set<std::string> images = reachableImages(settings);
+            const std::set<std::string> images = reachableImages(settings, image);
             std::vector<std::string> files(images.begin(), images.end());
             files.push_back(kTeacherImage);
             return files;

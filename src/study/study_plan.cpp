@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <sstream>
 
@@ -42,6 +43,30 @@ std::uint64_t fnv1a(std::uint64_t hash, const char* data, std::size_t size) {
         hash *= 0x100000001b3ULL;
     }
     return hash;
+}
+
+constexpr std::uint64_t kFnvStart = 0xcbf29ce484222325ULL;
+
+// Hashes what `fd` gives, up to `limit` bytes; false when `stop` went up first.
+bool hashFile(int fd, long long limit, const std::atomic<bool>* stop, std::uint64_t& hash) {
+    std::vector<char> buffer(1 << 16);
+    long long total = 0;
+    while (total < limit) {
+        if (stop && stop->load()) return false;
+        const auto wanted = std::size_t(std::min<long long>(limit - total, buffer.size()));
+        const ssize_t got = ::read(fd, buffer.data(), wanted);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;  // the end, or a file that cannot be read further
+        hash = fnv1a(hash, buffer.data(), std::size_t(got));
+        total += got;
+    }
+    return true;
+}
+
+std::string hexText(std::uint64_t hash) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
 }
 
 }  // namespace
@@ -209,6 +234,8 @@ std::string StudyPlan::describe(const std::optional<Shard>& shard) const {
          << "data " << dataFingerprint << "\n";
     for (const auto& c : controllers)
         text << "controller " << c.name << " " << c.fingerprint << " " << c.command << "\n";
+    text << "program " << program << "\n";
+    if (!host.empty()) text << "host " << host << "\n";
     if (shard) text << "shard " << shard->number << "/" << shard->count << "\n";
     return text.str();
 }
@@ -297,6 +324,8 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
     // Written since passengers are measured; an older study.txt used the default.
     if (values.count("long-wait")) plan.longWait = int(whole("long-wait", 0, kMaxLongWait));
     plan.dataFingerprint = take("data");
+    plan.program = take("program");
+    if (values.count("host")) plan.host = take("host");
     if (shard) {
         shard->reset();
         if (values.count("shard")) *shard = read("shard", parseShard);
@@ -309,13 +338,10 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
 
 namespace {
 
-constexpr std::uint64_t kFnvBasis = 0xcbf29ce484222325ULL;
-
-// Adds a file to `hash`: its name, then its first 64 MiB and its size, or a mark for a name
-// that is missing ('-') or no regular file ('?'). False when `stop` cut it short.
-bool hashFile(std::uint64_t& hash, const std::string& name, std::vector<char>& buffer,
-              const std::atomic<bool>* stop) {
-    // Network files are small; a huge file counts by its first part and its size.
+// Adds a file to `hash`: its name, then its first 64 MiB (network files are small; a huge file
+// counts by its first part) and its size, or a mark for a name that is missing ('-') or no
+// regular file ('?'). False when `stop` cut it short.
+bool hashNamedFile(std::uint64_t& hash, const std::string& name, const std::atomic<bool>* stop) {
     constexpr long long kLimit = 64 << 20;
     hash = fnv1a(hash, name.data(), name.size() + 1);
     // Opened without blocking, so that a pipe without a writer does not hang the study;
@@ -327,29 +353,12 @@ bool hashFile(std::uint64_t& hash, const std::string& name, std::vector<char>& b
         if (fd >= 0) ::close(fd);
         return true;
     }
-    long long total = 0;
-    while (total < kLimit) {
-        if (stop && stop->load()) {
-            ::close(fd);
-            return false;
-        }
-        const auto wanted = std::size_t(std::min<long long>(kLimit - total, buffer.size()));
-        const ssize_t got = ::read(fd, buffer.data(), wanted);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;  // the end, or a file that cannot be read further
-        hash = fnv1a(hash, buffer.data(), std::size_t(got));
-        total += got;
-    }
+    const bool whole = hashFile(fd, kLimit, stop, hash);
     ::close(fd);
+    if (!whole) return false;
     const std::string size = std::to_string(info.st_size);
     hash = fnv1a(hash, size.data(), size.size() + 1);
     return true;
-}
-
-std::string hexText(std::uint64_t hash) {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
-    return text;
 }
 
 }  // namespace
@@ -366,23 +375,44 @@ std::string studyDataFingerprint(const std::atomic<bool>* stop) {
             names.push_back(name);
     }
     std::sort(names.begin(), names.end());
-    std::uint64_t hash = kFnvBasis;
-    std::vector<char> buffer(1 << 16);
+    std::uint64_t hash = kFnvStart;
     for (const std::string& name : names)
-        if (!hashFile(hash, name, buffer, stop)) return {};
+        if (!hashNamedFile(hash, name, stop)) return {};
     return hexText(hash);
 }
 
+std::string programFingerprint() {
+    // Read once: the file may be replaced by a new build while the program runs.
+    static const std::string fingerprint = [] {
+        const int fd = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+        std::uint64_t hash = kFnvStart;
+        const bool read =
+            fd >= 0 && hashFile(fd, std::numeric_limits<long long>::max(), nullptr, hash);
+        if (fd >= 0) ::close(fd);
+        return read ? hexText(hash) : std::string("unknown");
+    }();
+    return fingerprint;
+}
+
+std::string hostName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0 || !*name) return "unknown";
+    std::string text = name;
+    // One word on its line of study.txt.
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c <= ' ' || c == 127; }, '?');
+    return text;
+}
+
 std::string controllerFingerprint(const std::string& command) {
-    std::uint64_t hash = kFnvBasis;
-    std::vector<char> buffer(1 << 16);
+    std::uint64_t hash = kFnvStart;
     std::istringstream words(command);
     for (std::string word; words >> word;) {
         // Quotes around a word are the shell's, not the file's.
         std::erase_if(word, [](char c) { return c == '\'' || c == '"'; });
         struct stat info {};
         if (::stat(word.c_str(), &info) == 0 && S_ISREG(info.st_mode))
-            hashFile(hash, word, buffer, nullptr);
+            hashNamedFile(hash, word, nullptr);
     }
     return hexText(hash);
 }

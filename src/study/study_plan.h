@@ -51,6 +51,10 @@ struct StudyPlan {
     // The controllers that `systems` name, each with the fingerprint of the files its command
     // names.
     std::vector<ControllerSet::Controller> controllers;
+    // programFingerprint() of the program that made the runs, and the host it ran on (told
+    // in study.txt, not part of what a merge compares).
+    std::string program;
+    std::string host;
 
     std::size_t runCount() const;
     // Whether the plan has at most `limit` runs, without overflowing on the way.
@@ -104,5 +108,11 @@ std::string studyDataFingerprint(const std::atomic<bool>* stop = nullptr);
 // A fingerprint of every word of a controller's command that names a regular file (its script,
 // its interpreter given by path): the word and the file, as studyDataFingerprint reads files.
 std::string controllerFingerprint(const std::string& command);
+
+// A fingerprint of the program itself: a hash of its executable, read once. Two builds that
+// differ in anything a run does differ here, whatever version they say they are.
+std::string programFingerprint();
+// This machine's name, one word.
+std::string hostName();
 
 }  // namespace vardeck::study

@@ -1,10 +1,6 @@
 #include "study/study_results.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -71,9 +67,8 @@ std::size_t runOfLine(const StudyPlan& plan, const std::vector<std::string>& cel
 
 // The cells of a line of calls.csv after its run: floor, direction, press_step, answer_step,
 // wait (their difference) and destination_step, the steps empty for never.
-std::string checkCallCells(const std::vector<std::string>& cells) {
+std::string checkCallCells(const std::vector<std::string>& cells, long long kMaxStep) {
     long long floor = 0, press = 0, answer = -1, wait = -1, destination = -1;
-    constexpr long long kMaxStep = 4'000'000'000LL;
     if (!isWholeNumber(cells[4], kFloorCount, &floor) || floor < 1)
         return "bad floor '" + cells[4] + "'";
     if (cells[5] != "up" && cells[5] != "down") return "bad direction '" + cells[5] + "'";
@@ -88,6 +83,27 @@ std::string checkCallCells(const std::vector<std::string>& cells) {
         (!isWholeNumber(cells[9], kMaxStep, &destination) || destination < std::max(press, answer)))
         return "bad destination_step '" + cells[9] + "'";
     return {};
+}
+
+// What a run of the plan can produce.
+RunBounds runBounds(const StudyPlan& plan, std::size_t index) {
+    return {plan.steps + kStepsAfterTraffic, plan.callsFor(plan.run(index).demand)};
+}
+
+// Ascending numbers as ranges, "1-3, 7, 9-12", the first 30 of them and how many more.
+std::string numberRanges(const std::vector<std::size_t>& numbers) {
+    constexpr std::size_t kMostRanges = 30;
+    std::string text;
+    std::size_t ranges = 0, i = 0;
+    for (; i < numbers.size() && ranges < kMostRanges; ++ranges) {
+        std::size_t last = i;
+        while (last + 1 < numbers.size() && numbers[last + 1] == numbers[last] + 1) ++last;
+        text += (text.empty() ? "" : ", ") + std::to_string(numbers[i]) +
+                (last > i ? "-" + std::to_string(numbers[last]) : "");
+        i = last + 1;
+    }
+    if (i < numbers.size()) text += " and " + std::to_string(numbers.size() - i) + " more";
+    return text;
 }
 
 }  // namespace
@@ -112,22 +128,14 @@ std::string callsCsvLines(const StudyRun& run, const std::vector<CallRecord>& ca
     return text;
 }
 
+const std::vector<std::string>& studyFileNames() {
+    static const std::vector<std::string> names = {kRunsFile,   kCallsFile,      kSummaryFile,
+                                                   kReportFile, kControllersLog, kStudyFile};
+    return names;
+}
+
 std::string checkOutputFolder(const std::string& dir) {
-    // Error codes throughout: a name too long, a loop of links or a folder that cannot be
-    // searched is a message, not an exception.
-    std::error_code error;
-    fs::create_directories(dir, error);
-    std::error_code statError;
-    if (!fs::is_directory(dir, statError)) {
-        const std::error_code& why = error ? error : statError;
-        return "cannot make the folder '" + dir + "'" + (why ? ": " + why.message() : "");
-    }
-    std::string probe = pathIn(dir, ".study-probe-XXXXXX");
-    const int fd = ::mkstemp(probe.data());
-    if (fd < 0) return "cannot write in '" + dir + "': " + std::strerror(errno);
-    ::close(fd);
-    ::unlink(probe.c_str());
-    return {};
+    return FolderUpdate(dir, studyFileNames()).check();
 }
 
 std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& results) {
@@ -150,27 +158,17 @@ std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& 
                               degenerateRunWarnings(results.plan, results.indices, results.rows)));
     }
     if (results.controllersLog) files.emplace_back(kControllersLog, *results.controllersLog);
-    // Last, so that a folder whose study.txt is new holds the rest of that study too.
-    files.emplace_back(kStudyFile, results.plan.describe(results.shard));
+    StudyPlan described = results.plan;
+    if (described.program.empty()) described.program = programFingerprint();
+    described.host = hostName();
+    files.emplace_back(kStudyFile, described.describe(results.shard));
     return files;
 }
 
 std::string writeStudyFiles(const std::string& dir,
                             const std::vector<std::pair<std::string, std::string>>& files,
                             const std::atomic<bool>* stop) {
-    if (std::string problem = checkOutputFolder(dir); !problem.empty()) return problem;
-    FolderUpdate update(dir);
-    for (const auto& [name, text] : files) {
-        if (stop && stop->load()) return "interrupted";
-        if (std::string problem = update.stage(name, text); !problem.empty()) return problem;
-    }
-    for (const char* name : {kCallsFile, kSummaryFile, kReportFile, kControllersLog}) {
-        bool kept = false;
-        for (const auto& file : files) kept = kept || file.first == name;
-        if (!kept) update.remove(name);
-    }
-    if (stop && stop->load()) return "interrupted";
-    return update.commit();
+    return FolderUpdate(dir, studyFileNames()).commit(files, stop);
 }
 
 namespace {
@@ -183,8 +181,13 @@ public:
     void add(std::size_t d) {
         const std::string& dir = dirs_[d];
         const StudyPlan plan = readPlan(dir);
-        const std::vector<HeldRun> held = readRuns(dir, static_cast<std::uint32_t>(d + 1));
-        if (plan.calls) readCalls(dir, held);
+        folders_.push_back({shard_, plan.host});
+        try {
+            const std::vector<HeldRun> held = readRuns(dir, static_cast<std::uint32_t>(d + 1));
+            if (plan.calls) readCalls(dir, held);
+        } catch (const StudyError& error) {
+            throw StudyError{error.message + origin(d)};
+        }
     }
 
     StudyResults result() {
@@ -216,13 +219,21 @@ private:
             const std::string line = error.line ? " line " + std::to_string(error.line) : "";
             throw StudyError{studyPath + line + ": " + error.message};
         }
+        // Where a shard ran is told, not compared; the merge is written here.
+        StudyPlan bare = plan;
+        bare.host.clear();
         if (description_.empty()) {
-            description_ = plan.describe(std::nullopt);
-            merged_.plan = plan;
+            description_ = bare.describe(std::nullopt);
+            merged_.plan = bare;
             holder_.assign(plan.runCount(), 0);
             rows_.resize(plan.runCount());
             callLines_.resize(plan.runCount());
-        } else if (plan.describe(std::nullopt) != description_) {
+        } else if (plan.program != merged_.plan.program) {
+            throw StudyError{"'" + dirs_[0] + "'" + origin(0) + " and '" + dir + "'" +
+                             (plan.host.empty() ? "" : " (run on " + plan.host + ")") +
+                             " were made by different builds of vardeck-cli (program " +
+                             merged_.plan.program + " and " + plan.program + ")"};
+        } else if (bare.describe(std::nullopt) != description_) {
             throw StudyError{"'" + dir + "' holds a shard of another study than '" + dirs_[0] +
                              "' (their study.txt differ)"};
         }
@@ -249,7 +260,8 @@ private:
                 throw StudyError{where + ": a run that belongs to another shard"};
             if (holder_[index] != 0) throw StudyError{where + ": a run that is there twice"};
             const std::vector<std::string> row(cells.begin() + 3, cells.end());
-            if (const std::string problem = checkCompareRow(row); !problem.empty())
+            if (const std::string problem = checkCompareRow(row, runBounds(merged_.plan, index));
+                !problem.empty())
                 throw StudyError{where + ": " + problem};
             holder_[index] = dirNumber;
             long long calls = 0, answered = 0;
@@ -282,7 +294,9 @@ private:
             if (found == position.end())
                 throw StudyError{where + ": a call of a run that " + kRunsFile +
                                  " of this folder lacks"};
-            if (const std::string problem = checkCallCells(cells); !problem.empty())
+            if (const std::string problem =
+                    checkCallCells(cells, runBounds(merged_.plan, index).maxSteps);
+                !problem.empty())
                 throw StudyError{where + ": " + problem};
             ++counts[found->second].first;
             counts[found->second].second += cells[7].empty() ? 0 : 1;
@@ -298,24 +312,79 @@ private:
         }
     }
 
-    void checkComplete() const {
-        const std::size_t missing =
-            std::size_t(std::count(holder_.begin(), holder_.end(), std::uint32_t{0}));
-        if (missing == 0) return;
-        const std::size_t first =
-            std::size_t(std::find(holder_.begin(), holder_.end(), 0u) - holder_.begin());
-        const StudyRun run = merged_.plan.run(first);
-        throw StudyError{std::to_string(missing) + " of " + std::to_string(holder_.size()) +
-                         " runs are missing, the first " + trafficProfileName(run.profile) +
-                         " demand " + shortestNumber(run.demand) + " seed " +
-                         std::to_string(run.seed) + " " + run.system.name() +
-                         " (is a shard missing?)"};
+    // " (shard K/N, run on HOST)" after what is said about the files of folder `d`.
+    std::string origin(std::size_t d) const {
+        const Folder& folder = folders_[d];
+        std::string text;
+        if (folder.shard)
+            text = "shard " + std::to_string(folder.shard->number) + "/" +
+                   std::to_string(folder.shard->count);
+        if (!folder.host.empty())
+            text += std::string(text.empty() ? "" : ", ") + "run on " + folder.host;
+        return text.empty() ? "" : " (" + text + ")";
     }
+
+    // Every run that no folder holds, told at once: the shards that no folder holds, then the
+    // runs missing from the folders given.
+    void checkComplete() const {
+        std::vector<std::size_t> missing;
+        for (std::size_t i = 0; i < holder_.size(); ++i)
+            if (holder_[i] == 0) missing.push_back(i);
+        if (missing.empty()) return;
+        std::vector<std::string> parts;
+        // The shards, when every folder is a shard of one split.
+        const std::size_t count = folders_.front().shard ? folders_.front().shard->count : 0;
+        std::vector<std::size_t> folderOfShard(count, 0);
+        for (std::size_t d = 0; d < folders_.size() && count > 0; ++d) {
+            if (!folders_[d].shard || folders_[d].shard->count != count) {
+                folderOfShard.clear();
+                break;
+            }
+            folderOfShard[folders_[d].shard->number - 1] = d + 1;
+        }
+        if (!folderOfShard.empty()) {
+            std::vector<std::size_t> absent;
+            for (std::size_t k = 0; k < count; ++k)
+                if (folderOfShard[k] == 0) absent.push_back(k + 1);
+            if (!absent.empty())
+                parts.push_back("no folder holds shard" +
+                                std::string(absent.size() > 1 ? "s " : " ") + numberRanges(absent) +
+                                " of " + std::to_string(count));
+            std::erase_if(missing, [&](std::size_t i) { return folderOfShard[i % count] == 0; });
+        }
+        if (!missing.empty()) {
+            std::vector<std::size_t> numbers;
+            for (std::size_t i : missing) numbers.push_back(i + 1);
+            const StudyRun run = merged_.plan.run(missing.front());
+            std::string part = "runs " + numberRanges(numbers) +
+                               " in the study's order are not in the folders, the first " +
+                               trafficProfileName(run.profile) + " demand " +
+                               shortestNumber(run.demand) + " seed " + std::to_string(run.seed) +
+                               " " + run.system.name();
+            if (!folderOfShard.empty()) {
+                const std::size_t d = folderOfShard[missing.front() % count] - 1;
+                part += ", which '" + dirs_[d] + "'" + origin(d) + " lacks";
+            }
+            parts.push_back(part);
+        }
+        std::string text;
+        for (const std::string& part : parts) text += (text.empty() ? "" : "; ") + part;
+        const std::size_t lost =
+            std::size_t(std::count(holder_.begin(), holder_.end(), std::uint32_t{0}));
+        throw StudyError{std::to_string(lost) + " of " + std::to_string(holder_.size()) +
+                         " runs are missing: " + text};
+    }
+
+    struct Folder {
+        std::optional<Shard> shard;
+        std::string host;
+    };
 
     const std::vector<std::string>& dirs_;
     StudyResults merged_;
     std::string description_;
     std::optional<Shard> shard_;
+    std::vector<Folder> folders_;
     // For each run the number (from 1) of the folder that holds it, 0 while none does.
     std::vector<std::uint32_t> holder_;
     std::vector<std::string> rows_;

@@ -35,11 +35,14 @@ std::string callsCsvHeader();
 // study.txt.
 std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& results);
 
-// Writes the files into `dir` (made if missing), all or nothing: the old files are replaced
-// only once every new one is written in full, and files of an earlier output that this one
-// lacks are removed. A failure, or `stop` going up before the files are put in place, leaves
-// the folder as it was. Returns an error message, empty on success ("interrupted" when
-// stopped).
+// Every file that a study's folder may hold; a new kind of output file adds its name here.
+const std::vector<std::string>& studyFileNames();
+
+// Makes `dir` hold exactly these files, all or nothing (see FolderUpdate): after a failure or a
+// kill it holds the old study or, once the new one is in place, the new one, never parts of
+// both; a folder that does not exist is made only then. `stop` going up before the new folder
+// is put in place leaves everything as it was. Returns an error message, empty on success
+// ("interrupted" when stopped).
 std::string writeStudyFiles(const std::string& dir,
                             const std::vector<std::pair<std::string, std::string>>& files,
                             const std::atomic<bool>* stop);
@@ -50,7 +53,8 @@ std::string writeStudyFiles(const std::string& dir,
 // each run's calls.
 StudyResults mergeStudyShards(const std::vector<std::string>& dirs);
 
-// Whether `dir` exists or can be made and takes new files. Returns an error message, empty
+// Whether `dir` could be made or replaced by a study: it holds nothing but a study's files, and
+// the folder that holds it takes new ones. Creates nothing. Returns an error message, empty
 // when it can.
 std::string checkOutputFolder(const std::string& dir);
 

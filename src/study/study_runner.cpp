@@ -6,6 +6,8 @@
 #include <exception>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
+#include <system_error>
 #include <thread>
 
 #include "control/controller_error.h"
@@ -21,7 +23,8 @@ RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::at
     GeneratedTraffic generated = generateTraffic(options);
     if (generated.stopped) return {};
     const PressEntries traffic = std::move(generated.entries);
-    const long long steps = defaultRunSteps(traffic, kDefaultStepCap);
+    // The whole traffic and the time after it, however long: a study never cuts a run short.
+    const long long steps = defaultRunSteps(traffic, plan.steps + kStepsAfterTraffic);
     ControllerSession* controller = nullptr;
     std::string label;
     if (run.system.isController()) {
@@ -95,7 +98,14 @@ bool StudyRunner::run(const std::atomic<bool>& stop,
     const unsigned threads = static_cast<unsigned>(
         std::min<std::size_t>(jobs_, std::max<std::size_t>(indices_.size(), 1)));
     std::vector<std::thread> workers;
-    for (unsigned t = 0; t < threads; ++t) workers.emplace_back(work);
+    try {
+        for (unsigned t = 0; t < threads; ++t) workers.emplace_back(work);
+    } catch (const std::system_error& error) {
+        // The threads already started must be joined before anything leaves this function.
+        failed.store(true);
+        for (std::thread& worker : workers) worker.join();
+        throw std::runtime_error(std::string("cannot start a thread: ") + error.what());
+    }
 
     {
         std::unique_lock lock(mutex);

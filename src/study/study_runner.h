@@ -37,7 +37,8 @@ public:
 
     // Returns false when `stop` ended it early. `progress` is called on the calling thread
     // now and then with the number of runs done. A run that throws ends the study, and the
-    // exception comes out here once every thread has stopped.
+    // exception comes out here once every thread has stopped; so does a thread that cannot be
+    // started, as std::runtime_error.
     bool run(const std::atomic<bool>& stop,
              const std::function<void(std::size_t done)>& progress = {});
 

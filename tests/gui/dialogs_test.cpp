@@ -61,9 +61,9 @@ private slots:
         settings.timeDelay = 250;
         {
             ConfigDialog dialog(settings);
-            QCOMPARE(dialog.delayEdit()->text(), QStringLiteral("250"));
+            QCOMPARE(dialog.findChild<QLineEdit*>()->text(), QStringLiteral("250"));
             dialog.show();
-            dialog.delayEdit()->clear();
+            dialog.findChild<QLineEdit*>()->clear();
             QTest::keyClick(&dialog, Qt::Key_Escape);
             QVERIFY(!dialog.isVisible());
         }
@@ -71,7 +71,7 @@ private slots:
         {
             ConfigDialog dialog(settings);
             dialog.show();
-            dialog.delayEdit()->setText("99999999999");
+            dialog.findChild<QLineEdit*>()->setText("99999999999");
             dialog.close();
         }
         QCOMPARE(settings.timeDelay, INT_MAX);

@@ -245,6 +245,17 @@ private slots:
         QCOMPARE(entries(root), QStringList({"file", "kept.but", "large.but"}));
     }
 
+    // The close box keeps the values of the run; when they cannot be saved, the user is told
+    // which file and why, and the window closes all the same.
+    void aFailedSaveOnTheCloseBoxIsTold() {
+        Window w;
+        QVERIFY(QDir().mkpath("vardeck.cfg/inside"));
+        w.dialog->close();
+        QCOMPARE(w.messages.texts.size(), 1);
+        QVERIFY(w.messages.texts[0].startsWith("Cannot save the settings to \"vardeck.cfg\": "));
+        QVERIFY(!w.dialog->isVisible());
+    }
+
     // A training started under one system is shown and stopped there, whichever system the
     // user chooses meanwhile.
     void solverTrainingFollowsTheSystemThatTrains() {
