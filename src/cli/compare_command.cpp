@@ -7,9 +7,11 @@
 
 #include "cli/commands.h"
 #include "cli/controller_options.h"
+#include "cli/interrupt_guard.h"
 #include "cli/option_table.h"
 #include "cli/recording_file.h"
 #include "cli/write_failure.h"
+#include "control/controller_error.h"
 #include "control/controller_session.h"
 #include "io/atomic_file.h"
 #include "io/text_scanner.h"
@@ -231,6 +233,8 @@ int compareCommand(Arguments& args) {
     const int code =
         withControllers("compare", o.controllers, controllers, [&](ControllerSet& set) {
             for (const SystemChoice& kind : o.kinds) {
+                // Ctrl-C, which the controllers' runs notice themselves, ends the others too.
+                if (InterruptGuard::stop().load()) throw ControllerError("stopped", true);
                 ControllerSession* controller =
                     kind.isController() ? &set.session(kind.controller) : nullptr;
                 reports.push_back(measureService(recording, kind, steps, false, o.longWait,
