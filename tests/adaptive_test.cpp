@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "control/adaptation_codes.h"
 #include "network_images.h"
 #include "neuro/network_settings.h"
 #include "sim/simulation.h"
@@ -164,6 +165,20 @@ TEST_F(AdaptiveTest, AHalfWindowBelowOneSampleIsOneSample) {
         EXPECT_EQ(adaptive.meter.windowSize, 2) << n;
         EXPECT_EQ(observer.checks.size(), 2u) << n;
     }
+}
+
+// Once more samples have come than the window holds, every slot holds one of the newest: a
+// window of one sample per half that starts far below them sees the rise once, then no change.
+TEST_F(AdaptiveTest, TheWindowHoldsOnlyTheNewestSamples) {
+    writeFile("teacher.img", test::constantTeacherImage(0.27f, 6 * kCode));
+    sim.settings.elemToCheckNeedToAdapt = 1;
+    sim.settings.efficiencyCriteria = 0;
+    sim.select(SystemKind::Adaptive);
+    observer.checks.clear();
+    for (int i = 0; i < 4; ++i) answerCallHere();
+    std::vector<int> trends;
+    for (const AdaptObserver::Check& check : observer.checks) trends.push_back(check.trend);
+    EXPECT_EQ(trends, (std::vector<int>{kTrendRose, kTrendSteady, kTrendSteady, kTrendSteady}));
 }
 
 TEST_F(AdaptiveTest, LabelsSurviveResetAndClearEmptiesOnlyThem) {

@@ -23,6 +23,7 @@
 #include "study/service_meter.h"
 #include "study/svg_chart.h"
 #include "study/system_choice.h"
+#include "study/system_palette.h"
 
 namespace vardeck::cli {
 
@@ -174,8 +175,11 @@ bool writePlot(const std::string& path, const std::string& recording, long long 
     chart.xMax = double(steps);
     chart.yMin = 0;
     chart.yMax = 1;
+    std::vector<std::string> names;
+    for (const ServiceReport& r : reports) names.push_back(r.system.name());
+    const std::vector<std::string> colours = systemColours(names);
     for (const ServiceReport& r : reports) {
-        SvgSeries series{r.system.name(), legendNote(r), {}};
+        SvgSeries series{r.system.name(), legendNote(r), colours[chart.series.size()], {}};
         series.points.reserve(r.samples.size());
         for (const EfficiencySample& s : r.samples)
             series.points.push_back({double(s.step), s.value});

@@ -8,9 +8,10 @@
 
 namespace vardeck::study {
 
-// The study as one self-contained HTML page: its parameters, per profile a plot of the mean
-// wait against demand with 95 % bands and a plot of the paired differences from the baseline,
-// and the summary table, under a banner with `warnings` when there are any. Inline SVG and CSS
+// The study as one self-contained HTML page: its parameters; per profile, four measures per
+// passenger against demand with 95 % bands, each beside the paired differences from the
+// baseline; and one table per measure, under a banner with `warnings` when there are any. Two
+// plots to a row at any width above a phone's, tables a column per system. Inline SVG and CSS
 // only: nothing is fetched and nothing runs.
 std::string renderStudyReport(const StudyPlan& plan, const std::vector<CellSummary>& cells,
                               const std::vector<std::string>& warnings = {});

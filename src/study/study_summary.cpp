@@ -1,6 +1,7 @@
 #include "study/study_summary.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <iterator>
 #include <map>
@@ -37,6 +38,15 @@ std::string general(double value) {
     return text;
 }
 
+// No measure is negative, and a share is at most 1: an interval that reaches past them says
+// nothing the bound does not.
+MeanInterval withinRange(MeanInterval m, const std::string& measure) {
+    const double top = measure == "pax_long_share" || measure == "eff_mean" ? 1 : HUGE_VAL;
+    if (m.low) m.low = std::clamp(*m.low, 0.0, top);
+    if (m.high) m.high = std::clamp(*m.high, 0.0, top);
+    return m;
+}
+
 }  // namespace
 
 std::vector<CellSummary> summarizeStudy(const StudyPlan& plan,
@@ -69,7 +79,7 @@ std::vector<CellSummary> summarizeStudy(const StudyPlan& plan,
                     for (std::size_t s = 0; s < plan.seeds; ++s)
                         if (const auto v = cellValue(rowOf(system, s), measureColumns[m]))
                             values.push_back(*v);
-                    cell.measures.push_back(meanInterval(values));
+                    cell.measures.push_back(withinRange(meanInterval(values), kSummaryMeasures[m]));
                 }
                 if (system != plan.baseline) {
                     for (std::size_t m = 0; m < kDifferenceCount; ++m) {

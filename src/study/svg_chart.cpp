@@ -15,10 +15,6 @@ namespace {
 constexpr PlotBox kChartBox{860, 480, 70, 50, 860 - 190, 480 - 60};
 constexpr int kTargetTicks = 8;
 
-// Colours that stay apart on screen and in print, in the order of the series.
-constexpr const char* kPalette[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e",
-                                    "#9467bd", "#8c564b", "#e377c2", "#17becf"};
-
 // Number of bytes of the UTF-8 sequence starting at text[i], or 0 when it is not valid.
 std::size_t utf8Length(const std::string& text, std::size_t i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
@@ -132,7 +128,7 @@ std::string renderSvgChart(const SvgChart& chart) {
     frame.draw(svg, evenTicks(chart.xMin, xMax, kTargetTicks, 1), chart.title, chart.xLabel,
                chart.yLabel);
     for (std::size_t i = 0; i < chart.series.size(); ++i) {
-        const char* colour = kPalette[i % std::size(kPalette)];
+        const char* colour = chart.series[i].colour.c_str();
         drawSeries(svg, frame, chart.series[i], colour);
         drawLegendEntry(svg, kChartBox, i, chart.series[i], colour);
     }

@@ -15,6 +15,7 @@ struct SvgPoint {
 struct SvgSeries {
     std::string name;
     std::string note;  // smaller lines under the name in the legend, split at '\n'; may be empty
+    std::string colour;
     std::vector<SvgPoint> points;
 };
 
@@ -36,7 +37,7 @@ int decimalsFor(double step);
 std::string escapeXml(const std::string& text);
 
 // A line chart as a standalone SVG document: axes with ticks and labels, a title, one polyline
-// with markers per series in its own colour, and a legend.
+// with markers per series in its colour, and a legend.
 std::string renderSvgChart(const SvgChart& chart);
 
 }  // namespace vardeck::study

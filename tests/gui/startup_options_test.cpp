@@ -86,6 +86,17 @@ private slots:
         }
     }
 
+    // The help fits the manual page made from it, as vardeck-cli's does: 7 columns of indent
+    // in an 80-column terminal.
+    void helpFitsTheManualPage() {
+        QProcess program;
+        program.start(VARDECK_PROGRAM, {"--help"});
+        QVERIFY(program.waitForFinished());
+        const QList<QByteArray> lines = program.readAllStandardOutput().split('\n');
+        QVERIFY(lines.size() > 10);
+        for (const QByteArray& line : lines) QVERIFY2(line.size() <= 73, line.constData());
+    }
+
     // The program itself, installed in a scratch tree: a folder it cannot use is told on stderr
     // and ends it with status 1, without a display and offscreen alike, never in Qt's abort or
     // in a box that nobody can answer.

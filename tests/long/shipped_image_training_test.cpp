@@ -10,7 +10,7 @@ namespace {
 
 // A training gives the same image whether the tanh is computed eight at a time or one at a
 // time: 200,000 epochs on the shipped solver.pat, side by side. (That the shipped images are
-// what the trainings of scripts/make-data make is the long check make_data_check.)
+// what the trainings of scripts/make-data make is checked by .ci/run.)
 TEST(ShippedImageTrainingTest, TrainingIsTheSameOnBothTanhPaths) {
     test::TempDir dir;
     const std::string data = VARDECK_DATA_DIR;
