@@ -1,5 +1,7 @@
 #include "cli/study_usage.h"
 
+#include "cli/controller_options.h"
+
 namespace vardeck::cli {
 
 const char* const kStudyUsage =
@@ -7,7 +9,9 @@ const char* const kStudyUsage =
     "                         [--first-seed S] [--steps N]\n"
     "                         [--no-destination-share P] [--systems LIST]\n"
     "                         [--baseline NAME] [--long-wait L] [--jobs J]\n"
-    "                         [--shard K/N] [--calls] -o DIR\n"
+    "                         [--shard K/N] [--calls]\n"
+    "                         [--controller NAME=COMMAND]...\n"
+    "                         [--controller-timeout S] -o DIR\n"
     "       vardeck-cli study --merge DIR... -o DIR\n"
     "\n"
     "Compares the control systems over many traffic seeds. Each cell\n"
@@ -41,11 +45,10 @@ const char* const kStudyUsage =
     "                   (default 0.3)\n"
     "  --systems LIST   the systems, each at most once\n"
     "                   (default: schedule,neuro,adaptive; neuro-ahead,\n"
-    "                   adaptive-ahead, and neuro@K or neuro-ahead@K, the\n"
-    "                   neuro system held to the image of KSU K from 0 to\n"
-    "                   1, solver.img.NNN or solver-ahead.img.NNN, may be\n"
-    "                   added)\n"
-    "  --baseline NAME  the system the others are compared with\n"
+    "                   adaptive-ahead, neuro@K or neuro-ahead@K, the neuro\n"
+    "                   system held to the image of KSU K from 0 to 1,\n"
+    "                   solver.img.NNN or solver-ahead.img.NNN, may be\n"
+    "                   added, and the NAME of a --controller)\n"    "  --baseline NAME  the system the others are compared with\n"
     "                   (default: schedule)\n"
     "  --long-wait L    a passenger who waits more than L steps, 0 to\n"
     "                   1000000, has a long wait (default 60)\n"
@@ -59,7 +62,7 @@ const char* const kStudyUsage =
     "                   study\n"
     "  -o, --output DIR the folder to write: made, or replaced, only once\n"
     "                   the study is complete; one that holds other files\n"
-    "                   than a study's is refused\n"
+    "                   than a study's is refused\n" VARDECK_CONTROLLER_USAGE
     "\n"
     "Files in DIR (written into a hidden folder beside it, which then takes\n"
     "its place in one step: after a failure or a kill DIR holds the old\n"
@@ -97,11 +100,20 @@ const char* const kStudyUsage =
     "               pax,pax_wait_mean,pax_wait_p95 for the passengers who\n"
     "               pressed in each period of the day; the report shows\n"
     "               their means per period beside the whole day's\n"
-    "  study.txt    the parameters, which --merge checks\n"
+    "  controllers.log\n"
+    "               with controllers: their stderr, each line after the\n"
+    "               controller's name\n"
+    "  study.txt    the parameters, which --merge checks, with each\n"
+    "               controller's command and a fingerprint of the files it\n"
+    "               names\n"
     "\n"
     "A study has at most 10000000 runs. Progress goes to stderr. Ctrl-C (or\n"
     "SIGTERM) stops the study within a second and writes nothing; a second\n"
     "Ctrl-C ends it at once.\n"
+    "Each worker starts its own process of a controller and keeps it for its\n"
+    "runs, each between `run PROFILE DEMAND SEED` and `end`; --merge starts\n"
+    "none. The results do not depend on --jobs or --shard as long as a\n"
+    "controller's answers depend only on the run at hand.\n"
     "Exit codes: 0 done, 1 a failed run or write, 2 bad input.\n";
 
 }  // namespace vardeck::cli

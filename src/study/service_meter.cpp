@@ -4,7 +4,11 @@
 #include <cmath>
 #include <utility>
 
+#include "control/controller_control_system.h"
+#include "control/controller_error.h"
+#include "control/controller_session.h"
 #include "neuro/random.h"
+#include "study/compare_row.h"
 #include "study/fixed_ksu_image.h"
 #include "study/statistics.h"
 #include "study/system_choice.h"
@@ -192,6 +196,7 @@ PressEntries loadRecording(const std::string& path) {
 
 ServiceReport measureService(const PressEntries& recording, const SystemChoice& system,
                              long long steps, bool recordCalls, int longWait,
+                             ControllerSession* controller, std::string_view runLabel,
                              const std::vector<int>& periodBounds) {
     // A network's first random weights come from its thread's generator; starting each run
     // from the generator's first value makes a run give the same figures on any thread,
@@ -203,9 +208,15 @@ ServiceReport measureService(const PressEntries& recording, const SystemChoice& 
     sim.initialise();
     sim.recorder.setEntries(recording);
     sim.recorder.mode = PressRecorder::Playing;
-    if (system.isController())
-        throw InputError{"the system " + system.name() + " cannot run here yet"};
-    sim.select(system.kind);
+    std::optional<ControllerControlSystem> external;
+    if (system.isController()) {
+        if (!controller) throw ControllerError("no program runs the controller " + system.name());
+        external.emplace(sim.building, sim.settings, sim.hooks(), *controller);
+        sim.select(*external);
+        controller->beginRun(runLabel);
+    } else {
+        sim.select(system.kind);
+    }
     // The neuro system keeps the network it was built with until told to load one; it runs
     // with solver.img (neuro-ahead with solver-ahead.img), as after pressing Solver Load.
     // Held to one KSU, it runs with that KSU's numbered image instead.
@@ -224,6 +235,7 @@ ServiceReport measureService(const PressEntries& recording, const SystemChoice& 
     ServiceReport report = meter.finish(steps, periodBounds);
     report.system = system;
     sim.setUserInterface(nullptr);
+    if (external) controller->endRun(controllerMeasures(report));
     return report;
 }
 

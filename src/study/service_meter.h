@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -11,6 +12,10 @@
 #include "study/limits.h"
 #include "study/passenger_log.h"
 #include "study/system_choice.h"
+
+namespace vardeck {
+class ControllerSession;
+}
 
 namespace vardeck::study {
 
@@ -143,9 +148,12 @@ PressEntries loadRecording(const std::string& path);
 // Starts a fresh simulation in the current directory as `vardeck-cli run --play` does, plays
 // `recording` under `system` for `steps` steps and measures it. Nothing is written. A run
 // depends on nothing but its arguments and the files, so runs may go on side by side.
+// A controller's run goes through `controller`, between `run RUNLABEL` and `end MEASURES`.
 ServiceReport measureService(const PressEntries& recording, const SystemChoice& system,
                              long long steps, bool recordCalls = false,
                              int longWait = kDefaultLongWait,
+                             ControllerSession* controller = nullptr,
+                             std::string_view runLabel = "-",
                              const std::vector<int>& periodBounds = {});
 
 }  // namespace vardeck::study

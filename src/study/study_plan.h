@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/simulation.h"
+#include "study/controller_set.h"
 #include "study/limits.h"
 #include "study/study_profile.h"
 #include "study/system_choice.h"
@@ -48,6 +49,9 @@ struct StudyPlan {
     int longWait = kDefaultLongWait;
     // A fingerprint of the settings and network files the runs start from.
     std::string dataFingerprint;
+    // The controllers that `systems` name, each with the fingerprint of the files its command
+    // names.
+    std::vector<ControllerSet::Controller> controllers;
     // programFingerprint() of the program that made the runs, and the host it ran on (told
     // in study.txt, not part of what a merge compares).
     std::string program;
@@ -106,6 +110,9 @@ std::string shortestNumber(double value);
 // name that is something else (a pipe, a device) counts as such. Returns an empty text when
 // `stop` was set before it finished.
 std::string studyDataFingerprint(const std::atomic<bool>* stop = nullptr);
+// A fingerprint of every word of a controller's command that names a regular file (its script,
+// its interpreter given by path): the word and the file, as studyDataFingerprint reads files.
+std::string controllerFingerprint(const std::string& command);
 
 // A fingerprint of the program itself: a hash of its executable, read once. Two builds that
 // differ in anything a run does differ here, whatever version they say they are.

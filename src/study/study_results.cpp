@@ -27,6 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kStudyFile = "study.txt";
+constexpr const char* kControllersLog = "controllers.log";
 constexpr const char* kRunsFile = "runs.csv";
 constexpr const char* kCallsFile = "calls.csv";
 constexpr const char* kPeriodsFile = "periods.csv";
@@ -131,7 +132,8 @@ std::string callsCsvLines(const StudyRun& run, const std::vector<CallRecord>& ca
 
 const std::vector<std::string>& studyFileNames() {
     static const std::vector<std::string> names = {kRunsFile,    kCallsFile,  kPeriodsFile,
-                                                   kSummaryFile, kReportFile, kStudyFile};
+                                                   kSummaryFile, kReportFile, kControllersLog,
+                                                   kStudyFile};
     return names;
 }
 
@@ -164,6 +166,7 @@ std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& 
                               degenerateRunWarnings(results.plan, results.indices, results.rows),
                               periodTables(results.plan, summary, results.periodLines)));
     }
+    if (results.controllersLog) files.emplace_back(kControllersLog, *results.controllersLog);
     StudyPlan described = results.plan;
     if (described.program.empty()) described.program = programFingerprint();
     described.host = hostName();

@@ -22,6 +22,8 @@ struct StudyResults {
     std::vector<std::string> callLines;
     // Lines of periods.csv, by run; empty for a run of a stationary profile.
     std::vector<std::string> periodLines;
+    // What the controllers wrote to their stderr, for controllers.log; none for a merge.
+    std::optional<std::string> controllersLog;
 
     bool complete() const { return !shard && indices.size() == plan.runCount(); }
 };
@@ -31,8 +33,8 @@ std::string callsCsvLines(const StudyRun& run, const std::vector<CallRecord>& ca
 std::string callsCsvHeader();
 
 // The files of a study, by name: runs.csv, calls.csv when the plan asks for calls, periods.csv
-// when it has a day profile, and for a
-// whole study summary.csv and report.html, then study.txt.
+// when it has a day profile, and for a whole study summary.csv and report.html,
+// controllers.log when controllers ran, then study.txt.
 std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& results);
 
 // Every file that a study's folder may hold; a new kind of output file adds its name here.
