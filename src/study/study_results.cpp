@@ -50,6 +50,15 @@ std::string readBounded(const std::string& path, const FileSizeLimit& limit) {
     return text;
 }
 
+// A table of a shard, past its header, which must be `header`.
+std::istringstream openTable(const std::string& path, const std::string& header, const char* what) {
+    std::istringstream table(readBounded(path, kTableFileLimit));
+    std::string line;
+    if (!std::getline(table, line) || line + "\n" != header)
+        throw StudyError{path + ": not the " + what + " of a study"};
+    return table;
+}
+
 // The run that a line of runs.csv or calls.csv begins with.
 std::size_t runOfLine(const StudyPlan& plan, const std::vector<std::string>& cells,
                       const std::string& where) {
@@ -260,10 +269,8 @@ private:
         const std::size_t paxColumn = compareColumnIndex("pax");
         std::vector<HeldRun> held;
         const std::string runsPath = pathIn(dir, kRunsFile);
-        std::istringstream runs(readBounded(runsPath, kTableFileLimit));
+        std::istringstream runs = openTable(runsPath, runsCsvHeader(), "runs");
         std::string line;
-        if (!std::getline(runs, line) || line + "\n" != runsCsvHeader())
-            throw StudyError{runsPath + ": not the runs of a study"};
         for (long long number = 2; std::getline(runs, line); ++number) {
             const std::string where = runsPath + " line " + std::to_string(number);
             std::vector<std::string> cells = splitCommas(line);
@@ -292,10 +299,8 @@ private:
 
     void readCalls(const std::string& dir, const std::vector<HeldRun>& held) {
         const std::string callsPath = pathIn(dir, kCallsFile);
-        std::istringstream calls(readBounded(callsPath, kTableFileLimit));
+        std::istringstream calls = openTable(callsPath, callsCsvHeader(), "calls");
         std::string line;
-        if (!std::getline(calls, line) || line + "\n" != callsCsvHeader())
-            throw StudyError{callsPath + ": not the calls of a study"};
         std::vector<std::pair<long long, long long>> counts(held.size());
         std::unordered_map<std::size_t, std::size_t> position;
         position.reserve(held.size());
@@ -330,10 +335,8 @@ private:
     // periods.csv: each run of a day profile, its periods in order.
     void readPeriods(const std::string& dir, const std::vector<HeldRun>& held) {
         const std::string periodsPath = pathIn(dir, kPeriodsFile);
-        std::istringstream periods(readBounded(periodsPath, kTableFileLimit));
+        std::istringstream periods = openTable(periodsPath, periodsCsvHeader(), "periods");
         std::string line;
-        if (!std::getline(periods, line) || line + "\n" != periodsCsvHeader())
-            throw StudyError{periodsPath + ": not the periods of a study"};
         std::unordered_map<std::size_t, std::vector<std::vector<std::string>>> cells;
         std::unordered_map<std::size_t, std::size_t> position;
         for (std::size_t h = 0; h < held.size(); ++h) position.emplace(held[h].index, h);
