@@ -143,8 +143,8 @@ TEST_F(GenerateTest, ADayFileSharesTheCallsByItsPeriodsAndBadOnesAreRefused) {
     const std::map<std::string, std::string> bad = {
         {"up-peak 1\n", "line 1: a period is three fields"},
         {"\nup-peak 1 1\nlunchtime 1 1\n", "line 3: unknown profile 'lunchtime'"},
-        {"lunch 0 1\n", "line 1: the share '0' is no positive number"},
-        {"lunch 1 -2\n", "line 1: the weight '-2' is no number"},
+        {"lunch 0 1\n", "line 1: the share '0' is no number above 0"},
+        {"lunch 1 2000000\n", "line 1: the weight '2000000' is no number from 0"},
         {"lunch 1 0\n", "every period has the weight 0"},
         {"# nothing\n", "no period"}};
     for (const auto& [text, reason] : bad) {

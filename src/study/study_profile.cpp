@@ -24,10 +24,14 @@ std::string parsePeriod(const std::vector<std::string>& fields, TrafficPeriod& p
     const auto profile = parseTrafficProfile(fields[0]);
     if (!profile)
         return "unknown profile '" + fields[0] + "' (up-peak, down-peak, inter-floor or lunch)";
+    // Bounded, so that no sum of shares or of steps times weights overflows.
+    constexpr double kMost = 1e6;
     const auto share = parseNumber(fields[1]);
-    if (!share || !(*share > 0)) return "the share '" + fields[1] + "' is no positive number";
+    if (!share || !(*share > 0) || *share > kMost)
+        return "the share '" + fields[1] + "' is no number above 0 and up to 1000000";
     const auto weight = parseNumber(fields[2]);
-    if (!weight) return "the weight '" + fields[2] + "' is no number of 0 or more";
+    if (!weight || *weight > kMost)
+        return "the weight '" + fields[2] + "' is no number from 0 to 1000000";
     period = {*profile, *share, *weight};
     return {};
 }
