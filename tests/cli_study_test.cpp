@@ -405,6 +405,7 @@ TEST_F(StudyTest, DayStudiesKeepTheirPeriodsThroughJobsAndShards) {
     EXPECT_NE(readFile("one/runs.csv").find("office.day,20,2," + row), std::string::npos);
 
     const std::string report = readFile("one/report.html");
+    EXPECT_EQ(parseReport(report).error, "");
     for (const char* text :
          {"Waits per period", "morning up-peak", "evening down-peak", "1 up-peak", "3 down-peak"})
         EXPECT_NE(report.find(text), std::string::npos) << text;
