@@ -6,15 +6,20 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/controller_options.h"
+#include "cli/interrupt_guard.h"
 #include "cli/option_table.h"
 #include "cli/recording_file.h"
 #include "cli/write_failure.h"
+#include "control/controller_error.h"
+#include "control/controller_session.h"
 #include "io/atomic_file.h"
 #include "io/text_scanner.h"
 #include "model/building.h"
 #include "record/press_recorder.h"
 #include "study/comma_list.h"
 #include "study/compare_row.h"
+#include "study/fixed_ksu_image.h"
 #include "study/network_check.h"
 #include "study/service_meter.h"
 #include "study/svg_chart.h"
@@ -30,6 +35,8 @@ namespace {
 const char* const kCompareUsage =
     "Usage: vardeck-cli compare --play FILE.but [--steps N] [--systems LIST]\n"
     "                           [--csv] [--long-wait L] [--plot FILE.svg]\n"
+    "                           [--controller NAME=COMMAND]...\n"
+    "                           [--controller-timeout S]\n"
     "\n"
     "Replays one press-sequence file under several control systems, each in\n"
     "a fresh simulation started as 'vardeck-cli run --play' starts\n"
@@ -50,14 +57,20 @@ const char* const kCompareUsage =
     "  --systems LIST   comma-separated systems in the order of the rows,\n"
     "                   each at most once (default: schedule,neuro,adaptive;\n"
     "                   neuro-ahead and adaptive-ahead run with\n"
-    "                   solver-ahead.img and its numbered images)\n"
+    "                   solver-ahead.img and its numbered images; neuro@K\n"
+    "                   and neuro-ahead@K with the image of KSU K alone,\n"
+    "                   refused at once when it is missing; a\n"
+    "                   --controller's NAME is a system too)\n"
     "  --csv            comma-separated values with a header line instead of\n"
     "                   a table; a measure that has no value is left empty\n"
     "                   (the table shows '-')\n"
     "  --long-wait L    a passenger who waits more than L steps waits long\n"
     "                   (default 60)\n"
     "  --plot FILE.svg  also draw the efficiency samples of every system over\n"
-    "                   the steps\n"
+    "                   the steps\n" VARDECK_CONTROLLER_USAGE
+    "\n"
+    "A controller's run is labelled with the recording's file name, and its\n"
+    "stderr goes to stderr as `NAME: line`.\n"
     "\n"
     "Columns (times in steps). Waits are counted two ways: per passenger\n"
     "(pax_*), every recorded caller from their own press to boarding, whether\n"
@@ -186,26 +199,25 @@ struct CompareOptions {
     bool csv = false;
     std::vector<SystemChoice> kinds = {SystemKind::Schedule, SystemKind::Neuro,
                                        SystemKind::Adaptive};
+    std::string systems;  // as given, resolved once the controllers are known
+    ControllerOptions controllers;
 };
 
 const OptionTable<CompareOptions> kCompareOptions{
-    "compare",
-    kCompareUsage,
-    {{"--play", nullptr, takeText<&CompareOptions::play>},
-     {"--steps", nullptr,
-      [](Arguments& args, const std::string& option, CompareOptions& o) {
-          o.steps = args.integer(option, 1, kMaxSteps);
-      }},
-     {"--systems", nullptr,
-      [](Arguments& args, const std::string& option, CompareOptions& o) {
-          o.kinds = parseSystemList(args.value(option));
-      }},
-     {"--long-wait", nullptr,
-      [](Arguments& args, const std::string& option, CompareOptions& o) {
-          o.longWait = static_cast<int>(args.integer(option, 0, kMaxLongWait));
-      }},
-     {"--csv", nullptr, takeFlag<&CompareOptions::csv>},
-     {"--plot", nullptr, takeFileName<&CompareOptions::plot>}}};
+    "compare", kCompareUsage,
+    withControllerRules<CompareOptions>(
+        {{"--play", nullptr, takeText<&CompareOptions::play>},
+         {"--steps", nullptr,
+          [](Arguments& args, const std::string& option, CompareOptions& o) {
+              o.steps = args.integer(option, 1, kMaxSteps);
+          }},
+         {"--systems", nullptr, takeText<&CompareOptions::systems>},
+         {"--long-wait", nullptr,
+          [](Arguments& args, const std::string& option, CompareOptions& o) {
+              o.longWait = static_cast<int>(args.integer(option, 0, kMaxLongWait));
+          }},
+         {"--csv", nullptr, takeFlag<&CompareOptions::csv>},
+         {"--plot", nullptr, takeFileName<&CompareOptions::plot>}})};
 
 }  // namespace
 
@@ -213,7 +225,10 @@ int compareCommand(Arguments& args) {
     CompareOptions o;
     if (!kCompareOptions.read(args, o)) return 0;
     if (o.play.empty()) throw kCompareOptions.missing("--play FILE.but");
+    if (!o.systems.empty()) o.kinds = parseSystemList(o.systems, o.controllers.names());
     long long steps = o.steps;
+    if (const std::string problem = fixedKsuProblem(o.kinds); !problem.empty())
+        throw UsageError{problem};
     checkRecording(o.play);
     // A system without its networks would stand still and serve no one: refuse it at once.
     if (const std::string problem = networkProblem(o.kinds); !problem.empty())
@@ -222,14 +237,28 @@ int compareCommand(Arguments& args) {
     if (steps < 0) steps = defaultSteps(recording);
 
     std::vector<ServiceReport> reports;
-    for (const SystemChoice& kind : o.kinds) {
-        reports.push_back(measureService(recording, kind, steps, false, o.longWait));
-        const ServiceReport& r = reports.back();
-        if (r.messages > 0)
-            std::fprintf(
-                stderr, "vardeck-cli compare: %s: %lld messages, the first at step %d: %s\n",
-                kind.name().c_str(), r.messages, r.firstMessageStep, r.firstMessage.c_str());
-    }
+    const bool controllers = std::any_of(o.kinds.begin(), o.kinds.end(),
+                                         [](const SystemChoice& s) { return s.isController(); });
+    const int code =
+        withControllers("compare", o.controllers, controllers, [&](ControllerSet& set) {
+            for (const SystemChoice& kind : o.kinds) {
+                // Ctrl-C, which the controllers' runs notice themselves, ends the others too.
+                if (InterruptGuard::stop().load()) throw ControllerError("stopped", true);
+                ControllerSession* controller =
+                    kind.isController() ? &set.session(kind.controller) : nullptr;
+                reports.push_back(measureService(recording, kind, steps, false, o.longWait,
+                                                 controller, controllerLabel(o.play)));
+                const ServiceReport& r = reports.back();
+                if (r.messages > 0)
+                    std::fprintf(
+                        stderr,
+                        "vardeck-cli compare: %s: %lld messages, the first at step %d: %s\n",
+                        kind.name().c_str(), r.messages, r.firstMessageStep,
+                        r.firstMessage.c_str());
+            }
+            return 0;
+        });
+    if (code != 0) return code;
 
     std::vector<std::vector<std::string>> rows = {compareColumns()};
     for (const ServiceReport& r : reports) rows.push_back(compareRowCells(r, o.csv));

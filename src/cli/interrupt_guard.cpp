@@ -65,7 +65,11 @@ const std::atomic<bool>& InterruptGuard::stop() {
 }
 
 void InterruptGuard::endProcess() {
-    std::fprintf(stderr, "vardeck-cli study: interrupted; nothing was written\n");
+    endProcess("vardeck-cli study: interrupted; nothing was written");
+}
+
+void InterruptGuard::endProcess(const std::string& message) {
+    std::fprintf(stderr, "%s\n", message.c_str());
     std::fflush(stderr);
     const int signal = interruptSignal.load() ? interruptSignal.load() : SIGINT;
     std::signal(signal, SIG_DFL);

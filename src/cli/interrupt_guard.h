@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <string>
 
 namespace vardeck::cli {
 
@@ -20,6 +21,8 @@ public:
     static const std::atomic<bool>& stop();
     // Says that nothing was written and ends the process of the signal that asked.
     [[noreturn]] static void endProcess();
+    // The same with another line for stderr.
+    [[noreturn]] static void endProcess(const std::string& message);
 
 private:
     struct sigaction previousInterrupt_ {};

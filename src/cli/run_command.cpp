@@ -1,12 +1,17 @@
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/controller_options.h"
 #include "cli/option_table.h"
 #include "cli/recording_file.h"
 #include "cli/write_failure.h"
+#include "control/controller_control_system.h"
+#include "control/controller_session.h"
 #include "sim/simulation.h"
+#include "study/fixed_ksu_image.h"
 #include "study/system_choice.h"
 
 namespace vardeck::cli {
@@ -18,7 +23,8 @@ namespace {
 const char* const kRunUsage =
     "Usage: vardeck-cli run [--system NAME] [--steps N] [--trace]\n"
     "                       [--play FILE.but] [--load-solver]\n"
-    "                       [--save-settings]\n"
+    "                       [--save-settings] [--controller NAME=COMMAND]...\n"
+    "                       [--controller-timeout S]\n"
     "\n"
     "Starts as the window does (vardeck.cfg read over the defaults, the\n"
     "start-up system reset), then makes the chosen system current and resets\n"
@@ -42,10 +48,14 @@ const char* const kRunUsage =
     "                   schedule, neuro or adaptive, as in the window, or\n"
     "                   neuro-ahead or adaptive-ahead, which see the\n"
     "                   look-ahead state (solver-ahead.pat and\n"
-    "                   solver-ahead.img*). Unlike compare and study, run\n"
-    "                   checks no network: as in the window, a neuro system\n"
-    "                   keeps the untrained network it starts with, and the\n"
-    "                   car stands still, until --load-solver loads one\n"
+    "                   solver-ahead.img*), neuro@K or neuro-ahead@K, held\n"
+    "                   to the image of KSU K from 0 to 1 (solver.img.NNN or\n"
+    "                   solver-ahead.img.NNN, loaded at the start and\n"
+    "                   refused when missing), or the NAME of a --controller.\n"
+    "                   Unlike compare and study, run checks no other\n"
+    "                   network: as in the window, a neuro system keeps the\n"
+    "                   untrained network it starts with, and the car stands\n"
+    "                   still, until --load-solver loads one\n"
     "  --steps N        number of steps (default 1000)\n"
     "  --trace          print the car and the lamps after every step\n"
     "  --play FILE.but  load a press-sequence file and play it back\n"
@@ -53,7 +63,10 @@ const char* const kRunUsage =
     "                   button does (solver-ahead.img for the look-ahead\n"
     "                   systems)\n"
     "  --save-settings  write vardeck.cfg at the end, as closing the window\n"
-    "                   does\n";
+    "                   does\n" VARDECK_CONTROLLER_USAGE
+    "\n"
+    "A controller's run is labelled with the --play file's name (`run -`\n"
+    "without one), and its stderr goes to stderr as `NAME: line`.\n";
 
 // Prints the simulation's events as they happen.
 class EventPrinter : public UserInterface {
@@ -98,61 +111,84 @@ void printTrace(const Simulation& sim, int step) {
 
 struct RunOptions {
     SystemChoice kind = kDefaultSystem;
+    std::string system;  // as given, resolved once the controllers are known
     long long steps = 1000;
     bool trace = false, loadSolver = false, saveSettings = false;
     std::string play;
+    ControllerOptions controllers;
 };
 
 const OptionTable<RunOptions> kRunOptions{
-    "run",
-    kRunUsage,
-    {{"--system", nullptr,
-      [](Arguments& args, const std::string& option, RunOptions& o) {
-          o.kind = parseSystemName(args.value(option));
-      }},
-     {"--steps", nullptr,
-      [](Arguments& args, const std::string& option, RunOptions& o) {
-          o.steps = args.integer(option, 0, 2'000'000'000);
-      }},
-     {"--trace", nullptr, takeFlag<&RunOptions::trace>},
-     {"--play", nullptr, takeText<&RunOptions::play>},
-     {"--load-solver", nullptr, takeFlag<&RunOptions::loadSolver>},
-     {"--save-settings", nullptr, takeFlag<&RunOptions::saveSettings>}}};
+    "run", kRunUsage,
+    withControllerRules<RunOptions>(
+        {{"--system", nullptr, takeText<&RunOptions::system>},
+         {"--steps", nullptr,
+          [](Arguments& args, const std::string& option, RunOptions& o) {
+              o.steps = args.integer(option, 0, 2'000'000'000);
+          }},
+         {"--trace", nullptr, takeFlag<&RunOptions::trace>},
+         {"--play", nullptr, takeText<&RunOptions::play>},
+         {"--load-solver", nullptr, takeFlag<&RunOptions::loadSolver>},
+         {"--save-settings", nullptr, takeFlag<&RunOptions::saveSettings>}})};
 
 }  // namespace
 
 int runCommand(Arguments& args) {
     RunOptions o;
     if (!kRunOptions.read(args, o)) return 0;
-    if (o.kind.isController() || o.kind.isFixedKsu())
-        throw UsageError{"run cannot run " + o.kind.name() + " yet"};
+    if (!o.system.empty()) o.kind = parseSystemName(o.system, o.controllers.names());
+    if (const std::string problem = fixedKsuProblem({o.kind}); !problem.empty())
+        throw UsageError{problem};
     if (!o.play.empty()) checkRecording(o.play);
 
     static char outputBuffer[1 << 16];
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
 
-    Simulation sim;
-    EventPrinter printer(sim);
-    sim.setUserInterface(&printer);
-    sim.initialise();
-    if (!o.play.empty()) {
-        sim.recorder.load(o.play);
-        sim.recorder.mode = PressRecorder::Playing;
-    }
-    sim.select(o.kind.kind);
-    if (o.loadSolver) sim.current().command(CmdLoadSolver, nullptr);
-    for (long long i = 0; i < o.steps; ++i) {
-        const int step = sim.stepCounter;
-        sim.runStep();
-        if (o.trace) printTrace(sim, step);
-    }
-    std::printf("summary steps %lld samples %lld mean %.6f travel %d\n", o.steps, printer.samples,
-                printer.samples ? printer.sum / double(printer.samples) : 0.0,
-                sim.building.car.travelCount);
-    sim.setUserInterface(nullptr);
-    if (o.saveSettings && sim.settings.saveSettings() != 0)
-        return cannotWriteFile("run", kSettingsFileName, errno);
-    return 0;
+    return withControllers("run", o.controllers, o.kind.isController(), [&](ControllerSet& set) {
+        Simulation sim;
+        EventPrinter printer(sim);
+        sim.setUserInterface(&printer);
+        sim.initialise();
+        if (!o.play.empty()) {
+            sim.recorder.load(o.play);
+            sim.recorder.mode = PressRecorder::Playing;
+        }
+        ControllerSession* controller = nullptr;
+        std::optional<ControllerControlSystem> external;
+        if (o.kind.isController()) {
+            controller = &set.session(o.kind.controller);
+            external.emplace(sim.building, sim.settings, sim.hooks(), *controller);
+            sim.select(*external);
+            controller->beginRun(controllerLabel(o.play));
+        } else {
+            sim.select(o.kind.kind);
+        }
+        // Held to one KSU, the neuro system always runs with that KSU's image as its solver.
+        if (o.kind.isFixedKsu())
+            loadFixedKsuImage(sim, o.kind);
+        else if (o.loadSolver)
+            sim.current().command(CmdLoadSolver, nullptr);
+        for (long long i = 0; i < o.steps; ++i) {
+            const int step = sim.stepCounter;
+            sim.runStep();
+            if (o.trace) printTrace(sim, step);
+        }
+        const double mean = printer.samples ? printer.sum / double(printer.samples) : 0.0;
+        std::printf("summary steps %lld samples %lld mean %.6f travel %d\n", o.steps,
+                    printer.samples, mean, sim.building.car.travelCount);
+        if (controller) {
+            char measures[160];
+            std::snprintf(measures, sizeof measures,
+                          "steps=%lld samples=%lld eff_mean=%s floors=%d", o.steps, printer.samples,
+                          printer.samples ? std::to_string(mean).c_str() : "",
+                          sim.building.car.travelCount - 1);
+            controller->endRun(measures);
+        }
+        sim.setUserInterface(nullptr);
+        if (o.saveSettings && sim.settings.saveSettings() != 0)
+            return cannotWriteFile("run", kSettingsFileName, errno);
+        return 0;
+    });
 }
 
 }  // namespace vardeck::cli

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 #include <future>
+#include <mutex>
 #include <new>
 #include <string>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "cli/study_options.h"
 #include "cli/study_progress.h"
 #include "study/network_check.h"
+#include "study/period_table.h"
 #include "study/study_results.h"
 #include "study/study_runner.h"
 #include "study/study_warnings.h"
@@ -31,6 +33,8 @@ StudyResults runStudy(const StudyOptions& o) {
     StudyResults results;
     results.plan = o.plan;
     results.plan.dataFingerprint = studyDataFingerprint(&InterruptGuard::stop());
+    for (auto& controller : results.plan.controllers)
+        controller.fingerprint = controllerFingerprint(controller.command);
     results.shard = o.shard;
     if (InterruptGuard::stop().load()) return results;
     const std::size_t total = results.plan.runCount();
@@ -39,7 +43,18 @@ StudyResults runStudy(const StudyOptions& o) {
          i += o.shard ? o.shard->count : 1)
         results.indices.push_back(i);
 
-    StudyRunner runner(results.plan, results.indices, o.jobs);
+    // The controllers' stderr, from every worker, goes to controllers.log.
+    std::mutex logMutex;
+    std::string log;
+    ControllerSet::Options controllers = o.controllers.setOptions(&InterruptGuard::stop());
+    controllers.controllers = results.plan.controllers;
+    controllers.onStderr = [&](std::string_view name, std::string_view line) {
+        const std::lock_guard lock(logMutex);
+        ((log += name) += ": ") += line;
+        log += '\n';
+    };
+    StudyRunner runner(results.plan, results.indices, o.jobs,
+                       controllers.controllers.empty() ? nullptr : &controllers);
     StudyProgress progress(results.indices.size(), stderr, ::isatty(STDERR_FILENO) != 0);
     std::size_t done = 0;
     const bool finished = runner.run(InterruptGuard::stop(), [&](std::size_t now) {
@@ -48,6 +63,7 @@ StudyResults runStudy(const StudyOptions& o) {
     });
     progress.finish(done);
     if (!finished) return results;
+    if (!controllers.controllers.empty()) results.controllersLog = std::move(log);
 
     // Messages of the systems (a network image that cannot be read, say) are told once per
     // system, not once per run.
@@ -68,6 +84,8 @@ StudyResults runStudy(const StudyOptions& o) {
         results.rows.push_back(r.row);
         results.callLines.push_back(
             results.plan.calls ? callsCsvLines(results.plan.run(results.indices[i]), r.calls) : "");
+        results.periodLines.push_back(
+            periodsCsvLines(results.plan.run(results.indices[i]), r.periods));
     }
     return results;
 }
@@ -100,8 +118,10 @@ StudyFiles prepareFiles(const StudyOptions& options) {
     using namespace std::chrono_literals;
     while (files.wait_for(50ms) != std::future_status::ready) {
         if (!InterruptGuard::stop().load()) continue;
-        // A moment for the work to wind down by itself, then the process goes without it.
-        if (files.wait_for(250ms) == std::future_status::ready) worker.join();
+        // A moment for the work to wind down by itself (and end the controllers' programs),
+        // then the process goes without it.
+        const auto grace = options.plan.controllers.empty() ? 250ms : 800ms;
+        if (files.wait_for(grace) == std::future_status::ready) worker.join();
         InterruptGuard::endProcess();
     }
     worker.join();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/arguments.h"
+#include "cli/controller_options.h"
 #include "study/study_plan.h"
 
 namespace vardeck::cli {
@@ -16,6 +17,9 @@ struct StudyOptions {
     std::optional<study::Shard> shard;
     std::vector<std::string> merge;
     std::string output;
+    ControllerOptions controllers;
+    // --systems and --baseline as given, read once every controller is known.
+    std::string systems, baseline;
 };
 
 // Reads study's command line and checks the plan; nullopt when --help printed the usage.

@@ -115,7 +115,11 @@ void Simulation::resetSimulation() {
 
 void Simulation::select(SystemKind kind) {
     currentKind_ = kind;
-    current_ = &system(kind);
+    select(system(kind));
+}
+
+void Simulation::select(ControlSystem& system) {
+    current_ = &system;
     resetSimulation();
 }
 

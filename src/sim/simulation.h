@@ -40,6 +40,11 @@ public:
     void resetSimulation();
     // Makes a system current, then resets as choosing it in the window does.
     void select(SystemKind kind);
+    // The same for a system built outside the simulation (a controller's) on its building,
+    // settings and hooks; it must outlive its time as the current system. currentKind() keeps
+    // the last built-in choice.
+    void select(ControlSystem& system);
+    UiHooks& hooks() { return ui_; }
 
     ControlSystem& current() { return *current_; }
     SystemKind currentKind() const { return currentKind_; }

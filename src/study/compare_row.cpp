@@ -81,6 +81,16 @@ std::vector<std::string> compareRowCells(const ServiceReport& r, bool csv) {
     return cells;
 }
 
+std::string controllerMeasures(const ServiceReport& report) {
+    const std::vector<std::string>& columns = compareColumns();
+    const std::vector<std::string> cells = compareRowCells(report, true);
+    std::string text;
+    // The first column is the system's name.
+    for (std::size_t i = 1; i < columns.size(); ++i)
+        text += (i > 1 ? " " : "") + columns[i] + "=" + cells[i];
+    return text;
+}
+
 long long lastRecordedStep(const PressEntries& entries) {
     long long last = -1;
     for (const auto& [key, value] : entries) last = std::max<long long>(last, key.step);

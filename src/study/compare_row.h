@@ -22,6 +22,10 @@ std::vector<std::optional<double>> compareRowValues(const std::string& row);
 // otherwise the table's rounding and '-'.
 std::vector<std::string> compareRowCells(const ServiceReport& report, bool csv);
 
+// The measures of a run as a controller's `end` line gives them: KEY=VALUE one space apart,
+// named and written as `compare --csv` writes them, KEY= for a measure without a value.
+std::string controllerMeasures(const ServiceReport& report);
+
 // The car gets this many steps after the last entry to finish the traffic.
 inline constexpr long long kStepsAfterTraffic = 200;
 // Runs without a step count stop here, however long the recording.

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -11,6 +12,10 @@
 #include "study/limits.h"
 #include "study/passenger_log.h"
 #include "study/system_choice.h"
+
+namespace vardeck {
+class ControllerSession;
+}
 
 namespace vardeck::study {
 
@@ -54,6 +59,8 @@ struct ServiceReport {
     std::optional<double> destinationTimeMean;  // none when no destination was reached
     int stillWaiting = 0;                       // lit hall lamps at the end
     PassengerSummary passengers;
+    // For traffic that changes over the run, the passengers of each period.
+    std::vector<PassengerSummary> periods;
     std::vector<CallRecord> calls;  // only when asked for
     long long messages = 0;
     std::string firstMessage;
@@ -76,7 +83,8 @@ public:
     // Run the simulation's step between these two.
     void beforeStep();
     void afterStep();
-    ServiceReport finish(long long steps) const;
+    // `periodBounds`: where each period of the traffic begins, then the end; may be empty.
+    ServiceReport finish(long long steps, const std::vector<int>& periodBounds = {}) const;
 
     void efficiencySampleTaken(int floor, int direction) override;
     void hallCallAdded(int floor, int direction) override;
@@ -140,7 +148,12 @@ PressEntries loadRecording(const std::string& path);
 // Starts a fresh simulation in the current directory as `vardeck-cli run --play` does, plays
 // `recording` under `system` for `steps` steps and measures it. Nothing is written. A run
 // depends on nothing but its arguments and the files, so runs may go on side by side.
+// A controller's run goes through `controller`, between `run RUNLABEL` and `end MEASURES`.
 ServiceReport measureService(const PressEntries& recording, const SystemChoice& system,
-                             long long steps, bool recordCalls = false, int longWait = kDefaultLongWait);
+                             long long steps, bool recordCalls = false,
+                             int longWait = kDefaultLongWait,
+                             ControllerSession* controller = nullptr,
+                             std::string_view runLabel = "-",
+                             const std::vector<int>& periodBounds = {});
 
 }  // namespace vardeck::study

@@ -79,19 +79,44 @@ std::string shortestNumber(double value) {
     return error == std::errc{} ? std::string(buffer, end) : std::string("nan");
 }
 
-std::vector<TrafficProfile> parseProfileList(const std::string& list) {
-    std::vector<TrafficProfile> profiles;
+std::vector<StudyProfile> parseProfileList(const std::string& list) {
+    std::vector<StudyProfile> profiles;
     for (const std::string& name : splitList(list, "profiles")) {
-        const auto profile = parseTrafficProfile(name);
-        if (!profile)
-            throw StudyError{"unknown profile '" + name +
-                             "' (up-peak, down-peak, inter-floor or lunch)"};
-        if (std::find(profiles.begin(), profiles.end(), *profile) != profiles.end())
+        if (std::find_if(profiles.begin(), profiles.end(),
+                         [&](const StudyProfile& p) { return p.name == name; }) != profiles.end())
             throw StudyError{"the profile '" + name + "' is listed twice"};
-        profiles.push_back(*profile);
+        try {
+            profiles.push_back(studyProfileNamed(name));
+        } catch (const InputError& error) {
+            throw StudyError{error.message};
+        }
     }
     return profiles;
 }
+
+namespace {
+
+// The profiles of a study.txt: a day file's periods come from its day-files line, in order.
+std::vector<StudyProfile> profilesAsRead(const std::string& list,
+                                         const std::vector<std::string>& dayFiles) {
+    std::vector<StudyProfile> profiles;
+    std::size_t nextDay = 0;
+    for (const std::string& name : splitList(list, "profiles")) {
+        if (!isDayFileName(name)) {
+            profiles.push_back(studyProfileNamed(name));
+        } else if (nextDay < dayFiles.size()) {
+            profiles.emplace_back(name, parsePeriodsText(dayFiles[nextDay++]));
+        } else {
+            throw StudyError{"the day file '" + name + "' has no periods"};
+        }
+        if (std::count(profiles.begin(), profiles.end(), profiles.back()) > 1)
+            throw StudyError{"the profile '" + name + "' is listed twice"};
+    }
+    if (nextDay != dayFiles.size()) throw StudyError{"more day files than profiles"};
+    return profiles;
+}
+
+}  // namespace
 
 std::vector<double> parseDemandList(const std::string& list) {
     std::vector<std::pair<double, std::string>> items;
@@ -171,7 +196,7 @@ std::optional<SystemChoice> StudyPlan::systemNamed(const std::string& name) cons
     return std::nullopt;
 }
 
-std::optional<std::size_t> StudyPlan::indexOf(TrafficProfile profile, double demand,
+std::optional<std::size_t> StudyPlan::indexOf(const StudyProfile& profile, double demand,
                                               std::uint32_t seed,
                                               const SystemChoice& system) const {
     const auto p = std::find(profiles.begin(), profiles.end(), profile);
@@ -208,7 +233,8 @@ int StudyPlan::callsFor(double demand) const {
 
 TrafficOptions StudyPlan::traffic(const StudyRun& run) const {
     TrafficOptions options;
-    options.profile = run.profile;
+    options.profile = run.profile.periods.front().profile;
+    if (run.profile.isDay()) options.periods = run.profile.periods;
     options.steps = steps;
     options.calls = callsFor(run.demand);
     options.seed = run.seed;
@@ -216,12 +242,26 @@ TrafficOptions StudyPlan::traffic(const StudyRun& run) const {
     return options;
 }
 
+std::vector<int> StudyPlan::periodBoundsOf(const StudyProfile& profile) const {
+    return profile.isDay() ? periodBounds(profile.periods, steps) : std::vector<int>{};
+}
+
+bool StudyPlan::hasDayProfile() const {
+    return std::any_of(profiles.begin(), profiles.end(),
+                       [](const StudyProfile& p) { return p.isDay(); });
+}
+
 std::string StudyPlan::describe(const std::optional<Shard>& shard) const {
     std::ostringstream text;
     text << kHeader << "\n"
          << "version " << kProgramVersion << "\n"
-         << "profiles " << joinList(profiles, ",", trafficProfileName) << "\n"
-         << "demands " << joinList(demands, ",", shortestNumber) << "\n"
+         << "profiles "
+         << joinList(profiles, ",", [](const StudyProfile& p) { return p.name; }) << "\n";
+    std::string dayFiles;
+    for (const StudyProfile& p : profiles)
+        if (p.fromFile()) dayFiles += (dayFiles.empty() ? "" : ",") + periodsText(p.periods);
+    if (!dayFiles.empty()) text << "day-files " << dayFiles << "\n";
+    text << "demands " << joinList(demands, ",", shortestNumber) << "\n"
          << "seeds " << seeds << "\n"
          << "first-seed " << firstSeed << "\n"
          << "steps " << steps << "\n"
@@ -231,8 +271,10 @@ std::string StudyPlan::describe(const std::optional<Shard>& shard) const {
          << "baseline " << baseline.name() << "\n"
          << "calls " << (calls ? 1 : 0) << "\n"
          << "long-wait " << longWait << "\n"
-         << "data " << dataFingerprint << "\n"
-         << "program " << program << "\n";
+         << "data " << dataFingerprint << "\n";
+    for (const auto& c : controllers)
+        text << "controller " << c.name << " " << c.fingerprint << " " << c.command << "\n";
+    text << "program " << program << "\n";
     if (!host.empty()) text << "host " << host << "\n";
     if (shard) text << "shard " << shard->number << "/" << shard->count << "\n";
     return text.str();
@@ -244,9 +286,25 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
     if (!std::getline(lines, line) || line != kHeader) throw StudyError{"not a study.txt file", 1};
     // Each value with the number of its line.
     std::map<std::string, std::pair<std::string, long long>> values;
+    StudyPlan plan;
+    std::vector<std::string> controllerNames;
     for (long long number = 2; std::getline(lines, line); ++number) {
         const std::size_t space = line.find(' ');
         if (space == std::string::npos) throw StudyError{"damaged line '" + line + "'", number};
+        // One line per controller: NAME FINGERPRINT COMMAND.
+        if (line.compare(0, space, "controller") == 0) {
+            std::istringstream words(line.substr(space + 1));
+            ControllerSet::Controller c;
+            words >> c.name >> c.fingerprint;
+            std::getline(words, c.command);
+            if (!c.command.empty()) c.command.erase(0, 1);
+            if (!isControllerName(c.name) || c.fingerprint.size() != 16 || c.command.empty() ||
+                std::count(controllerNames.begin(), controllerNames.end(), c.name) != 0)
+                throw StudyError{"damaged line '" + line + "'", number};
+            controllerNames.push_back(c.name);
+            plan.controllers.push_back(std::move(c));
+            continue;
+        }
         if (!values.emplace(line.substr(0, space), std::pair(line.substr(space + 1), number))
                  .second)
             throw StudyError{"the line '" + line + "' comes twice", number};
@@ -283,10 +341,17 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
         }
     };
 
-    StudyPlan plan;
     if (take("version") != kProgramVersion)
         throw refuse("version", "made by another version of vardeck-cli");
-    plan.profiles = read("profiles", parseProfileList);
+    // Day files are taken as the study read them, not read again.
+    std::vector<std::string> dayFiles;
+    if (values.count("day-files"))
+        dayFiles = read("day-files", [](const std::string& list) {
+            return splitList(list, "day files");
+        });
+    plan.profiles = read("profiles", [&](const std::string& list) {
+        return profilesAsRead(list, dayFiles);
+    });
     plan.demands = read("demands", parseDemandList);
     plan.seeds = static_cast<std::size_t>(whole("seeds", kMinStudySeeds, kMaxStudySeeds));
     plan.firstSeed = static_cast<std::uint32_t>(whole("first-seed", 0, kMaxSeed));
@@ -297,8 +362,12 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
             throw StudyError{"bad no-destination-share '" + share + "'"};
         return *value;
     });
-    plan.systems = read("systems", [](const std::string& list) { return parseStudySystems(list); });
-    plan.baseline = read("baseline", [](const std::string& name) { return parseSystemName(name); });
+    plan.systems = read("systems", [&](const std::string& list) {
+        return parseStudySystems(list, controllerNames);
+    });
+    plan.baseline = read("baseline", [&](const std::string& name) {
+        return parseSystemName(name, controllerNames);
+    });
     plan.calls = whole("calls", 0, 1) == 1;
     // Written since passengers are measured; an older study.txt used the default.
     if (values.count("long-wait")) plan.longWait = int(whole("long-wait", 0, kMaxLongWait));
@@ -315,6 +384,33 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
     return plan;
 }
 
+namespace {
+
+// Adds a file to `hash`: its name, then its first 64 MiB (network files are small; a huge file
+// counts by its first part) and its size, or a mark for a name that is missing ('-') or no
+// regular file ('?'). False when `stop` cut it short.
+bool hashNamedFile(std::uint64_t& hash, const std::string& name, const std::atomic<bool>* stop) {
+    constexpr long long kLimit = 64 << 20;
+    hash = fnv1a(hash, name.data(), name.size() + 1);
+    // Opened without blocking, so that a pipe without a writer does not hang the study;
+    // only a regular file is read.
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        hash = fnv1a(hash, fd < 0 ? "-" : "?", 1);
+        if (fd >= 0) ::close(fd);
+        return true;
+    }
+    const bool whole = hashFile(fd, kLimit, stop, hash);
+    ::close(fd);
+    if (!whole) return false;
+    const std::string size = std::to_string(info.st_size);
+    hash = fnv1a(hash, size.data(), size.size() + 1);
+    return true;
+}
+
+}  // namespace
+
 std::string studyDataFingerprint(const std::atomic<bool>* stop) {
     namespace fs = std::filesystem;
     std::vector<std::string> names = {"vardeck.cfg", "solver.pat", "teacher.pat", "solver.img",
@@ -327,26 +423,9 @@ std::string studyDataFingerprint(const std::atomic<bool>* stop) {
             names.push_back(name);
     }
     std::sort(names.begin(), names.end());
-    // Network files are small; a huge file counts by its first part and its size.
-    constexpr long long kLimit = 64 << 20;
     std::uint64_t hash = kFnvStart;
-    for (const std::string& name : names) {
-        hash = fnv1a(hash, name.data(), name.size() + 1);
-        // Opened without blocking, so that a pipe without a writer does not hang the study;
-        // only a regular file is read.
-        const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        struct stat info {};
-        if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-            hash = fnv1a(hash, fd < 0 ? "-" : "?", 1);
-            if (fd >= 0) ::close(fd);
-            continue;
-        }
-        const bool whole = hashFile(fd, kLimit, stop, hash);
-        ::close(fd);
-        if (!whole) return {};
-        const std::string size = std::to_string(info.st_size);
-        hash = fnv1a(hash, size.data(), size.size() + 1);
-    }
+    for (const std::string& name : names)
+        if (!hashNamedFile(hash, name, stop)) return {};
     return hexText(hash);
 }
 
@@ -371,6 +450,19 @@ std::string hostName() {
     std::replace_if(
         text.begin(), text.end(), [](char c) { return c <= ' ' || c == 127; }, '?');
     return text;
+}
+
+std::string controllerFingerprint(const std::string& command) {
+    std::uint64_t hash = kFnvStart;
+    std::istringstream words(command);
+    for (std::string word; words >> word;) {
+        // Quotes around a word are the shell's, not the file's.
+        std::erase_if(word, [](char c) { return c == '\'' || c == '"'; });
+        struct stat info {};
+        if (::stat(word.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            hashNamedFile(hash, word, nullptr);
+    }
+    return hexText(hash);
 }
 
 }  // namespace vardeck::study

@@ -5,16 +5,19 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
 
+#include "control/controller_error.h"
 #include "study/comma_list.h"
 #include "study/compare_row.h"
 
 namespace vardeck::study {
 
-RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::atomic<bool>* stop) {
+RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::atomic<bool>* stop,
+                       ControllerSet* controllers) {
     TrafficOptions options = plan.traffic(run);
     options.stop = stop;
     GeneratedTraffic generated = generateTraffic(options);
@@ -22,17 +25,32 @@ RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::at
     const PressEntries traffic = std::move(generated.entries);
     // The whole traffic and the time after it, however long: a study never cuts a run short.
     const long long steps = defaultRunSteps(traffic, plan.steps + kStepsAfterTraffic);
-    ServiceReport report = measureService(traffic, run.system, steps, plan.calls, plan.longWait);
+    ControllerSession* controller = nullptr;
+    std::string label;
+    if (run.system.isController()) {
+        if (!controllers)
+            throw ControllerError("no program runs the controller " + run.system.name());
+        controller = &controllers->session(run.system.controller);
+        label =
+            run.profile.name + " " + shortestNumber(run.demand) + " " + std::to_string(run.seed);
+    }
+    ServiceReport report = measureService(traffic, run.system, steps, plan.calls, plan.longWait,
+                                          controller, label, plan.periodBoundsOf(run.profile));
     RunOutcome outcome;
     outcome.row = joinList(compareRowCells(report, true), ",");
     outcome.calls = std::move(report.calls);
+    outcome.periods = std::move(report.periods);
     outcome.messages = report.messages;
     outcome.firstMessage = std::move(report.firstMessage);
     return outcome;
 }
 
-StudyRunner::StudyRunner(const StudyPlan& plan, std::vector<std::size_t> indices, unsigned jobs)
-    : plan_(plan), indices_(std::move(indices)), jobs_(std::max(jobs, 1u)) {}
+StudyRunner::StudyRunner(const StudyPlan& plan, std::vector<std::size_t> indices, unsigned jobs,
+                         const ControllerSet::Options* controllers)
+    : plan_(plan),
+      indices_(std::move(indices)),
+      jobs_(std::max(jobs, 1u)),
+      controllers_(controllers) {}
 
 bool StudyRunner::run(const std::atomic<bool>& stop,
                       const std::function<void(std::size_t)>& progress) {
@@ -44,21 +62,38 @@ bool StudyRunner::run(const std::atomic<bool>& stop,
     std::size_t done = 0;
     std::exception_ptr error;
 
-    const auto work = [&] {
+    // A failure ends the study; one that comes of a stop is none.
+    const auto fail = [&] {
+        std::lock_guard lock(mutex);
+        if (!error && !stop.load()) error = std::current_exception();
+        failed.store(true);
+    };
+    const auto runs = [&](ControllerSet* controllers) {
         for (;;) {
             if (stop.load() || failed.load()) return;
             const std::size_t i = next.fetch_add(1);
             if (i >= indices_.size()) return;
             try {
-                outcomes_[i] = runStudyRun(plan_, plan_.run(indices_[i]), &stop);
+                outcomes_[i] = runStudyRun(plan_, plan_.run(indices_[i]), &stop, controllers);
             } catch (...) {
-                std::lock_guard lock(mutex);
-                if (!error) error = std::current_exception();
-                failed.store(true);
+                fail();
             }
             std::lock_guard lock(mutex);
             ++done;
             changed.notify_one();
+        }
+    };
+    const auto work = [&] {
+        std::optional<ControllerSet> controllers;
+        if (controllers_) controllers.emplace(*controllers_);
+        runs(controllers ? &*controllers : nullptr);
+        if (!controllers) return;
+        // The programs of a study that goes on no further are ended at once.
+        if (stop.load() || failed.load()) return controllers->abandon();
+        try {
+            controllers->finish();
+        } catch (...) {
+            fail();
         }
     };
     const unsigned threads = static_cast<unsigned>(

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "study/controller_set.h"
 #include "study/service_meter.h"
 #include "study/study_plan.h"
 
@@ -15,21 +16,26 @@ namespace vardeck::study {
 struct RunOutcome {
     std::string row;
     std::vector<CallRecord> calls;
+    // The passengers of each period of a day profile.
+    std::vector<PassengerSummary> periods;
     long long messages = 0;
     std::string firstMessage;
 };
 
 // Generates the run's traffic in memory exactly as `generate` would write it and replays it as
 // `compare --play` replays that file. With `stop` up it gives up early and returns an empty
-// outcome.
+// outcome. A controller's run goes through its program in `controllers`.
 RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run,
-                       const std::atomic<bool>* stop = nullptr);
+                       const std::atomic<bool>* stop = nullptr,
+                       ControllerSet* controllers = nullptr);
 
 // Runs the given runs of a plan on `jobs` threads. Each run owns its simulation, so the
 // outcomes do not depend on the number of threads or on the order in which runs finish.
+// Each thread starts its own controller programs and keeps them for its runs.
 class StudyRunner {
 public:
-    StudyRunner(const StudyPlan& plan, std::vector<std::size_t> indices, unsigned jobs);
+    StudyRunner(const StudyPlan& plan, std::vector<std::size_t> indices, unsigned jobs,
+                const ControllerSet::Options* controllers = nullptr);
 
     // Returns false when `stop` ended it early. `progress` is called on the calling thread
     // now and then with the number of runs done. A run that throws ends the study, and the
@@ -45,6 +51,7 @@ private:
     const StudyPlan& plan_;
     std::vector<std::size_t> indices_;
     unsigned jobs_;
+    const ControllerSet::Options* controllers_;
     std::vector<RunOutcome> outcomes_;
 };
 
