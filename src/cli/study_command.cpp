@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -26,6 +27,8 @@ using namespace study;
 
 namespace {
 
+constexpr std::size_t kControllersLogLimit = std::size_t{4} << 20;
+
 // The runs of the study or its shard; once a signal asks the study to stop it returns
 // early with no rows.
 StudyResults runStudy(const StudyOptions& o) {
@@ -42,13 +45,20 @@ StudyResults runStudy(const StudyOptions& o) {
          i += o.shard ? o.shard->count : 1)
         results.indices.push_back(i);
 
-    // The controllers' stderr, from every worker, goes to controllers.log.
+    // The controllers' stderr, from every worker, goes to controllers.log, up to a bound.
     std::mutex logMutex;
     std::string log;
+    std::atomic<std::size_t> leftOut{0};
     ControllerSet::Options controllers = o.controllers.setOptions(&InterruptGuard::stop());
     controllers.controllers = results.plan.controllers;
+    controllers.stderrLeftOut = &leftOut;
     controllers.onStderr = [&](std::string_view name, std::string_view line) {
         const std::lock_guard lock(logMutex);
+        const std::size_t size = name.size() + 2 + line.size() + 1;
+        if (leftOut.load() > 0 || log.size() + size > kControllersLogLimit) {
+            leftOut += line.size() + 1;
+            return;
+        }
         ((log += name) += ": ") += line;
         log += '\n';
     };
@@ -62,6 +72,11 @@ StudyResults runStudy(const StudyOptions& o) {
     });
     progress.finish(done);
     if (!finished) return results;
+    if (leftOut.load() > 0)
+        log += "vardeck-cli: this log keeps the first " +
+               std::to_string(kControllersLogLimit >> 20) +
+               " MB of the controllers' standard error; " + std::to_string(leftOut.load()) +
+               " bytes more were left out\n";
     if (!controllers.controllers.empty()) results.controllersLog = std::move(log);
 
     // Messages of the systems (a network image that cannot be read, say) are told once per

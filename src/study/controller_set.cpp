@@ -21,6 +21,7 @@ ControllerSession& ControllerSet::session(const std::string& name) {
             options.onStderr = [this, name](std::string_view line) {
                 options_.onStderr(name, line);
             };
+        options.stderrLeftOut = options_.stderrLeftOut;
         options.stop = options_.stop;
         session = std::make_unique<ControllerSession>(std::move(options));
         return *session;
