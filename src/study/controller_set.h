@@ -45,6 +45,8 @@ private:
     std::map<std::string, std::unique_ptr<ControllerSession>> sessions_;
 };
 
+constexpr std::size_t kMaxControllerCommand = 4096;
+
 // NAME=COMMAND of --controller; throws InputError for a bad or built-in name or no command.
 ControllerSet::Controller parseController(const std::string& text);
 

@@ -248,21 +248,30 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
     std::map<std::string, std::pair<std::string, long long>> values;
     StudyPlan plan;
     std::vector<std::string> controllerNames;
+    std::vector<long long> controllerLines;
     for (long long number = 2; std::getline(lines, line); ++number) {
         const std::size_t space = line.find(' ');
         if (space == std::string::npos) throw StudyError{"damaged line '" + line + "'", number};
         // One line per controller: NAME FINGERPRINT COMMAND.
         if (line.compare(0, space, "controller") == 0) {
             std::istringstream words(line.substr(space + 1));
+            std::string name, fingerprint, command;
+            words >> name >> fingerprint;
+            std::getline(words, command);
             ControllerSet::Controller c;
-            words >> c.name >> c.fingerprint;
-            std::getline(words, c.command);
-            if (!c.command.empty()) c.command.erase(0, 1);
-            if (!isControllerName(c.name) || c.fingerprint.size() != 16 || c.command.empty() ||
+            try {
+                // The checks of --controller, so that no study.txt gives a command it refuses.
+                c = parseController(name + "=" + command);
+            } catch (const InputError&) {
+            }
+            if (c.name != name || fingerprint.size() != 16 ||
+                fingerprint.find_first_not_of("0123456789abcdef") != std::string::npos ||
                 std::count(controllerNames.begin(), controllerNames.end(), c.name) != 0)
-                throw StudyError{"damaged line '" + line + "'", number};
+                throw StudyError{"damaged line " + quotedLine(line), number};
+            c.fingerprint = fingerprint;
             controllerNames.push_back(c.name);
             plan.controllers.push_back(std::move(c));
+            controllerLines.push_back(number);
             continue;
         }
         if (!values.emplace(line.substr(0, space), std::pair(line.substr(space + 1), number))
@@ -320,6 +329,13 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
     plan.baseline = read("baseline", [&](const std::string& name) {
         return parseSystemName(name, controllerNames);
     });
+    for (std::size_t i = 0; i < plan.controllers.size(); ++i)
+        if (std::none_of(plan.systems.begin(), plan.systems.end(), [&](const SystemChoice& s) {
+                return s.controller == plan.controllers[i].name;
+            }))
+            throw StudyError{
+                "the controller '" + plan.controllers[i].name + "' is not among the systems",
+                controllerLines[i]};
     plan.calls = whole("calls", 0, 1) == 1;
     // Written since passengers are measured; an older study.txt used the default.
     if (values.count("long-wait")) plan.longWait = int(whole("long-wait", 0, kMaxLongWait));
