@@ -361,6 +361,7 @@ void ControllerProcess::takeErrors(std::string_view data) {
             if (piece.size() > room) {
                 errorCut_ = true;  // the rest of the line is skipped
                 emitError(errorLine_, true);
+                errorLine_.clear();
             }
         }
         if (newline == std::string_view::npos) return;

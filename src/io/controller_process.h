@@ -26,11 +26,11 @@ public:
         // cut to maxLine bytes (then "..."), its bytes that could upset a terminal (control
         // characters, invalid UTF-8) written \xNN. Called on the thread that calls read/write.
         std::function<void(std::string_view)> onStderr = {};
+        // Polled at least every 100 ms while waiting; when set, the wait ends with Stopped.
+        const std::atomic<bool>* stop = nullptr;
         // Once above 0 (the receiver of onStderr wants no more), the rest of the standard error
         // is read and dropped unsplit, and its bytes are added here.
         std::atomic<std::size_t>* stderrLeftOut = nullptr;
-        // Polled at least every 100 ms while waiting; when set, the wait ends with Stopped.
-        const std::atomic<bool>* stop = nullptr;
     };
     // Closed covers every way the program went away: it exited, was killed or closed its output.
     enum class Status { Ok, StartFailed, Timeout, Closed, TooLong, Stopped, WriteFailed };

@@ -9,6 +9,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -420,12 +422,56 @@ std::string hostName() {
     return text;
 }
 
+namespace {
+
+// The words of a command as /bin/sh splits them, near enough to find the files it names:
+// quotes and backslashes taken away, `;|&<>()` between words, a leading `~` the home folder.
+std::vector<std::string> commandWords(const std::string& command) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    char quote = 0;
+    const auto next = [&](std::size_t& i) { return i + 1 < command.size() ? command[++i] : '\\'; };
+    for (std::size_t i = 0; i < command.size(); ++i) {
+        const char c = command[i];
+        if (quote == '\'' && c != '\'') {
+            word += c;
+        } else if (quote == '"' && c == '\\' && i + 1 < command.size() &&
+                   std::strchr("\"\\$`", command[i + 1])) {
+            word += next(i);
+        } else if (quote == '"' && c != '"') {
+            word += c;
+        } else if (quote) {
+            quote = 0;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+            inWord = true;
+        } else if (c == '\\') {
+            word += next(i);
+            inWord = true;
+        } else if (std::strchr(" \t;|&<>()", c)) {
+            if (inWord) words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else if (c == '~' && !inWord && (i + 1 == command.size() || command[i + 1] == '/') &&
+                   std::getenv("HOME")) {
+            word += std::getenv("HOME");
+            inWord = true;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) words.push_back(word);
+    return words;
+}
+
+}  // namespace
+
 std::string controllerFingerprint(const std::string& command) {
     std::uint64_t hash = kFnvStart;
-    std::istringstream words(command);
-    for (std::string word; words >> word;) {
-        // Quotes around a word are the shell's, not the file's.
-        std::erase_if(word, [](char c) { return c == '\'' || c == '"'; });
+    for (const std::string& word : commandWords(command)) {
+        // Only a regular file is read: never a pipe, a device or a folder.
         struct stat info {};
         if (::stat(word.c_str(), &info) == 0 && S_ISREG(info.st_mode))
             hashNamedFile(hash, word, nullptr);
