@@ -203,8 +203,10 @@ TEST_F(ControllerCliTest, FingerprintReadsTheRegularFilesTheCommandNames) {
     std::ofstream("home.py") << "a";
     const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
     ::setenv("HOME", fs::current_path().c_str(), 1);
-    const std::string command = "python3 'my rule.py'<fifo /dev/zero dir ~/home.py";
+    const std::string command = "python3 'my rule.py'<fifo /dev/zero dir ~/home.py 2>dir/log";
     const std::string first = study::controllerFingerprint(command);
+    std::ofstream("dir/log") << "written by the controller";
+    EXPECT_EQ(study::controllerFingerprint(command), first);
     std::ofstream("my rule.py") << "b";
     const std::string second = study::controllerFingerprint(command);
     std::ofstream("home.py") << "b";

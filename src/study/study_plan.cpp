@@ -16,6 +16,7 @@
 #include <limits>
 #include <map>
 #include <sstream>
+#include <utility>
 
 #include "study/comma_list.h"
 #include "study/number_text.h"
@@ -424,12 +425,14 @@ std::string hostName() {
 
 namespace {
 
-// The words of a command as /bin/sh splits them, near enough to find the files it names:
-// quotes and backslashes taken away, `;|&<>()` between words, a leading `~` the home folder.
+// The words of a command as /bin/sh splits them, near enough to find the files it reads:
+// quotes and backslashes taken away, `;|&<>()` between words, a leading `~` the home folder;
+// the file after a `>` is written, not read, and left out.
 std::vector<std::string> commandWords(const std::string& command) {
     std::vector<std::string> words;
     std::string word;
     bool inWord = false;
+    bool written = false;
     char quote = 0;
     const auto next = [&](std::size_t& i) { return i + 1 < command.size() ? command[++i] : '\\'; };
     for (std::size_t i = 0; i < command.size(); ++i) {
@@ -450,9 +453,10 @@ std::vector<std::string> commandWords(const std::string& command) {
             word += next(i);
             inWord = true;
         } else if (std::strchr(" \t;|&<>()", c)) {
-            if (inWord) words.push_back(word);
+            if (inWord && !std::exchange(written, false)) words.push_back(word);
             word.clear();
             inWord = false;
+            written = written || c == '>';
         } else if (c == '~' && !inWord && (i + 1 == command.size() || command[i + 1] == '/') &&
                    std::getenv("HOME")) {
             word += std::getenv("HOME");
@@ -462,7 +466,7 @@ std::vector<std::string> commandWords(const std::string& command) {
             inWord = true;
         }
     }
-    if (inWord) words.push_back(word);
+    if (inWord && !written) words.push_back(word);
     return words;
 }
 
