@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -119,6 +120,42 @@ TEST_F(GenerateTest, SummaryCountsTheCallersWrittenMovedAndDropped) {
     EXPECT_EQ(r.out,
               "t.but: 51247 calls (lunch, 3000 steps, seed 2), 43623 moved to a later step, "
               "38753 dropped\n");
+}
+
+// A day's periods follow one another: each caller presses within the share of the steps of
+// a period and is drawn by its profile, and a step's chance of a caller follows the period's
+// weight. Bad day files are refused with their line and reason.
+TEST_F(GenerateTest, ADayFileSharesTheCallsByItsPeriodsAndBadOnesAreRefused) {
+    writeFile("office.day", "# profile share weight\nup-peak 1 1.5\n\ndown-peak 3 0.5 # late\n");
+    const Traffic traffic = generate("--profile office.day --steps 40000 --calls 2000 --seed 3");
+    int morning = 0, upFromTheLobby = 0, downToTheLobby = 0;
+    for (const auto& [key, value] : traffic) {
+        const bool first = key.step < 10000;
+        morning += first;
+        upFromTheLobby += first && key.floor == 1 && key.direction == 1;
+        downToTheLobby += !first && key.direction == 0 && value.buttons[0] == 1;
+    }
+    // Equal mass in both periods (10000 steps x 1.5, 30000 x 0.5), so 1000 +- 3 sd of 22 each.
+    EXPECT_NEAR(morning, 1000, 70);
+    EXPECT_GT(upFromTheLobby, 0.7 * morning);
+    EXPECT_GT(downToTheLobby, 0.7 * (2000 - morning));
+
+    const std::map<std::string, std::string> bad = {
+        {"up-peak 1\n", "line 1: a period is three fields"},
+        {"\nup-peak 1 1\nlunchtime 1 1\n", "line 3: unknown profile 'lunchtime'"},
+        {"lunch 0 1\n", "line 1: the share '0' is no number above 0"},
+        {"lunch 1 2000000\n", "line 1: the weight '2000000' is no number from 0"},
+        {"lunch 1 0\n", "every period has the weight 0"},
+        {"# nothing\n", "no period"}};
+    for (const auto& [text, reason] : bad) {
+        writeFile("bad.day", text);
+        const test::CliResult r =
+            runCli("generate --profile bad.day --steps 100 --calls 5 -o bad.but");
+        EXPECT_EQ(r.code, 2) << text;
+        EXPECT_NE(r.err.find("'bad.day'"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists("bad.but"));
+    }
 }
 
 }  // namespace

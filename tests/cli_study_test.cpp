@@ -361,6 +361,64 @@ TEST_F(StudyTest, MergeRefusesShardsThatDoNotMakeOneStudy) {
     EXPECT_EQ(runCli("study --merge s1 s2 s3 -o merged").code, 0) << "the sound shards merge";
 }
 
+// Day profiles, built in and a user's file: each run is compare on generate's file, the waits
+// per period add up to the run's passengers and show in the report, and the files are the same
+// for any jobs and from merged shards, whose periods the merge checks.
+TEST_F(StudyTest, DayStudiesKeepTheirPeriodsThroughJobsAndShards) {
+    test::writeFile("office.day", "up-peak 0.3 3\nlunch 0.4 1\ndown-peak 0.3 2\n");
+    const std::string day =
+        "study --profiles day,office.day --demands 2.5,20 --seeds 3 "
+        "--steps 1000 --systems schedule,neuro,neuro@0.40 ";
+    ASSERT_EQ(runCli(day + "--jobs 1 -o one").code, 0);
+    ASSERT_EQ(runCli(day + "--jobs 2 -o two").code, 0);
+    for (const char* shard : {"1", "2", "3"})
+        ASSERT_EQ(runCli(day + "--shard " + shard + "/3 -o s" + shard).code, 0);
+    test::writeFile("office.day", "lunch 1 1\n");  // shards keep the day as it was read
+    ASSERT_EQ(runCli("study --merge s1 s2 s3 -o merged").code, 0);
+    for (const char* file : {"runs.csv", "periods.csv", "summary.csv", "report.html"}) {
+        SCOPED_TRACE(file);
+        EXPECT_EQ(readFile(std::string("two/") + file), readFile(std::string("one/") + file));
+        EXPECT_EQ(readFile(std::string("merged/") + file), readFile(std::string("one/") + file));
+    }
+
+    const std::vector<CsvRow> runs = csvTable(readFile("one/runs.csv"));
+    std::map<std::string, std::pair<int, double>> periods;  // count and passengers by run
+    for (const CsvRow& p : csvTable(readFile("one/periods.csv"))) {
+        auto& run = periods[p.at("profile") + p.at("demand") + p.at("seed") + p.at("system")];
+        EXPECT_EQ(number(p, "period"), ++run.first);
+        run.second += number(p, "pax");
+    }
+    ASSERT_EQ(runs.size(), 2u * 2 * 3 * 3);
+    for (const CsvRow& row : runs) {
+        const auto& run =
+            periods[row.at("profile") + row.at("demand") + row.at("seed") + row.at("system")];
+        EXPECT_EQ(run.first, row.at("profile") == "day" ? 5 : 3);
+        EXPECT_EQ(run.second, number(row, "pax"));
+    }
+    const std::string generate =
+        "generate --profile office.day --steps 1000 --calls 20 --seed 2 "
+        "--no-destination-share 0.3 -o traffic.but";
+    test::writeFile("office.day", "up-peak 0.3 3\nlunch 0.4 1\ndown-peak 0.3 2\n");
+    ASSERT_EQ(runCli(generate).code, 0);
+    const test::CliResult compare = runCli("compare --csv --systems neuro --play traffic.but");
+    const std::string row = compare.out.substr(compare.out.find('\n') + 1);
+    EXPECT_NE(readFile("one/runs.csv").find("office.day,20,2," + row), std::string::npos);
+
+    const std::string report = readFile("one/report.html");
+    EXPECT_EQ(parseReport(report).error, "");
+    for (const char* text :
+         {"Waits per period", "morning up-peak", "evening down-peak", "1 up-peak", "3 down-peak"})
+        EXPECT_NE(report.find(text), std::string::npos) << text;
+
+    damage("s2", "lost", "periods.csv", 3, "", "");
+    damage("s2", "more", "periods.csv", 2, "pax", "999");
+    for (const char* dirs : {"s1 lost s3", "s1 more s3"}) {
+        const test::CliResult r = runCli(std::string("study --merge ") + dirs + " -o bad");
+        EXPECT_EQ(r.code, 2) << dirs;
+        EXPECT_NE(r.err.find("periods.csv"), std::string::npos) << r.err;
+    }
+}
+
 TEST_F(StudyTest, SummaryPairsTheSeedsAndTheReportIsWellFormed) {
     ASSERT_EQ(runCli(kSmall + "--long-wait 20 -o out").code, 0);
     const std::vector<CsvRow> runs = csvTable(readFile("out/runs.csv"));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -123,6 +124,31 @@ TEST(ShippedDataTest, NeuroAheadDrivesShippedTrafficAsTheScheduleDoes) {
         const auto ahead = runCli("run --system neuro-ahead --load-solver" + play);
         ASSERT_EQ(ahead.code, 0) << ahead.err;
         EXPECT_EQ(ahead.out, schedule.out) << name;
+    }
+}
+
+// A neuro system held to one KSU is the neuro system with that KSU's image as solver.img,
+// step for step; one whose image is missing is refused before anything runs.
+TEST(ShippedDataTest, AFixedKsuSystemDrivesAsNeuroWithThatImageLoaded) {
+    test::TempDir dir;
+    test::copyShippedData();
+    const std::string play = " --trace --steps 5200 --play traffic/mixed-no-destination.but";
+    const auto fixed = runCli("run --system neuro@0.4" + play);
+    ASSERT_EQ(fixed.code, 0) << fixed.err;
+    EXPECT_NE(fixed.out, runCli("run --system neuro --load-solver" + play).out);
+    std::filesystem::copy_file("solver.img.040", "solver.img",
+                               std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(fixed.out, runCli("run --system neuro --load-solver" + play).out);
+
+    for (const std::string& command :
+         {"run --system neuro@0.30" + play,
+          std::string("compare --systems schedule,neuro@0.30 --play traffic/lunch.but"),
+          std::string("study --systems schedule,neuro-ahead@0.30 --seeds 2 -o out")}) {
+        const auto refused = runCli(command);
+        EXPECT_EQ(refused.code, 2) << command;
+        EXPECT_EQ(refused.out, "") << command;
+        EXPECT_NE(refused.err.find(".img.030, which cannot be read"), std::string::npos)
+            << refused.err;
     }
 }
 

@@ -19,6 +19,7 @@
 #include "record/press_recorder.h"
 #include "study/comma_list.h"
 #include "study/compare_row.h"
+#include "study/fixed_ksu_image.h"
 #include "study/network_check.h"
 #include "study/service_meter.h"
 #include "study/svg_chart.h"
@@ -56,7 +57,9 @@ const char* const kCompareUsage =
     "  --systems LIST   comma-separated systems in the order of the rows,\n"
     "                   each at most once (default: schedule,neuro,adaptive;\n"
     "                   neuro-ahead and adaptive-ahead run with\n"
-    "                   solver-ahead.img and its numbered images; a\n"
+    "                   solver-ahead.img and its numbered images; neuro@K\n"
+    "                   and neuro-ahead@K with the image of KSU K alone,\n"
+    "                   refused at once when it is missing; a\n"
     "                   --controller's NAME is a system too)\n"
     "  --csv            comma-separated values with a header line instead of\n"
     "                   a table; a measure that has no value is left empty\n"
@@ -224,6 +227,8 @@ int compareCommand(Arguments& args) {
     if (o.play.empty()) throw kCompareOptions.missing("--play FILE.but");
     if (!o.systems.empty()) o.kinds = parseSystemList(o.systems, o.controllers.names());
     long long steps = o.steps;
+    if (const std::string problem = fixedKsuProblem(o.kinds); !problem.empty())
+        throw UsageError{problem};
     checkRecording(o.play);
     // A system without its networks would stand still and serve no one: refuse it at once.
     if (const std::string problem = networkProblem(o.kinds); !problem.empty())

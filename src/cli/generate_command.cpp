@@ -8,7 +8,9 @@
 #include "io/atomic_file.h"
 #include "model/building.h"
 #include "record/press_recorder.h"
+#include "study/input_error.h"
 #include "study/limits.h"
+#include "study/study_profile.h"
 #include "study/traffic_generator.h"
 
 namespace vardeck::cli {
@@ -18,7 +20,8 @@ using namespace study;
 namespace {
 
 const char* const kGenerateUsage =
-    "Usage: vardeck-cli generate --profile up-peak|down-peak|inter-floor|lunch\n"
+    "Usage: vardeck-cli generate --profile up-peak|down-peak|inter-floor|\n"
+    "                                      lunch|day|FILE.day\n"
     "                            --steps N --calls K [--seed S]\n"
     "                            [--no-destination-share P] -o FILE.but\n"
     "\n"
@@ -33,7 +36,8 @@ const char* const kGenerateUsage =
     "in 0..N-1 (the arrival times of a Poisson process of K calls over N\n"
     "steps). A caller whose step, floor and direction are already taken\n"
     "presses in the next free step; one that finds no free step up to N-1 is\n"
-    "dropped. The file keeps the callers in step order.\n"
+    "dropped. The file keeps the callers in step order. In a day profile a\n"
+    "step's chance of a call is in proportion to the weight of its period.\n"
     "\n"
     "Options:\n"
     "  --profile NAME   the kind of traffic:\n"
@@ -47,6 +51,23 @@ const char* const kGenerateUsage =
     "                     lunch        4 in 10 go to the common floor 13,\n"
     "                                  4 in 10 leave it, 1 in 10 go up from\n"
     "                                  floor 1, 1 in 10 down to it\n"
+    "                     day          an office day in five periods, each\n"
+    "                                  its share of the steps and weight of\n"
+    "                                  demand (shares x weights make 1, so\n"
+    "                                  the demand is the day's mean):\n"
+    "                                    morning up-peak        0.15  2\n"
+    "                                    inter-floor            0.25  0.4\n"
+    "                                    lunch                  0.20  1\n"
+    "                                    afternoon inter-floor  0.25  0.4\n"
+    "                                    evening down-peak      0.15  2\n"
+    "                                  after the classic office day of\n"
+    "                                  traffic analysis (morning arrivals,\n"
+    "                                  lunch, evening departures); the\n"
+    "                                  figures are this program's choice\n"
+    "                     FILE.day     your own day: a line per period,\n"
+    "                                  PROFILE SHARE WEIGHT (shares are\n"
+    "                                  relative, weights 0 or more; '#'\n"
+    "                                  starts a comment)\n"
     "  --steps N        length of the traffic in steps, 1 to 100000000\n"
     "  --calls K        number of callers, 0 to 1000000\n"
     "  --seed S         seed of the random numbers, 0 to 4294967295\n"
@@ -66,6 +87,7 @@ const char* const kGenerateUsage =
 
 struct GenerateOptions {
     TrafficOptions traffic;
+    StudyProfile profile;
     bool haveProfile = false, haveSteps = false, haveCalls = false;
     std::string output;
 };
@@ -76,11 +98,13 @@ const OptionTable<GenerateOptions> kGenerateOptions{
     {{"--profile", nullptr,
       [](Arguments& args, const std::string& option, GenerateOptions& o) {
           const std::string name = args.value(option);
-          const auto profile = parseTrafficProfile(name);
-          if (!profile)
-              throw UsageError{"unknown profile '" + name +
-                               "' (up-peak, down-peak, inter-floor or lunch)"};
-          o.traffic.profile = *profile;
+          try {
+              o.profile = studyProfileNamed(name);
+          } catch (const InputError& error) {
+              throw UsageError{error.message};
+          }
+          o.traffic.profile = o.profile.periods.front().profile;
+          if (o.profile.isDay()) o.traffic.periods = o.profile.periods;
           o.haveProfile = true;
       }},
      {"--steps", nullptr,
@@ -125,8 +149,8 @@ int generateCommand(Arguments& args) {
         return cannotWriteFile("generate", output, errno);
     }
     std::printf("%s: %zu calls (%s, %d steps, seed %u), %d moved to a later step, %d dropped\n",
-                output.c_str(), recorder.entries().size(), trafficProfileName(options.profile),
-                options.steps, static_cast<unsigned>(options.seed), traffic.moved, traffic.dropped);
+                output.c_str(), recorder.entries().size(), o.profile.name.c_str(), options.steps,
+                static_cast<unsigned>(options.seed), traffic.moved, traffic.dropped);
     return 0;
 }
 

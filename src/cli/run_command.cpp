@@ -11,6 +11,7 @@
 #include "control/controller_control_system.h"
 #include "control/controller_session.h"
 #include "sim/simulation.h"
+#include "study/fixed_ksu_image.h"
 #include "study/system_choice.h"
 
 namespace vardeck::cli {
@@ -47,11 +48,14 @@ const char* const kRunUsage =
     "                   schedule, neuro or adaptive, as in the window, or\n"
     "                   neuro-ahead or adaptive-ahead, which see the\n"
     "                   look-ahead state (solver-ahead.pat and\n"
-    "                   solver-ahead.img*), or the NAME of a --controller.\n"
-    "                   Unlike compare and study, run checks no network: as\n"
-    "                   in the window, a neuro system keeps the untrained\n"
-    "                   network it starts with, and the car stands still,\n"
-    "                   until --load-solver loads one\n"
+    "                   solver-ahead.img*), neuro@K or neuro-ahead@K, held\n"
+    "                   to the image of KSU K from 0 to 1 (solver.img.NNN or\n"
+    "                   solver-ahead.img.NNN, loaded at the start and\n"
+    "                   refused when missing), or the NAME of a --controller.\n"
+    "                   Unlike compare and study, run checks no other\n"
+    "                   network: as in the window, a neuro system keeps the\n"
+    "                   untrained network it starts with, and the car stands\n"
+    "                   still, until --load-solver loads one\n"
     "  --steps N        number of steps (default 1000)\n"
     "  --trace          print the car and the lamps after every step\n"
     "  --play FILE.but  load a press-sequence file and play it back\n"
@@ -133,7 +137,8 @@ int runCommand(Arguments& args) {
     RunOptions o;
     if (!kRunOptions.read(args, o)) return 0;
     if (!o.system.empty()) o.kind = parseSystemName(o.system, o.controllers.names());
-    if (o.kind.isFixedKsu()) throw UsageError{"run cannot run " + o.kind.name() + " yet"};
+    if (const std::string problem = fixedKsuProblem({o.kind}); !problem.empty())
+        throw UsageError{problem};
     if (!o.play.empty()) checkRecording(o.play);
 
     static char outputBuffer[1 << 16];
@@ -158,7 +163,11 @@ int runCommand(Arguments& args) {
         } else {
             sim.select(o.kind.kind);
         }
-        if (o.loadSolver) sim.current().command(CmdLoadSolver, nullptr);
+        // Held to one KSU, the neuro system always runs with that KSU's image as its solver.
+        if (o.kind.isFixedKsu())
+            loadFixedKsuImage(sim, o.kind);
+        else if (o.loadSolver)
+            sim.current().command(CmdLoadSolver, nullptr);
         for (long long i = 0; i < o.steps; ++i) {
             const int step = sim.stepCounter;
             sim.runStep();

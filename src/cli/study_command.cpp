@@ -16,6 +16,7 @@
 #include "cli/study_options.h"
 #include "cli/study_progress.h"
 #include "study/network_check.h"
+#include "study/period_table.h"
 #include "study/study_results.h"
 #include "study/study_runner.h"
 #include "study/study_warnings.h"
@@ -98,6 +99,8 @@ StudyResults runStudy(const StudyOptions& o) {
         results.rows.push_back(r.row);
         results.callLines.push_back(
             results.plan.calls ? callsCsvLines(results.plan.run(results.indices[i]), r.calls) : "");
+        results.periodLines.push_back(
+            periodsCsvLines(results.plan.run(results.indices[i]), r.periods));
     }
     return results;
 }

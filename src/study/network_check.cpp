@@ -9,6 +9,7 @@
 #include "neuro/solver_network.h"
 #include "neuro/solver_variant.h"
 #include "neuro/teacher_network.h"
+#include "study/fixed_ksu_image.h"
 
 namespace vardeck::study {
 
@@ -48,6 +49,7 @@ std::string unreadable(const std::string& path) {
 
 std::vector<std::string> networkFilesOf(const SystemChoice& system) {
     if (system.isController()) return {};
+    if (system.isFixedKsu()) return {fixedKsuImage(system)};
     const bool lookAhead =
         system.kind == SystemKind::NeuroAhead || system.kind == SystemKind::AdaptiveAhead;
     const char* image = (lookAhead ? kLookAheadSolver : kClassicSolver).image;
@@ -71,6 +73,7 @@ std::vector<std::string> networkFilesOf(const SystemChoice& system) {
 }
 
 std::string networkProblem(const std::vector<SystemChoice>& systems) {
+    if (std::string problem = fixedKsuProblem(systems); !problem.empty()) return problem;
     std::set<std::string> checked;
     for (const SystemChoice& system : systems) {
         for (const std::string& file : networkFilesOf(system)) {

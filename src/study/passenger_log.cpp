@@ -52,13 +52,15 @@ void PassengerLog::carMoved(int from, int to) {
         for (int f = from; f <= kFloorCount; ++f) flag(byLowest_[f]);
 }
 
-PassengerSummary PassengerLog::summarize(long long steps, int longWait) const {
+PassengerSummary PassengerLog::summarize(long long steps, int longWait, long long from,
+                                         long long to) const {
+    if (to < 0) to = steps;
     PassengerSummary s;
     std::vector<long long> waits;
     long long journeys = 0;
     double journeySum = 0;
     for (const Passenger& p : passengers_) {
-        if (p.pressStep < 0 || p.pressStep >= steps) continue;
+        if (p.pressStep < std::max(from, 0LL) || p.pressStep >= std::min(steps, to)) continue;
         const long long wait = p.boardStep >= 0 ? p.boardStep - p.pressStep : steps - p.pressStep;
         waits.push_back(wait);
         if (p.boardStep < 0) ++s.unserved;

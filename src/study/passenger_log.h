@@ -34,7 +34,9 @@ public:
     void carMoved(int from, int to);
 
     // Counts the callers pressed in steps 0 .. steps-1: those are the traffic of the run.
-    PassengerSummary summarize(long long steps, int longWait) const;
+    // With `from` and `to`, only those pressed in steps from .. to-1 of them.
+    PassengerSummary summarize(long long steps, int longWait, long long from = 0,
+                               long long to = -1) const;
 
 private:
     struct Passenger {

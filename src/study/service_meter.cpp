@@ -9,6 +9,7 @@
 #include "control/controller_session.h"
 #include "neuro/random.h"
 #include "study/compare_row.h"
+#include "study/fixed_ksu_image.h"
 #include "study/statistics.h"
 #include "study/system_choice.h"
 
@@ -143,7 +144,7 @@ void ServiceMeter::showMessage(const std::string& text) {
     }
 }
 
-ServiceReport ServiceMeter::finish(long long steps) const {
+ServiceReport ServiceMeter::finish(long long steps, const std::vector<int>& periodBounds) const {
     ServiceReport report;
     report.system = sim_.currentKind();
     report.steps = steps;
@@ -176,6 +177,9 @@ ServiceReport ServiceMeter::finish(long long steps) const {
     const HallCallPanel& hall = sim_.building.hallPanel;
     for (int f = 1; f <= kFloorCount; ++f) report.stillWaiting += hall.up[f] + hall.down[f];
     report.passengers = passengers_.summarize(steps, longWait_);
+    for (std::size_t i = 0; i + 1 < periodBounds.size(); ++i)
+        report.periods.push_back(
+            passengers_.summarize(steps, longWait_, periodBounds[i], periodBounds[i + 1]));
     report.calls = calls_;
     report.messages = messages_;
     report.firstMessage = firstMessage_;
@@ -192,7 +196,8 @@ PressEntries loadRecording(const std::string& path) {
 
 ServiceReport measureService(const PressEntries& recording, const SystemChoice& system,
                              long long steps, bool recordCalls, int longWait,
-                             ControllerSession* controller, std::string_view runLabel) {
+                             ControllerSession* controller, std::string_view runLabel,
+                             const std::vector<int>& periodBounds) {
     // A network's first random weights come from its thread's generator; starting each run
     // from the generator's first value makes a run give the same figures on any thread,
     // whatever ran there before.
@@ -203,8 +208,6 @@ ServiceReport measureService(const PressEntries& recording, const SystemChoice& 
     sim.initialise();
     sim.recorder.setEntries(recording);
     sim.recorder.mode = PressRecorder::Playing;
-    if (system.isFixedKsu())
-        throw InputError{"the system " + system.name() + " cannot run here yet"};
     std::optional<ControllerControlSystem> external;
     if (system.isController()) {
         if (!controller) throw ControllerError("no program runs the controller " + system.name());
@@ -216,14 +219,20 @@ ServiceReport measureService(const PressEntries& recording, const SystemChoice& 
     }
     // The neuro system keeps the network it was built with until told to load one; it runs
     // with solver.img (neuro-ahead with solver-ahead.img), as after pressing Solver Load.
-    if (loadsSolverImage(system)) sim.current().command(CmdLoadSolver, nullptr);
+    // Held to one KSU, it runs with that KSU's numbered image instead.
+    if (system.isFixedKsu()) {
+        if (!loadFixedKsuImage(sim, system))
+            throw InputError{system.name() + ": cannot load " + fixedKsuImage(system)};
+    } else if (loadsSolverImage(system)) {
+        sim.current().command(CmdLoadSolver, nullptr);
+    }
     meter.watchRecording();
     for (long long i = 0; i < steps; ++i) {
         meter.beforeStep();
         sim.runStep();
         meter.afterStep();
     }
-    ServiceReport report = meter.finish(steps);
+    ServiceReport report = meter.finish(steps, periodBounds);
     report.system = system;
     sim.setUserInterface(nullptr);
     if (external) controller->endRun(controllerMeasures(report));

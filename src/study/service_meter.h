@@ -59,6 +59,8 @@ struct ServiceReport {
     std::optional<double> destinationTimeMean;  // none when no destination was reached
     int stillWaiting = 0;                       // lit hall lamps at the end
     PassengerSummary passengers;
+    // For traffic that changes over the run, the passengers of each period.
+    std::vector<PassengerSummary> periods;
     std::vector<CallRecord> calls;  // only when asked for
     long long messages = 0;
     std::string firstMessage;
@@ -81,7 +83,8 @@ public:
     // Run the simulation's step between these two.
     void beforeStep();
     void afterStep();
-    ServiceReport finish(long long steps) const;
+    // `periodBounds`: where each period of the traffic begins, then the end; may be empty.
+    ServiceReport finish(long long steps, const std::vector<int>& periodBounds = {}) const;
 
     void efficiencySampleTaken(int floor, int direction) override;
     void hallCallAdded(int floor, int direction) override;
@@ -150,6 +153,7 @@ ServiceReport measureService(const PressEntries& recording, const SystemChoice& 
                              long long steps, bool recordCalls = false,
                              int longWait = kDefaultLongWait,
                              ControllerSession* controller = nullptr,
-                             std::string_view runLabel = "-");
+                             std::string_view runLabel = "-",
+                             const std::vector<int>& periodBounds = {});
 
 }  // namespace vardeck::study

@@ -82,19 +82,44 @@ std::string shortestNumber(double value) {
     return error == std::errc{} ? std::string(buffer, end) : std::string("nan");
 }
 
-std::vector<TrafficProfile> parseProfileList(const std::string& list) {
-    std::vector<TrafficProfile> profiles;
+std::vector<StudyProfile> parseProfileList(const std::string& list) {
+    std::vector<StudyProfile> profiles;
     for (const std::string& name : splitList(list, "profiles")) {
-        const auto profile = parseTrafficProfile(name);
-        if (!profile)
-            throw StudyError{"unknown profile '" + name +
-                             "' (up-peak, down-peak, inter-floor or lunch)"};
-        if (std::find(profiles.begin(), profiles.end(), *profile) != profiles.end())
+        if (std::find_if(profiles.begin(), profiles.end(),
+                         [&](const StudyProfile& p) { return p.name == name; }) != profiles.end())
             throw StudyError{"the profile '" + name + "' is listed twice"};
-        profiles.push_back(*profile);
+        try {
+            profiles.push_back(studyProfileNamed(name));
+        } catch (const InputError& error) {
+            throw StudyError{error.message};
+        }
     }
     return profiles;
 }
+
+namespace {
+
+// The profiles of a study.txt: a day file's periods come from its day-files line, in order.
+std::vector<StudyProfile> profilesAsRead(const std::string& list,
+                                         const std::vector<std::string>& dayFiles) {
+    std::vector<StudyProfile> profiles;
+    std::size_t nextDay = 0;
+    for (const std::string& name : splitList(list, "profiles")) {
+        if (!isDayFileName(name)) {
+            profiles.push_back(studyProfileNamed(name));
+        } else if (nextDay < dayFiles.size()) {
+            profiles.emplace_back(name, parsePeriodsText(dayFiles[nextDay++]));
+        } else {
+            throw StudyError{"the day file '" + name + "' has no periods"};
+        }
+        if (std::count(profiles.begin(), profiles.end(), profiles.back()) > 1)
+            throw StudyError{"the profile '" + name + "' is listed twice"};
+    }
+    if (nextDay != dayFiles.size()) throw StudyError{"more day files than profiles"};
+    return profiles;
+}
+
+}  // namespace
 
 std::vector<double> parseDemandList(const std::string& list) {
     std::vector<std::pair<double, std::string>> items;
@@ -174,7 +199,7 @@ std::optional<SystemChoice> StudyPlan::systemNamed(const std::string& name) cons
     return std::nullopt;
 }
 
-std::optional<std::size_t> StudyPlan::indexOf(TrafficProfile profile, double demand,
+std::optional<std::size_t> StudyPlan::indexOf(const StudyProfile& profile, double demand,
                                               std::uint32_t seed,
                                               const SystemChoice& system) const {
     const auto p = std::find(profiles.begin(), profiles.end(), profile);
@@ -211,7 +236,8 @@ int StudyPlan::callsFor(double demand) const {
 
 TrafficOptions StudyPlan::traffic(const StudyRun& run) const {
     TrafficOptions options;
-    options.profile = run.profile;
+    options.profile = run.profile.periods.front().profile;
+    if (run.profile.isDay()) options.periods = run.profile.periods;
     options.steps = steps;
     options.calls = callsFor(run.demand);
     options.seed = run.seed;
@@ -219,12 +245,26 @@ TrafficOptions StudyPlan::traffic(const StudyRun& run) const {
     return options;
 }
 
+std::vector<int> StudyPlan::periodBoundsOf(const StudyProfile& profile) const {
+    return profile.isDay() ? periodBounds(profile.periods, steps) : std::vector<int>{};
+}
+
+bool StudyPlan::hasDayProfile() const {
+    return std::any_of(profiles.begin(), profiles.end(),
+                       [](const StudyProfile& p) { return p.isDay(); });
+}
+
 std::string StudyPlan::describe(const std::optional<Shard>& shard) const {
     std::ostringstream text;
     text << kHeader << "\n"
          << "version " << kProgramVersion << "\n"
-         << "profiles " << joinList(profiles, ",", trafficProfileName) << "\n"
-         << "demands " << joinList(demands, ",", shortestNumber) << "\n"
+         << "profiles "
+         << joinList(profiles, ",", [](const StudyProfile& p) { return p.name; }) << "\n";
+    std::string dayFiles;
+    for (const StudyProfile& p : profiles)
+        if (p.fromFile()) dayFiles += (dayFiles.empty() ? "" : ",") + periodsText(p.periods);
+    if (!dayFiles.empty()) text << "day-files " << dayFiles << "\n";
+    text << "demands " << joinList(demands, ",", shortestNumber) << "\n"
          << "seeds " << seeds << "\n"
          << "first-seed " << firstSeed << "\n"
          << "steps " << steps << "\n"
@@ -315,7 +355,15 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
 
     if (take("version") != kProgramVersion)
         throw refuse("version", "made by another version of vardeck-cli");
-    plan.profiles = read("profiles", parseProfileList);
+    // Day files are taken as the study read them, not read again.
+    std::vector<std::string> dayFiles;
+    if (values.count("day-files"))
+        dayFiles = read("day-files", [](const std::string& list) {
+            return splitList(list, "day files");
+        });
+    plan.profiles = read("profiles", [&](const std::string& list) {
+        return profilesAsRead(list, dayFiles);
+    });
     plan.demands = read("demands", parseDemandList);
     plan.seeds = static_cast<std::size_t>(whole("seeds", kMinStudySeeds, kMaxStudySeeds));
     plan.firstSeed = static_cast<std::uint32_t>(whole("first-seed", 0, kMaxSeed));

@@ -10,6 +10,7 @@
 #include "sim/simulation.h"
 #include "study/controller_set.h"
 #include "study/limits.h"
+#include "study/study_profile.h"
 #include "study/system_choice.h"
 #include "study/traffic_generator.h"
 
@@ -18,7 +19,7 @@ namespace vardeck::study {
 // One run of a study: a cell (profile, demand), a seed of its traffic and a system.
 struct StudyRun {
     std::size_t index = 0;  // in the fixed order of the study
-    TrafficProfile profile = TrafficProfile::InterFloor;
+    StudyProfile profile = TrafficProfile::InterFloor;
     double demand = 0;
     std::uint32_t seed = 0;
     SystemChoice system = SystemKind::Schedule;
@@ -35,7 +36,7 @@ struct Shard {
 // What a study runs: every profile, demand and seed under every system, in one fixed order
 // (profile as given, demand ascending, seed ascending, system as given).
 struct StudyPlan {
-    std::vector<TrafficProfile> profiles;
+    std::vector<StudyProfile> profiles;
     std::vector<double> demands;  // calls per 1000 steps, ascending
     std::size_t seeds = 30;
     std::uint32_t firstSeed = 1;
@@ -63,13 +64,16 @@ struct StudyPlan {
     // The system of the plan that goes by this name, if there is one.
     std::optional<SystemChoice> systemNamed(const std::string& name) const;
     // The index of a run, if the plan has it.
-    std::optional<std::size_t> indexOf(TrafficProfile profile, double demand, std::uint32_t seed,
-                                       const SystemChoice& system) const;
+    std::optional<std::size_t> indexOf(const StudyProfile& profile, double demand,
+                                       std::uint32_t seed, const SystemChoice& system) const;
     // Calls per run: demand x steps / 1000, halves rounded away from zero, worked out on the
     // demand's decimal text (as study.txt and runs.csv show it), so 2.05 x 30000 / 1000 is
     // 61.5 and gives 62. Capped at 2000000000.
     int callsFor(double demand) const;
     TrafficOptions traffic(const StudyRun& run) const;
+    // Where the periods of a day profile begin, and the end; none for a stationary profile.
+    std::vector<int> periodBoundsOf(const StudyProfile& profile) const;
+    bool hasDayProfile() const;
 
     // study.txt: the plan, and with a shard the shard's place in it.
     std::string describe(const std::optional<Shard>& shard) const;
@@ -89,7 +93,8 @@ struct StudyError {
 
 // Comma-separated lists; each throws StudyError on an empty list, an empty or unknown item or
 // an item given twice. Demands come back ascending.
-std::vector<TrafficProfile> parseProfileList(const std::string& list);
+// Profiles: stationary ones, "day" and day files (read now).
+std::vector<StudyProfile> parseProfileList(const std::string& list);
 std::vector<double> parseDemandList(const std::string& list);
 std::vector<SystemChoice> parseStudySystems(const std::string& list,
                                             const std::vector<std::string>& controllers = {});

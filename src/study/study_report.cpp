@@ -33,7 +33,7 @@ std::size_t indexOfDifference(const char* name) {
     return indexOfName(kDifferenceMeasures, name);
 }
 
-const CellSummary* findCell(const std::vector<CellSummary>& cells, TrafficProfile profile,
+const CellSummary* findCell(const std::vector<CellSummary>& cells, const StudyProfile& profile,
                             double demand, const SystemChoice& system) {
     for (const CellSummary& c : cells)
         if (c.profile == profile && c.demand == demand && c.system == system) return &c;
@@ -128,7 +128,7 @@ void drawDemandAxes(std::string& svg, const PlotFrame& frame, const StudyPlan& p
 // A measure against demand: each system a line with its 95 % band. The baseline comes last,
 // dashed, with hollow dots, so that a system that matches it shows through.
 std::string measurePlot(const StudyPlan& plan, const std::vector<CellSummary>& cells,
-                        TrafficProfile profile, const Measure& measure) {
+                        const StudyProfile& profile, const Measure& measure) {
     const std::size_t index = indexOfMeasure(measure.name);
     double hi = 0;
     for (const CellSummary& c : cells) {
@@ -136,7 +136,7 @@ std::string measurePlot(const StudyPlan& plan, const std::vector<CellSummary>& c
         hi = std::max({hi, c.measures[index].mean, c.measures[index].high.value_or(0)});
     }
     const PlotFrame frame = demandFrame(demandAxis(plan, 1), 0, hi);
-    const std::string title = std::string(trafficProfileName(profile)) + ": " + measure.title;
+    const std::string title = profile.name + ": " + measure.title;
     std::string svg = frame.open(title);
     drawDemandAxes(svg, frame, plan, measure.axis, title);
     const std::vector<std::string> colours = coloursOf(plan);
@@ -184,7 +184,7 @@ std::string measurePlot(const StudyPlan& plan, const std::vector<CellSummary>& c
 // so it clears 0 exactly when the dot is filled. A difference without spread cannot be
 // tested: a hollow dot without whisker.
 std::string differencePlot(const StudyPlan& plan, const std::vector<CellSummary>& cells,
-                           TrafficProfile profile, const Measure& measure) {
+                           const StudyProfile& profile, const Measure& measure) {
     const std::size_t index = indexOfDifference(measure.name);
     double lo = 0, hi = 0;
     for (const CellSummary& c : cells) {
@@ -201,8 +201,7 @@ std::string differencePlot(const StudyPlan& plan, const std::vector<CellSummary>
         if (plan.systems[k] != plan.baseline) others.push_back(k);
     const DemandAxis axis = demandAxis(plan, others.size());
     const PlotFrame frame = demandFrame(axis, lo, hi);
-    const std::string title =
-        std::string(trafficProfileName(profile)) + ": " + measure.title + ", difference";
+    const std::string title = profile.name + ": " + measure.title + ", difference";
     std::string svg = frame.open(title);
     drawDemandAxes(
         svg, frame, plan,
@@ -322,7 +321,8 @@ std::string parameterTable(const StudyPlan& plan) {
     const auto param = [&](const char* name, const std::string& value) {
         html += "<tr><td>" + std::string(name) + "</td><td>" + escapeXml(value) + "</td></tr>\n";
     };
-    param("Traffic profiles", joinList(plan.profiles, ", ", trafficProfileName));
+    param("Traffic profiles",
+          joinList(plan.profiles, ", ", [](const StudyProfile& p) { return p.name; }));
     param("Demands (calls per 1000 steps)", joinList(plan.demands, ", ", shortestNumber));
     param("Seeds per cell", std::to_string(plan.seeds) + " (" + std::to_string(plan.firstSeed) +
                                 " to " + std::to_string(plan.firstSeed + plan.seeds - 1) + ")");
@@ -385,10 +385,10 @@ std::string measureTable(const StudyPlan& plan, const std::vector<CellSummary>& 
                 "</th>";
     html += "</tr>\n";
     const std::size_t index = indexOfMeasure(measure.name);
-    for (TrafficProfile profile : plan.profiles) {
+    for (const StudyProfile& profile : plan.profiles) {
         for (double demand : plan.demands) {
             html += demand == plan.demands.front() ? "<tr class=\"first\">" : "<tr>";
-            html += "<td class=\"name\">" + std::string(trafficProfileName(profile)) + "</td><td>" +
+            html += "<td class=\"name\">" + escapeXml(profile.name) + "</td><td>" +
                     shortestNumber(demand) + "</td>";
             const CellSummary* base = findCell(cells, profile, demand, plan.baseline);
             const double baseMean =
@@ -427,9 +427,8 @@ std::string plotSection(const StudyPlan& plan, const std::vector<CellSummary>& c
     }
     html += "</p>\n";
     const bool differences = plan.systems.size() > 1;
-    for (TrafficProfile profile : plan.profiles) {
-        html +=
-            "<h3>" + std::string(trafficProfileName(profile)) + "</h3>\n<div class=\"plots\">\n";
+    for (const StudyProfile& profile : plan.profiles) {
+        html += "<h3>" + escapeXml(profile.name) + "</h3>\n<div class=\"plots\">\n";
         for (std::size_t m = 0; m < kPlottedMeasures; ++m) {
             html += measurePlot(plan, cells, profile, kMeasures[m]);
             if (differences) html += differencePlot(plan, cells, profile, kMeasures[m]);
@@ -442,7 +441,8 @@ std::string plotSection(const StudyPlan& plan, const std::vector<CellSummary>& c
 }  // namespace
 
 std::string renderStudyReport(const StudyPlan& plan, const std::vector<CellSummary>& cells,
-                              const std::vector<std::string>& warnings) {
+                              const std::vector<std::string>& warnings,
+                              const std::string& periodSection) {
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n"
         "<title>Vardeck study</title>\n<style>\n";
@@ -453,6 +453,7 @@ std::string renderStudyReport(const StudyPlan& plan, const std::vector<CellSumma
     html += howToRead();
 
     html += plotSection(plan, cells);
+    html += periodSection;
     html += summaryTables(plan, cells);
     html += "</body>\n</html>\n";
     return html;

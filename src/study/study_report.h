@@ -14,6 +14,7 @@ namespace vardeck::study {
 // plots to a row at any width above a phone's, tables a column per system. Inline SVG and CSS
 // only: nothing is fetched and nothing runs.
 std::string renderStudyReport(const StudyPlan& plan, const std::vector<CellSummary>& cells,
-                              const std::vector<std::string>& warnings = {});
+                              const std::vector<std::string>& warnings = {},
+                              const std::string& periodSection = {});
 
 }  // namespace vardeck::study

@@ -13,6 +13,7 @@
 #include "study/compare_row.h"
 #include "study/folder_update.h"
 #include "study/number_text.h"
+#include "study/period_table.h"
 #include "study/run_row_check.h"
 #include "study/study_report.h"
 #include "study/study_summary.h"
@@ -29,6 +30,7 @@ constexpr const char* kStudyFile = "study.txt";
 constexpr const char* kControllersLog = "controllers.log";
 constexpr const char* kRunsFile = "runs.csv";
 constexpr const char* kCallsFile = "calls.csv";
+constexpr const char* kPeriodsFile = "periods.csv";
 constexpr const char* kSummaryFile = "summary.csv";
 constexpr const char* kReportFile = "report.html";
 
@@ -48,12 +50,22 @@ std::string readBounded(const std::string& path, const FileSizeLimit& limit) {
     return text;
 }
 
+// A table of a shard, past its header, which must be `header`.
+std::istringstream openTable(const std::string& path, const std::string& header, const char* what) {
+    std::istringstream table(readBounded(path, kTableFileLimit));
+    std::string line;
+    if (!std::getline(table, line) || line + "\n" != header)
+        throw StudyError{path + ": not the " + what + " of a study"};
+    return table;
+}
+
 // The run that a line of runs.csv or calls.csv begins with.
 std::size_t runOfLine(const StudyPlan& plan, const std::vector<std::string>& cells,
                       const std::string& where) {
     const auto bad = [&](const std::string& what) { return StudyError{where + ": " + what}; };
     if (cells.size() < 4) throw bad("too few columns");
-    const auto profile = parseTrafficProfile(cells[0]);
+    const std::optional<StudyProfile> profile =
+        cells[0].empty() ? std::nullopt : std::optional<StudyProfile>(StudyProfile{cells[0], {}});
     const auto demand = parseNumber(cells[1]);
     const auto seed = parseInteger(cells[2]);
     std::optional<std::size_t> index;
@@ -114,9 +126,8 @@ std::string callsCsvHeader() {
 }
 
 std::string callsCsvLines(const StudyRun& run, const std::vector<CallRecord>& calls) {
-    const std::string prefix = std::string(trafficProfileName(run.profile)) + "," +
-                               shortestNumber(run.demand) + "," + std::to_string(run.seed) + "," +
-                               run.system.name() + ",";
+    const std::string prefix = run.profile.name + "," + shortestNumber(run.demand) + "," +
+                               std::to_string(run.seed) + "," + run.system.name() + ",";
     const auto step = [](int s) { return s < 0 ? std::string() : std::to_string(s); };
     std::string text;
     for (const CallRecord& c : calls) {
@@ -129,8 +140,9 @@ std::string callsCsvLines(const StudyRun& run, const std::vector<CallRecord>& ca
 }
 
 const std::vector<std::string>& studyFileNames() {
-    static const std::vector<std::string> names = {kRunsFile,   kCallsFile,      kSummaryFile,
-                                                   kReportFile, kControllersLog, kStudyFile};
+    static const std::vector<std::string> names = {kRunsFile,    kCallsFile,  kPeriodsFile,
+                                                   kSummaryFile, kReportFile, kControllersLog,
+                                                   kStudyFile};
     return names;
 }
 
@@ -149,13 +161,19 @@ std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& 
         for (const std::string& lines : results.callLines) calls += lines;
         files.emplace_back(kCallsFile, std::move(calls));
     }
+    if (results.plan.hasDayProfile()) {
+        std::string periods = periodsCsvHeader();
+        for (const std::string& lines : results.periodLines) periods += lines;
+        files.emplace_back(kPeriodsFile, std::move(periods));
+    }
     if (results.complete()) {
         const auto summary = summarizeStudy(results.plan, results.rows);
         files.emplace_back(kSummaryFile, summaryCsv(results.plan, summary));
         files.emplace_back(
             kReportFile,
             renderStudyReport(results.plan, summary,
-                              degenerateRunWarnings(results.plan, results.indices, results.rows)));
+                              degenerateRunWarnings(results.plan, results.indices, results.rows),
+                              periodTables(results.plan, summary, results.periodLines)));
     }
     if (results.controllersLog) files.emplace_back(kControllersLog, *results.controllersLog);
     StudyPlan described = results.plan;
@@ -200,6 +218,7 @@ public:
         try {
             const std::vector<HeldRun> held = readRuns(dir, static_cast<std::uint32_t>(d + 1));
             if (plan.calls) readCalls(dir, held);
+            if (plan.hasDayProfile()) readPeriods(dir, held);
         } catch (const StudyError& error) {
             throw StudyError{error.message + origin(d)};
         }
@@ -211,6 +230,7 @@ public:
         for (std::size_t i = 0; i < holder_.size(); ++i) merged_.indices[i] = i;
         merged_.rows = std::move(rows_);
         merged_.callLines = std::move(callLines_);
+        merged_.periodLines = std::move(periodLines_);
         return std::move(merged_);
     }
 
@@ -221,6 +241,7 @@ private:
         long long line;
         long long calls;
         long long answered;
+        long long pax;
     };
 
     StudyPlan readPlan(const std::string& dir) {
@@ -243,6 +264,7 @@ private:
             holder_.assign(plan.runCount(), 0);
             rows_.resize(plan.runCount());
             callLines_.resize(plan.runCount());
+            periodLines_.resize(plan.runCount());
         } else if (plan.program != merged_.plan.program) {
             throw StudyError{"'" + dirs_[0] + "'" + origin(0) + " and '" + dir + "'" +
                              (plan.host.empty() ? "" : " (run on " + plan.host + ")") +
@@ -262,12 +284,11 @@ private:
         const std::vector<std::string>& columns = compareColumns();
         const std::size_t callsColumn = compareColumnIndex("calls");
         const std::size_t answeredColumn = compareColumnIndex("answered");
+        const std::size_t paxColumn = compareColumnIndex("pax");
         std::vector<HeldRun> held;
         const std::string runsPath = pathIn(dir, kRunsFile);
-        std::istringstream runs(readBounded(runsPath, kTableFileLimit));
+        std::istringstream runs = openTable(runsPath, runsCsvHeader(), "runs");
         std::string line;
-        if (!std::getline(runs, line) || line + "\n" != runsCsvHeader())
-            throw StudyError{runsPath + ": not the runs of a study"};
         for (long long number = 2; std::getline(runs, line); ++number) {
             const std::string where = runsPath + " line " + std::to_string(number);
             std::vector<std::string> cells = splitCommas(line);
@@ -282,10 +303,11 @@ private:
                 !problem.empty())
                 throw StudyError{where + ": " + problem};
             holder_[index] = dirNumber;
-            long long calls = 0, answered = 0;
+            long long calls = 0, answered = 0, pax = 0;
             isWholeNumber(row[callsColumn], std::numeric_limits<long long>::max(), &calls);
             isWholeNumber(row[answeredColumn], std::numeric_limits<long long>::max(), &answered);
-            held.push_back({index, number, calls, answered});
+            isWholeNumber(row[paxColumn], std::numeric_limits<long long>::max(), &pax);
+            held.push_back({index, number, calls, answered, pax});
             std::size_t start = 0;
             for (int comma = 0; comma < 3; ++comma) start = line.find(',', start) + 1;
             rows_[index] = line.substr(start);
@@ -295,10 +317,8 @@ private:
 
     void readCalls(const std::string& dir, const std::vector<HeldRun>& held) {
         const std::string callsPath = pathIn(dir, kCallsFile);
-        std::istringstream calls(readBounded(callsPath, kTableFileLimit));
+        std::istringstream calls = openTable(callsPath, callsCsvHeader(), "calls");
         std::string line;
-        if (!std::getline(calls, line) || line + "\n" != callsCsvHeader())
-            throw StudyError{callsPath + ": not the calls of a study"};
         std::vector<std::pair<long long, long long>> counts(held.size());
         std::unordered_map<std::size_t, std::size_t> position;
         position.reserve(held.size());
@@ -327,6 +347,37 @@ private:
                              std::to_string(held[h].line) + " of " + pathIn(dir, kRunsFile) +
                              ", which says " + std::to_string(held[h].calls) + " (" +
                              std::to_string(held[h].answered) + ")"};
+        }
+    }
+
+    // periods.csv: each run of a day profile, its periods in order.
+    void readPeriods(const std::string& dir, const std::vector<HeldRun>& held) {
+        const std::string periodsPath = pathIn(dir, kPeriodsFile);
+        std::istringstream periods = openTable(periodsPath, periodsCsvHeader(), "periods");
+        std::string line;
+        std::unordered_map<std::size_t, std::vector<std::vector<std::string>>> cells;
+        std::unordered_map<std::size_t, std::size_t> position;
+        for (std::size_t h = 0; h < held.size(); ++h) position.emplace(held[h].index, h);
+        for (long long number = 2; std::getline(periods, line); ++number) {
+            const std::string where = periodsPath + " line " + std::to_string(number);
+            std::vector<std::string> row = splitCommas(line);
+            if (row.size() != 8) throw StudyError{where + ": wrong number of columns"};
+            const std::size_t index = runOfLine(merged_.plan, row, where);
+            if (!position.count(index))
+                throw StudyError{where + ": a period of a run that " + kRunsFile +
+                                 " of this folder lacks"};
+            cells[index].emplace_back(row.begin() + 4, row.end());
+            periodLines_[index] += line + "\n";
+        }
+        for (const HeldRun& h : held) {
+            const auto found = cells.find(h.index);
+            const std::string problem = checkPeriodLines(
+                merged_.plan.run(h.index),
+                found == cells.end() ? std::vector<std::vector<std::string>>{} : found->second,
+                h.pax);
+            if (!problem.empty())
+                throw StudyError{periodsPath + ": the run on line " + std::to_string(h.line) +
+                                 " of " + pathIn(dir, kRunsFile) + ": " + problem};
         }
     }
 
@@ -376,9 +427,8 @@ private:
             const StudyRun run = merged_.plan.run(missing.front());
             std::string part = "runs " + numberRanges(numbers) +
                                " in the study's order are not in the folders, the first " +
-                               trafficProfileName(run.profile) + " demand " +
-                               shortestNumber(run.demand) + " seed " + std::to_string(run.seed) +
-                               " " + run.system.name();
+                               run.profile.name + " demand " + shortestNumber(run.demand) +
+                               " seed " + std::to_string(run.seed) + " " + run.system.name();
             if (!folderOfShard.empty()) {
                 const std::size_t d = folderOfShard[missing.front() % count] - 1;
                 part += ", which '" + dirs_[d] + "'" + origin(d) + " lacks";
@@ -407,6 +457,7 @@ private:
     std::vector<std::uint32_t> holder_;
     std::vector<std::string> rows_;
     std::vector<std::string> callLines_;
+    std::vector<std::string> periodLines_;
 };
 
 }  // namespace

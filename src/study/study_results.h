@@ -20,6 +20,8 @@ struct StudyResults {
     std::vector<std::size_t> indices;
     std::vector<std::string> rows;
     std::vector<std::string> callLines;
+    // Lines of periods.csv, by run; empty for a run of a stationary profile.
+    std::vector<std::string> periodLines;
     // What the controllers wrote to their stderr, for controllers.log; none for a merge.
     std::optional<std::string> controllersLog;
 
@@ -30,9 +32,9 @@ struct StudyResults {
 std::string callsCsvLines(const StudyRun& run, const std::vector<CallRecord>& calls);
 std::string callsCsvHeader();
 
-// The files of a study, by name: runs.csv, calls.csv when the plan asks for calls, and for a
-// whole study summary.csv and report.html, controllers.log when controllers ran, then
-// study.txt.
+// The files of a study, by name: runs.csv, calls.csv when the plan asks for calls, periods.csv
+// when it has a day profile, and for a whole study summary.csv and report.html,
+// controllers.log when controllers ran, then study.txt.
 std::vector<std::pair<std::string, std::string>> studyFiles(const StudyResults& results);
 
 // Every file that a study's folder may hold; a new kind of output file adds its name here.
@@ -50,7 +52,7 @@ std::string writeStudyFiles(const std::string& dir,
 // Reads the shards in `dirs` and puts them together; throws StudyError, naming the file and
 // line, when they are not the shards of one study, when a run is missing or comes twice, when
 // a cell is not what `compare --csv` writes in its column, or when calls.csv does not hold
-// each run's calls.
+// each run's calls, or periods.csv each day run's periods.
 StudyResults mergeStudyShards(const std::vector<std::string>& dirs);
 
 // Whether `dir` could be made or replaced by a study: it holds nothing but a study's files, and

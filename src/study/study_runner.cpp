@@ -31,14 +31,15 @@ RunOutcome runStudyRun(const StudyPlan& plan, const StudyRun& run, const std::at
         if (!controllers)
             throw ControllerError("no program runs the controller " + run.system.name());
         controller = &controllers->session(run.system.controller);
-        label = std::string(trafficProfileName(run.profile)) + " " + shortestNumber(run.demand) +
-                " " + std::to_string(run.seed);
+        label =
+            run.profile.name + " " + shortestNumber(run.demand) + " " + std::to_string(run.seed);
     }
-    ServiceReport report =
-        measureService(traffic, run.system, steps, plan.calls, plan.longWait, controller, label);
+    ServiceReport report = measureService(traffic, run.system, steps, plan.calls, plan.longWait,
+                                          controller, label, plan.periodBoundsOf(run.profile));
     RunOutcome outcome;
     outcome.row = joinList(compareRowCells(report, true), ",");
     outcome.calls = std::move(report.calls);
+    outcome.periods = std::move(report.periods);
     outcome.messages = report.messages;
     outcome.firstMessage = std::move(report.firstMessage);
     return outcome;

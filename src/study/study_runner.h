@@ -16,6 +16,8 @@ namespace vardeck::study {
 struct RunOutcome {
     std::string row;
     std::vector<CallRecord> calls;
+    // The passengers of each period of a day profile.
+    std::vector<PassengerSummary> periods;
     long long messages = 0;
     std::string firstMessage;
 };

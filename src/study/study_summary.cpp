@@ -66,7 +66,7 @@ std::vector<CellSummary> summarizeStudy(const StudyPlan& plan,
     std::vector<CellSummary> cells;
     // The paired differences of each compared cell, by cell and measure.
     std::map<std::size_t, std::vector<std::vector<double>>> samples;
-    for (TrafficProfile profile : plan.profiles) {
+    for (const StudyProfile& profile : plan.profiles) {
         for (double demand : plan.demands) {
             for (const SystemChoice& system : plan.systems) {
                 CellSummary cell{profile, demand, system, plan.seeds, {}, {}, {}, {}, {}};
@@ -134,7 +134,7 @@ std::string summaryCsv(const StudyPlan& plan, const std::vector<CellSummary>& ce
             text += std::string(",") + m + suffix;
     text += "\n";
     for (const CellSummary& cell : cells) {
-        text += std::string(trafficProfileName(cell.profile)) + "," + shortestNumber(cell.demand) +
+        text += cell.profile.name + "," + shortestNumber(cell.demand) +
                 "," + cell.system.name() + "," + std::to_string(cell.runs);
         for (const MeanInterval& m : cell.measures) {
             text += "," + (m.count ? fixed(m.mean) : "") + "," + optionalFixed(m.low) + "," +
@@ -164,7 +164,7 @@ std::string runsCsvHeader() {
 }
 
 std::string runsCsvLine(const StudyRun& run, const std::string& row) {
-    return std::string(trafficProfileName(run.profile)) + "," + shortestNumber(run.demand) + "," +
+    return run.profile.name + "," + shortestNumber(run.demand) + "," +
            std::to_string(run.seed) + "," + row + "\n";
 }
 

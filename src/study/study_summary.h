@@ -25,7 +25,7 @@ inline constexpr double kSignificanceLevel = 0.05;
 
 // One (profile, demand, system) of a study.
 struct CellSummary {
-    TrafficProfile profile = TrafficProfile::InterFloor;
+    StudyProfile profile = TrafficProfile::InterFloor;
     double demand = 0;
     SystemChoice system = SystemKind::Schedule;
     std::size_t runs = 0;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "model/floors.h"
@@ -139,6 +141,60 @@ double TrafficRandom::unit() {
            (1.0 / 9007199254740992.0);
 }
 
+std::vector<int> periodBounds(const std::vector<TrafficPeriod>& periods, int steps) {
+    double total = 0;
+    for (const TrafficPeriod& p : periods) total += p.share;
+    std::vector<int> bounds{0};
+    double sum = 0;
+    for (std::size_t i = 0; i < periods.size(); ++i) {
+        sum += periods[i].share;
+        const int end = i + 1 == periods.size() || !(total > 0)
+                            ? steps
+                            : static_cast<int>(std::floor(double(steps) * (sum / total) + 0.5));
+        bounds.push_back(std::clamp(end, bounds.back(), steps));
+    }
+    return bounds;
+}
+
+namespace {
+
+// The arrival steps of `calls` callers whose chance per step follows the periods' weights:
+// a period by its mass (length times weight), then a step of it uniformly.
+class DayArrivals {
+public:
+    DayArrivals(const std::vector<TrafficPeriod>& periods, int steps)
+        : bounds_(periodBounds(periods, steps)) {
+        double sum = 0;
+        for (std::size_t i = 0; i < periods.size(); ++i) {
+            sum += double(bounds_[i + 1] - bounds_[i]) * std::max(periods[i].weight, 0.0);
+            mass_.push_back(sum);
+        }
+    }
+
+    int draw(TrafficRandom& random) const {
+        if (mass_.size() == 1 || !(mass_.back() > 0))
+            return static_cast<int>(random.below(std::uint32_t(bounds_.back())));
+        const double u = random.unit() * mass_.back();
+        auto i = std::size_t(std::upper_bound(mass_.begin(), mass_.end(), u) - mass_.begin());
+        // A product that rounded up to the whole mass falls in the last period that has any.
+        while (i >= mass_.size() || (i > 0 && mass_[i] == mass_[i - 1])) --i;
+        return bounds_[i] +
+               static_cast<int>(random.below(std::uint32_t(bounds_[i + 1] - bounds_[i])));
+    }
+
+    // The period of a step.
+    std::size_t periodOf(int step) const {
+        return std::size_t(std::upper_bound(bounds_.begin() + 1, bounds_.end() - 1, step) -
+                           (bounds_.begin() + 1));
+    }
+
+private:
+    std::vector<int> bounds_;
+    std::vector<double> mass_;
+};
+
+}  // namespace
+
 GeneratedTraffic generateTraffic(const TrafficOptions& options) {
     TrafficRandom random(options.seed);
     GeneratedTraffic traffic;
@@ -151,10 +207,13 @@ GeneratedTraffic generateTraffic(const TrafficOptions& options) {
         return true;
     };
 
+    std::optional<DayArrivals> day;
+    if (!options.periods.empty()) day.emplace(options.periods, options.steps);
     std::vector<int> arrivals(static_cast<std::size_t>(std::max(options.calls, 0)));
     for (std::size_t i = 0; i < arrivals.size(); ++i) {
         if (stopped(i)) return traffic;
-        arrivals[i] = static_cast<int>(random.below(std::uint32_t(options.steps)));
+        arrivals[i] =
+            day ? day->draw(random) : static_cast<int>(random.below(std::uint32_t(options.steps)));
     }
     if (stopped(0)) return traffic;
     std::sort(arrivals.begin(), arrivals.end());
@@ -167,7 +226,8 @@ GeneratedTraffic generateTraffic(const TrafficOptions& options) {
     for (std::size_t i = 0; i < arrivals.size(); ++i) {
         if (stopped(i)) return traffic;
         const int step = arrivals[i];
-        Caller caller = drawCaller(random, options.profile);
+        Caller caller = drawCaller(
+            random, day ? options.periods[day->periodOf(step)].profile : options.profile);
         // Drawn for every caller, whatever the share, so that changing the share changes only
         // the destinations and never the calls themselves.
         if (random.chance(options.noDestinationShare)) caller.destinations.clear();

@@ -6,6 +6,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "model/floors.h"
 #include "record/press_recorder.h"
@@ -40,8 +41,26 @@ private:
     std::mt19937 engine_;
 };
 
+// A stretch of a day of traffic: its profile, its relative share of the steps and its relative
+// weight of demand (calls per step, against the other periods).
+struct TrafficPeriod {
+    TrafficProfile profile = TrafficProfile::InterFloor;
+    double share = 1;
+    double weight = 1;
+
+    bool operator==(const TrafficPeriod&) const = default;
+};
+
+// Where each period begins, and after them the end (`steps`): period i holds the steps from
+// bounds[i] to bounds[i+1]-1, each period its share of the whole, rounded.
+std::vector<int> periodBounds(const std::vector<TrafficPeriod>& periods, int steps);
+
 struct TrafficOptions {
     TrafficProfile profile = TrafficProfile::InterFloor;
+    // When given, the traffic changes over the run, and `profile` is not used: a step's
+    // chance of a call is in proportion to its period's weight, and its callers follow that
+    // period's profile. One period draws exactly as its profile alone does.
+    std::vector<TrafficPeriod> periods;
     int steps = 1;
     int calls = 0;
     std::uint32_t seed = 1;
