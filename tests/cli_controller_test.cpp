@@ -103,8 +103,9 @@ TEST_F(ControllerCliTest, EveryFaultEndsWithOneLineNamingControllerRunAndStep) {
     const test::CliResult study = runCli(
         "study --seeds 2 --demands 10 --profiles lunch --jobs 1 "
         "--systems schedule,c -o out " +
-        shController("echo 9 9 9"));
+        shController("echo 9 9 9", "echo why >&2; "));
     EXPECT_EQ(study.code, 1);
+    EXPECT_EQ(study.err.rfind("c: why\n", 0), 0u) << study.err;  // as no log is written
     EXPECT_NE(study.err.find("controller 'c', run lunch 10 1, step 0: answered \"9 9 9\""),
               std::string::npos)
         << study.err;

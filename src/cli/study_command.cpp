@@ -15,6 +15,7 @@
 #include "cli/interrupt_guard.h"
 #include "cli/study_options.h"
 #include "cli/study_progress.h"
+#include "control/controller_error.h"
 #include "study/network_check.h"
 #include "study/period_table.h"
 #include "study/study_results.h"
@@ -29,6 +30,14 @@ using namespace study;
 namespace {
 
 constexpr std::size_t kControllersLogLimit = std::size_t{4} << 20;
+
+// Where the last 20 lines of the controllers' log begin.
+std::size_t logTail(const std::string& log) {
+    std::size_t from = log.size();
+    for (int newlines = 0; from > 0; --from)
+        if (log[from - 1] == '\n' && ++newlines > 20) break;
+    return from;
+}
 
 // The runs of the study or its shard; once a signal asks the study to stop it returns
 // early with no rows.
@@ -67,10 +76,17 @@ StudyResults runStudy(const StudyOptions& o) {
                        controllers.controllers.empty() ? nullptr : &controllers);
     StudyProgress progress(results.indices.size(), stderr, ::isatty(STDERR_FILENO) != 0);
     std::size_t done = 0;
-    const bool finished = runner.run(InterruptGuard::stop(), [&](std::size_t now) {
-        done = now;
-        progress.update(now);
-    });
+    bool finished = false;
+    try {
+        finished = runner.run(InterruptGuard::stop(), [&](std::size_t now) {
+            done = now;
+            progress.update(now);
+        });
+    } catch (const ControllerError&) {
+        // No log is written then: its last lines, most likely why a controller failed, show here.
+        std::fputs(log.c_str() + logTail(log), stderr);
+        throw;
+    }
     progress.finish(done);
     if (!finished) return results;
     if (leftOut.load() > 0)
