@@ -327,7 +327,7 @@ bool ControllerProcess::hasPendingOutput() {
 void ControllerProcess::drainErrors() {
     char data[16384];
     // Bounded, so that a program flooding its standard error can neither keep this here nor
-    // slow each exchange much: a full pipe holds it up instead.
+    // make each step read much of it: a full pipe holds the program up instead.
     for (int chunk = 0; chunk < 8 && errors_ >= 0; ++chunk) {
         const ssize_t count = ::read(errors_, data, sizeof data);
         if (count > 0) {
