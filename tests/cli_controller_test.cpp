@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "study/study_plan.h"
 #include "test_support.h"
 
 namespace vardeck {
@@ -100,8 +103,9 @@ TEST_F(ControllerCliTest, EveryFaultEndsWithOneLineNamingControllerRunAndStep) {
     const test::CliResult study = runCli(
         "study --seeds 2 --demands 10 --profiles lunch --jobs 1 "
         "--systems schedule,c -o out " +
-        shController("echo 9 9 9"));
+        shController("echo 9 9 9", "echo why >&2; "));
     EXPECT_EQ(study.code, 1);
+    EXPECT_EQ(study.err.rfind("c: why\n", 0), 0u) << study.err;  // as no log is written
     EXPECT_NE(study.err.find("controller 'c', run lunch 10 1, step 0: answered \"9 9 9\""),
               std::string::npos)
         << study.err;
@@ -112,7 +116,7 @@ TEST_F(ControllerCliTest, StudiesAreTheSameForAnyJobsAndShardsAndMergeStartsNoth
     fs::copy_file(kExamples + "schedule.py", "rule.py");
     const std::string study =
         "study --profiles lunch,up-peak --demands 20 --seeds 3 --steps 800 "
-        "--systems schedule,py --controller py='touch started; python3 "
+        "--systems schedule,py --controller py='mkdir -p started; python3 "
         "rule.py' ";
     ASSERT_EQ(runCli(study + "--jobs 1 -o one").code, 0);
     ASSERT_EQ(runCli(study + "--jobs 2 -o two").code, 0);
@@ -142,19 +146,81 @@ TEST_F(ControllerCliTest, StudiesAreTheSameForAnyJobsAndShardsAndMergeStartsNoth
     ASSERT_EQ(runCli(study + "--shard 2/2 -o changed").code, 0);
     const test::CliResult refused = runCli("study --merge s1 changed -o refused");
     EXPECT_EQ(refused.code, 2) << refused.err;
+    EXPECT_NE(refused.err.find("'s1' and 'changed' ran the controller 'py' with files"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(fs::exists("refused"));
+    // A damaged controller line, or one of no system, is refused on its line.
+    const std::string plan = readFile("s2/study.txt");
+    const std::size_t at = plan.find("controller py ");
+    const std::string pyLine = plan.substr(at, plan.find('\n', at) + 1 - at);
+    for (const std::string& line : std::vector<std::string>{
+             "controller py 0123456789abcdef\n", "controller py 0123\x1b x.py\n",
+             pyLine + "controller zz 0123456789abcdef x\n"}) {
+        fs::copy("s2", "bad", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        std::ofstream("bad/study.txt")
+            << plan.substr(0, at) + line + plan.substr(at + pyLine.size());
+        const test::CliResult damaged = runCli("study --merge s1 bad -o refused");
+        EXPECT_EQ(damaged.code, 2);
+        EXPECT_EQ(damaged.err.rfind("vardeck-cli study: bad/study.txt line 1", 0), 0u)
+            << damaged.err;
+        EXPECT_EQ(damaged.err.find('\n'), damaged.err.size() - 1) << damaged.err;
+    }
     EXPECT_FALSE(fs::exists("refused"));
 }
 
-TEST_F(ControllerCliTest, NamesThatAreNotAControllersAreRefused) {
-    for (const char* bad :
-         {"schedule=x", "neuro@0.40=x", "my_rule=x", "=x", "c", "c=", "c=a --controller c=b"})
-        EXPECT_EQ(runCli(std::string("run --system c --controller ") + bad).code, 2) << bad;
+TEST_F(ControllerCliTest, AStudysControllersLogIsBoundedAndSafeToShow) {
+    const test::CliResult r = runCli(
+        "study --seeds 2 --demands 10 --profiles lunch --steps 100 --systems schedule,c -o out " +
+        shController("echo - - -",
+                     "printf \"a\\033[2Jb\\377\\n\" >&2; head -c 9000 /dev/zero >&2; "
+                     "yes | head -c 6000000 >&2; "));
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string log = readFile("out/controllers.log");
+    EXPECT_LE(log.size(), (4u << 20) + 200);
+    EXPECT_EQ(log.rfind("c: a\\x1B[2Jb\\xFF\n", 0), 0u) << log.substr(0, 40);
+    EXPECT_NE(log.find("\\x00\\x00...\nc: y\n"), std::string::npos);
+    EXPECT_NE(log.find("\nvardeck-cli: this log keeps the first 4 MB of the controllers' "
+                       "standard error; "),
+              std::string::npos);
+}
+
+TEST_F(ControllerCliTest, NamesAndCommandsThatAreNotAControllersAreRefusedInOneLine) {
+    for (const std::string& bad : std::vector<std::string>{
+             "schedule=x", "neuro@0.40=x", "my_rule=x", "=x", "c", "c=", "c=a --controller c=b",
+             "'a\nb=x'", "'c=a\nb'", "c=" + std::string(5000, 'x'), std::string(5000, 'x') + "=x",
+             "c=x --controller-timeout 0", "c=x --controller-timeout nan"}) {
+        const test::CliResult r = runCli("run --system c --controller " + bad);
+        EXPECT_EQ(r.code, 2) << bad;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+        EXPECT_LT(r.err.size(), 200u);
+    }
+}
+
+TEST_F(ControllerCliTest, FingerprintReadsTheRegularFilesTheCommandNames) {
+    ASSERT_EQ(::mkfifo("fifo", 0600), 0);  // never opened: it would hang
+    fs::create_directory("dir");
+    std::ofstream("my rule.py") << "a";
+    std::ofstream("home.py") << "a";
+    const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    ::setenv("HOME", fs::current_path().c_str(), 1);
+    const std::string command = "python3 'my rule.py'<fifo /dev/zero dir ~/home.py 2>dir/log";
+    const std::string first = study::controllerFingerprint(command);
+    std::ofstream("dir/log") << "written by the controller";
+    EXPECT_EQ(study::controllerFingerprint(command), first);
+    std::ofstream("my rule.py") << "b";
+    const std::string second = study::controllerFingerprint(command);
+    std::ofstream("home.py") << "b";
+    const std::string third = study::controllerFingerprint(command);
+    ::setenv("HOME", home.c_str(), 1);
+    EXPECT_NE(first, second);
+    EXPECT_NE(second, third);
 }
 
 TEST_F(ControllerCliTest, InterruptEndsTheControllersProcessGroup) {
     const std::string command =
         std::string("'") + VARDECK_CLI +
-        "' study --seeds 2 --systems schedule,c -o out --controller " +
+        "' study --seeds 2 --jobs 2 --systems schedule,c -o out --controller " +
         "c='echo $$ >c.pid; trap \"\" TERM INT; sleep 30 & s=$!; while read w n r; do case $w in"
         " hello) echo ready;; step) [ $n = 50 ] && echo $s >child.pid; echo - - -;; esac; done'"
         " 2>/dev/null & "

@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -14,6 +15,7 @@
 #include "cli/interrupt_guard.h"
 #include "cli/study_options.h"
 #include "cli/study_progress.h"
+#include "control/controller_error.h"
 #include "study/network_check.h"
 #include "study/period_table.h"
 #include "study/study_results.h"
@@ -26,6 +28,16 @@ namespace vardeck::cli {
 using namespace study;
 
 namespace {
+
+constexpr std::size_t kControllersLogLimit = std::size_t{4} << 20;
+
+// Where the last 20 lines of the controllers' log begin.
+std::size_t logTail(const std::string& log) {
+    std::size_t from = log.size();
+    for (int newlines = 0; from > 0; --from)
+        if (log[from - 1] == '\n' && ++newlines > 20) break;
+    return from;
+}
 
 // The runs of the study or its shard; once a signal asks the study to stop it returns
 // early with no rows.
@@ -43,13 +55,20 @@ StudyResults runStudy(const StudyOptions& o) {
          i += o.shard ? o.shard->count : 1)
         results.indices.push_back(i);
 
-    // The controllers' stderr, from every worker, goes to controllers.log.
+    // The controllers' stderr, from every worker, goes to controllers.log, up to a bound.
     std::mutex logMutex;
     std::string log;
+    std::atomic<std::size_t> leftOut{0};
     ControllerSet::Options controllers = o.controllers.setOptions(&InterruptGuard::stop());
     controllers.controllers = results.plan.controllers;
+    controllers.stderrLeftOut = &leftOut;
     controllers.onStderr = [&](std::string_view name, std::string_view line) {
         const std::lock_guard lock(logMutex);
+        const std::size_t size = name.size() + 2 + line.size() + 1;
+        if (leftOut.load() > 0 || log.size() + size > kControllersLogLimit) {
+            leftOut += line.size() + 1;
+            return;
+        }
         ((log += name) += ": ") += line;
         log += '\n';
     };
@@ -57,12 +76,24 @@ StudyResults runStudy(const StudyOptions& o) {
                        controllers.controllers.empty() ? nullptr : &controllers);
     StudyProgress progress(results.indices.size(), stderr, ::isatty(STDERR_FILENO) != 0);
     std::size_t done = 0;
-    const bool finished = runner.run(InterruptGuard::stop(), [&](std::size_t now) {
-        done = now;
-        progress.update(now);
-    });
+    bool finished = false;
+    try {
+        finished = runner.run(InterruptGuard::stop(), [&](std::size_t now) {
+            done = now;
+            progress.update(now);
+        });
+    } catch (const ControllerError&) {
+        // No log is written then: its last lines, most likely why a controller failed, show here.
+        std::fputs(log.c_str() + logTail(log), stderr);
+        throw;
+    }
     progress.finish(done);
     if (!finished) return results;
+    if (leftOut.load() > 0)
+        log += "vardeck-cli: this log keeps the first " +
+               std::to_string(kControllersLogLimit >> 20) +
+               " MB of the controllers' standard error; " + std::to_string(leftOut.load()) +
+               " bytes more were left out\n";
     if (!controllers.controllers.empty()) results.controllersLog = std::move(log);
 
     // Messages of the systems (a network image that cannot be read, say) are told once per

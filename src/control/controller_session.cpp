@@ -105,6 +105,7 @@ void ControllerSession::start() {
     options.command = options_.command;
     options.timeout = options_.timeout;
     options.onStderr = options_.onStderr;
+    options.stderrLeftOut = options_.stderrLeftOut;
     options.stop = options_.stop;
     process_ = std::make_unique<ControllerProcess>(std::move(options));
     const auto started = process_->start();

@@ -22,6 +22,7 @@ public:
         std::chrono::milliseconds timeout{10000};
         // Each line the program writes to its standard error.
         std::function<void(std::string_view)> onStderr = {};
+        std::atomic<std::size_t>* stderrLeftOut = nullptr;  // see ControllerProcess::Options
         const std::atomic<bool>* stop = nullptr;
     };
 

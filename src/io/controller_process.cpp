@@ -56,6 +56,45 @@ std::string describeEnd(bool exited, int code) {
                           : "");
 }
 
+// A valid UTF-8 sequence at the start of `text` of a character a terminal shows (U+00A0 and
+// above): its length, else 0.
+std::size_t printableUtf8(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const std::size_t length = byte(0) >= 0xF0 ? 4 : byte(0) >= 0xE0 ? 3 : byte(0) >= 0xC2 ? 2 : 0;
+    if (length == 0 || text.size() < length) return 0;
+    char32_t code = byte(0) & (0x3F >> (length - 1));
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+        code = code << 6 | (byte(i) & 0x3F);
+    }
+    constexpr char32_t kSmallest[] = {0, 0, 0xA0, 0x800, 0x10000};
+    const bool valid =
+        code >= kSmallest[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+    return valid ? length : 0;
+}
+
+// A line the program wrote, safe to show: what could move the cursor, clear the screen or
+// garble what follows becomes \xNN.
+std::string printableText(std::string_view line) {
+    std::string text;
+    text.reserve(line.size());
+    for (std::size_t i = 0; i < line.size();) {
+        const unsigned char c = static_cast<unsigned char>(line[i]);
+        const std::size_t length =
+            c == '\t' || (c >= ' ' && c < 0x7f) ? 1 : printableUtf8(line.substr(i));
+        if (length > 0) {
+            text.append(line.substr(i, length));
+            i += length;
+            continue;
+        }
+        char code[5];
+        std::snprintf(code, sizeof code, "\\x%02X", c);
+        text += code;
+        ++i;
+    }
+    return text;
+}
+
 void closeFd(int& fd) {
     if (fd >= 0) ::close(fd);
     fd = -1;
@@ -287,10 +326,12 @@ bool ControllerProcess::hasPendingOutput() {
 
 void ControllerProcess::drainErrors() {
     char data[16384];
-    // Bounded, so that a program flooding its standard error cannot keep this here.
-    for (int chunk = 0; chunk < 64 && errors_ >= 0; ++chunk) {
+    // Bounded, so that a program flooding its standard error can neither keep this here nor
+    // make each step read much of it: a full pipe holds the program up instead.
+    for (int chunk = 0; chunk < 8 && errors_ >= 0; ++chunk) {
         const ssize_t count = ::read(errors_, data, sizeof data);
         if (count > 0) {
+            if (errorLine_.empty() && dropErrors(std::size_t(count))) continue;
             takeErrors(std::string_view(data, std::size_t(count)));
         } else if (count == 0 || (errno != EINTR && errno != EAGAIN)) {
             closeFd(errors_);
@@ -302,29 +343,40 @@ void ControllerProcess::drainErrors() {
     }
 }
 
+// Once the receiver wants no more, the bytes are only counted, cheaply.
+bool ControllerProcess::dropErrors(std::size_t bytes) {
+    std::atomic<std::size_t>* leftOut = options_.stderrLeftOut;
+    if (!leftOut || leftOut->load(std::memory_order_relaxed) == 0) return false;
+    leftOut->fetch_add(bytes, std::memory_order_relaxed);
+    return true;
+}
+
 void ControllerProcess::takeErrors(std::string_view data) {
     while (!data.empty()) {
-        const std::size_t room = options_.maxLine - 1 - errorLine_.size();
-        const std::size_t newline = data.substr(0, room + 1).find('\n');
-        const bool whole = newline != std::string_view::npos;
-        const std::size_t take = whole ? newline : std::min(room, data.size());
-        if (!whole && take < room) {
-            errorLine_.append(data);  // the rest of the line is still to come
-            return;
+        const std::size_t newline = data.find('\n');
+        if (!errorCut_) {
+            const std::string_view piece = data.substr(0, newline);
+            const std::size_t room = options_.maxLine - 1 - errorLine_.size();
+            errorLine_.append(piece.substr(0, room));
+            if (piece.size() > room) {
+                errorCut_ = true;  // the rest of the line is skipped
+                emitError(errorLine_, true);
+                errorLine_.clear();
+            }
         }
-        if (errorLine_.empty()) {
-            emitError(data.substr(0, take));
-        } else {
-            errorLine_.append(data.substr(0, take));
-            emitError(errorLine_);
-            errorLine_.clear();
-        }
-        data.remove_prefix(take + whole);
+        if (newline == std::string_view::npos) return;
+        if (!errorCut_) emitError(errorLine_);
+        errorLine_.clear();
+        errorCut_ = false;
+        data.remove_prefix(newline + 1);
     }
 }
 
-void ControllerProcess::emitError(std::string_view line) {
-    if (options_.onStderr) options_.onStderr(line);
+void ControllerProcess::emitError(std::string_view line, bool cut) {
+    if (!options_.onStderr || dropErrors(line.size() + 1)) return;
+    std::string text = printableText(line);
+    if (cut) text += "...";
+    options_.onStderr(text);
 }
 
 // Waits up to `grace` for the program to exit, reading what it still writes meanwhile so that it

@@ -22,11 +22,15 @@ public:
         std::string command;  // run through /bin/sh -c, in the current directory
         std::chrono::milliseconds timeout{10000};  // for each answer awaited
         std::size_t maxLine = 4096;                // longest line accepted, '\n' included
-        // Receives each line the program writes to its standard error, as it comes (without '\n';
-        // an over-long stderr line is cut into pieces). Called on the thread that calls read/write.
+        // Receives each line the program writes to its standard error, as it comes: without '\n',
+        // cut to maxLine bytes (then "..."), its bytes that could upset a terminal (control
+        // characters, invalid UTF-8) written \xNN. Called on the thread that calls read/write.
         std::function<void(std::string_view)> onStderr = {};
         // Polled at least every 100 ms while waiting; when set, the wait ends with Stopped.
         const std::atomic<bool>* stop = nullptr;
+        // Once above 0 (the receiver of onStderr wants no more), the rest of the standard error
+        // is read and dropped unsplit, and its bytes are added here.
+        std::atomic<std::size_t>* stderrLeftOut = nullptr;
     };
     // Closed covers every way the program went away: it exited, was killed or closed its output.
     enum class Status { Ok, StartFailed, Timeout, Closed, TooLong, Stopped, WriteFailed };
@@ -66,8 +70,9 @@ private:
     std::optional<Result> takeLine();
     ssize_t readOutput();
     void drainErrors();
+    bool dropErrors(std::size_t bytes);
     void takeErrors(std::string_view data);
-    void emitError(std::string_view line);
+    void emitError(std::string_view line, bool cut = false);
     std::string exitReason() const;
     std::string exitReasonSoon(std::chrono::milliseconds grace);
     bool waitExit(std::chrono::milliseconds grace);
@@ -85,6 +90,7 @@ private:
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     std::string errorLine_;          // the unfinished line of standard error
+    bool errorCut_ = false;          // the rest of an over-long stderr line is being skipped
     std::optional<Result> failure_;  // once the program is gone, every call answers this
 };
 

@@ -21,6 +21,7 @@ ControllerSession& ControllerSet::session(const std::string& name) {
             options.onStderr = [this, name](std::string_view line) {
                 options_.onStderr(name, line);
             };
+        options.stderrLeftOut = options_.stderrLeftOut;
         options.stop = options_.stop;
         session = std::make_unique<ControllerSession>(std::move(options));
         return *session;
@@ -44,19 +45,22 @@ ControllerSet::Controller parseController(const std::string& text) {
     const std::string name = text.substr(0, sign);
     const std::size_t first = text.find_first_not_of(" \t", sign + 1);
     if (sign == std::string::npos || first == std::string::npos)
-        throw InputError{"--controller takes NAME=COMMAND, not '" + text + "'"};
-    // study.txt keeps the command on one line.
-    std::string command = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
-    if (std::any_of(command.begin(), command.end(),
-                    [](char c) { return c >= 0 && c < ' ' && c != '\t'; }))
-        throw InputError{"--controller: the command of '" + name + "' holds a control character"};
+        // Quoted: bounded, and one line whatever the text holds.
+        throw InputError{"--controller takes NAME=COMMAND, not " + quotedLine(text)};
     if (builtInSystem(name))
         throw InputError{"--controller: '" + name + "' is the name of a built-in system"};
     if (!isControllerName(name))
         throw InputError{
-            "--controller: a name is made of letters, digits and '-' (at most 64), "
-            "not '" +
-            name + "'"};
+            "--controller: a name is made of letters, digits and '-' (at most 64), not " +
+            quotedLine(name)};
+    // study.txt keeps the command on one line, and a study.txt is read with a bound.
+    std::string command = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
+    if (std::any_of(command.begin(), command.end(),
+                    [](char c) { return c >= 0 && c < ' ' && c != '\t'; }))
+        throw InputError{"--controller: the command of '" + name + "' holds a control character"};
+    if (command.size() > kMaxControllerCommand)
+        throw InputError{"--controller: the command of '" + name + "' is longer than " +
+                         std::to_string(kMaxControllerCommand) + " bytes"};
     return {name, command, {}};
 }
 

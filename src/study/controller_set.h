@@ -28,6 +28,7 @@ public:
         std::chrono::milliseconds timeout{10000};
         // Each line a program writes to its standard error; called on the thread that runs it.
         std::function<void(std::string_view name, std::string_view line)> onStderr = {};
+        std::atomic<std::size_t>* stderrLeftOut = nullptr;  // see ControllerProcess::Options
         const std::atomic<bool>* stop = nullptr;
     };
 
@@ -43,6 +44,8 @@ private:
     const Options& options_;
     std::map<std::string, std::unique_ptr<ControllerSession>> sessions_;
 };
+
+constexpr std::size_t kMaxControllerCommand = 4096;
 
 // NAME=COMMAND of --controller; throws InputError for a bad or built-in name or no command.
 ControllerSet::Controller parseController(const std::string& text);

@@ -9,11 +9,14 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <map>
 #include <sstream>
+#include <utility>
 
 #include "study/comma_list.h"
 #include "study/number_text.h"
@@ -288,21 +291,30 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
     std::map<std::string, std::pair<std::string, long long>> values;
     StudyPlan plan;
     std::vector<std::string> controllerNames;
+    std::vector<long long> controllerLines;
     for (long long number = 2; std::getline(lines, line); ++number) {
         const std::size_t space = line.find(' ');
         if (space == std::string::npos) throw StudyError{"damaged line '" + line + "'", number};
         // One line per controller: NAME FINGERPRINT COMMAND.
         if (line.compare(0, space, "controller") == 0) {
             std::istringstream words(line.substr(space + 1));
+            std::string name, fingerprint, command;
+            words >> name >> fingerprint;
+            std::getline(words, command);
             ControllerSet::Controller c;
-            words >> c.name >> c.fingerprint;
-            std::getline(words, c.command);
-            if (!c.command.empty()) c.command.erase(0, 1);
-            if (!isControllerName(c.name) || c.fingerprint.size() != 16 || c.command.empty() ||
+            try {
+                // The checks of --controller, so that no study.txt gives a command it refuses.
+                c = parseController(name + "=" + command);
+            } catch (const InputError&) {
+            }
+            if (c.name != name || fingerprint.size() != 16 ||
+                fingerprint.find_first_not_of("0123456789abcdef") != std::string::npos ||
                 std::count(controllerNames.begin(), controllerNames.end(), c.name) != 0)
-                throw StudyError{"damaged line '" + line + "'", number};
+                throw StudyError{"damaged line " + quotedLine(line), number};
+            c.fingerprint = fingerprint;
             controllerNames.push_back(c.name);
             plan.controllers.push_back(std::move(c));
+            controllerLines.push_back(number);
             continue;
         }
         if (!values.emplace(line.substr(0, space), std::pair(line.substr(space + 1), number))
@@ -368,6 +380,13 @@ StudyPlan StudyPlan::parse(const std::string& text, std::optional<Shard>* shard)
     plan.baseline = read("baseline", [&](const std::string& name) {
         return parseSystemName(name, controllerNames);
     });
+    for (std::size_t i = 0; i < plan.controllers.size(); ++i)
+        if (std::none_of(plan.systems.begin(), plan.systems.end(), [&](const SystemChoice& s) {
+                return s.controller == plan.controllers[i].name;
+            }))
+            throw StudyError{
+                "the controller '" + plan.controllers[i].name + "' is not among the systems",
+                controllerLines[i]};
     plan.calls = whole("calls", 0, 1) == 1;
     // Written since passengers are measured; an older study.txt used the default.
     if (values.count("long-wait")) plan.longWait = int(whole("long-wait", 0, kMaxLongWait));
@@ -452,12 +471,59 @@ std::string hostName() {
     return text;
 }
 
+namespace {
+
+// The words of a command as /bin/sh splits them, near enough to find the files it reads:
+// quotes and backslashes taken away, `;|&<>()` between words, a leading `~` the home folder;
+// the file after a `>` is written, not read, and left out.
+std::vector<std::string> commandWords(const std::string& command) {
+    std::vector<std::string> words;
+    std::string word;
+    bool inWord = false;
+    bool written = false;
+    char quote = 0;
+    const auto next = [&](std::size_t& i) { return i + 1 < command.size() ? command[++i] : '\\'; };
+    for (std::size_t i = 0; i < command.size(); ++i) {
+        const char c = command[i];
+        if (quote == '\'' && c != '\'') {
+            word += c;
+        } else if (quote == '"' && c == '\\' && i + 1 < command.size() &&
+                   std::strchr("\"\\$`", command[i + 1])) {
+            word += next(i);
+        } else if (quote == '"' && c != '"') {
+            word += c;
+        } else if (quote) {
+            quote = 0;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+            inWord = true;
+        } else if (c == '\\') {
+            word += next(i);
+            inWord = true;
+        } else if (std::strchr(" \t;|&<>()", c)) {
+            if (inWord && !std::exchange(written, false)) words.push_back(word);
+            word.clear();
+            inWord = false;
+            written = written || c == '>';
+        } else if (c == '~' && !inWord && (i + 1 == command.size() || command[i + 1] == '/') &&
+                   std::getenv("HOME")) {
+            word += std::getenv("HOME");
+            inWord = true;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord && !written) words.push_back(word);
+    return words;
+}
+
+}  // namespace
+
 std::string controllerFingerprint(const std::string& command) {
     std::uint64_t hash = kFnvStart;
-    std::istringstream words(command);
-    for (std::string word; words >> word;) {
-        // Quotes around a word are the shell's, not the file's.
-        std::erase_if(word, [](char c) { return c == '\'' || c == '"'; });
+    for (const std::string& word : commandWords(command)) {
+        // Only a regular file is read: never a pipe, a device or a folder.
         struct stat info {};
         if (::stat(word.c_str(), &info) == 0 && S_ISREG(info.st_mode))
             hashNamedFile(hash, word, nullptr);

@@ -191,6 +191,21 @@ std::string writeStudyFiles(const std::string& dir,
 
 namespace {
 
+// How two shards' controllers of one name differ, in words; empty when they agree.
+std::string controllerDifference(const StudyPlan& first, const StudyPlan& other) {
+    for (const auto& a : first.controllers)
+        for (const auto& b : other.controllers) {
+            if (a.name != b.name) continue;
+            if (a.command != b.command)
+                return "the controller '" + a.name + "' as two commands, " + quotedLine(a.command) +
+                       " and " + quotedLine(b.command);
+            if (a.fingerprint != b.fingerprint)
+                return "the controller '" + a.name + "' with files of its command that differ (" +
+                       a.fingerprint + " and " + b.fingerprint + ")";
+        }
+    return {};
+}
+
 // Puts the shards together one folder at a time, checking each against the first.
 class ShardMerge {
 public:
@@ -255,6 +270,9 @@ private:
                              (plan.host.empty() ? "" : " (run on " + plan.host + ")") +
                              " were made by different builds of vardeck-cli (program " +
                              merged_.plan.program + " and " + plan.program + ")"};
+        } else if (const std::string difference = controllerDifference(merged_.plan, plan);
+                   !difference.empty()) {
+            throw StudyError{"'" + dirs_[0] + "' and '" + dir + "' ran " + difference};
         } else if (bare.describe(std::nullopt) != description_) {
             throw StudyError{"'" + dir + "' holds a shard of another study than '" + dirs_[0] +
                              "' (their study.txt differ)"};
