@@ -6,10 +6,12 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "study/study_plan.h"
@@ -32,12 +34,17 @@ std::string shController(const std::string& answer, const std::string& onHello =
            "echo ready;; step) " + answer + ";; bye) exit;; esac; done' ";
 }
 
-// Whether a process is gone (or only waits to be reaped by whoever adopted it).
+// Whether a process is gone (or only waits to be reaped by whoever adopted it) within a second:
+// a SIGKILL sent to a group takes effect a moment later on a busy machine.
 bool ended(const std::string& pidFile) {
     const std::string pid = readFile(pidFile);
     if (pid.empty()) return false;
-    const std::string stat = readFile("/proc/" + pid.substr(0, pid.find('\n')) + "/stat");
-    return stat.empty() || stat.find(") Z ") != std::string::npos;
+    for (int i = 0; i < 100; ++i) {
+        const std::string stat = readFile("/proc/" + pid.substr(0, pid.find('\n')) + "/stat");
+        if (stat.empty() || stat.find(") Z ") != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 class ControllerCliTest : public ::testing::Test {
